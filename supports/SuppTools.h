@@ -1,0 +1,18 @@
+// Appending free nodes and tubes to a track document. Editing is append-only,
+// so every index already held by a node reference stays valid.
+#pragma once
+
+#include <cstdint>
+
+#include "trackio/TrackDocument.h"
+
+namespace supports {
+
+// Appends a free node at `position`; returns its index.
+int32_t AddFreeNode(trackio::TrackDocument& document, const trackio::Vec3& position);
+
+// Appends a tube between the free nodes `node1` and `node2`; returns its index.
+int32_t AddTube(trackio::TrackDocument& document, int32_t node1, int32_t node2, int32_t tubeType,
+                trackio::Single value);
+
+}  // namespace supports

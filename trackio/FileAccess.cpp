@@ -1,0 +1,216 @@
+#include "trackio/FileAccess.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace trackio {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Describe(const std::error_code& code) { return code.message(); }
+
+#ifdef _WIN32
+// Paths are in the system's ANSI code page, as the dialogs return them.
+fs::path ToPath(const std::string& path) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
+                                         nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
+  return fs::path(wide);
+}
+
+std::string LastErrorText() {
+  const DWORD code = GetLastError();
+  char text[512] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                 sizeof text, nullptr);
+  std::string message(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message.empty() ? "error " + std::to_string(code) : message;
+}
+#else
+fs::path ToPath(const std::string& path) { return fs::path(path); }
+#endif
+
+// The file a save really replaces: the end of a chain of symbolic links.
+fs::path ResolveTarget(const fs::path& target) {
+  std::error_code code;
+  if (fs::is_symlink(fs::symlink_status(target, code))) {
+    const fs::path resolved = fs::weakly_canonical(target, code);
+    if (!code) return resolved;
+  }
+  return target;
+}
+
+}  // namespace
+
+bool IsRegularFile(const std::string& path) {
+  std::error_code code;
+  return !path.empty() && fs::is_regular_file(ToPath(path), code);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t extraZeroBytes,
+                   uintmax_t maxLength, std::string& error) {
+  std::FILE* file = nullptr;
+#ifdef _WIN32
+  file = _wfopen(ToPath(path).c_str(), L"rb");
+#else
+  file = std::fopen(path.c_str(), "rb");
+#endif
+  if (file == nullptr) {
+    error = "cannot open the file: " + std::string(std::strerror(errno));
+    return false;
+  }
+  std::error_code code;
+  const uintmax_t length = fs::file_size(ToPath(path), code);
+  if (code) {
+    std::fclose(file);
+    error = "cannot read the file size: " + Describe(code);
+    return false;
+  }
+  if (length > maxLength) {
+    std::fclose(file);
+    error = "the file is larger than a track file can be (" + std::to_string(length) + " bytes)";
+    return false;
+  }
+  bytes.assign(static_cast<size_t>(length) + extraZeroBytes, 0);
+  const size_t read = length == 0 ? 0 : std::fread(bytes.data(), 1, static_cast<size_t>(length), file);
+  const bool failed = std::ferror(file) != 0 || read != length;
+  std::fclose(file);
+  if (failed) {
+    error = "cannot read the whole file";
+    return false;
+  }
+  return true;
+}
+
+#ifdef _WIN32
+
+bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& bytes,
+                         std::string& error) {
+  const fs::path target = ResolveTarget(ToPath(path));
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = L".";
+  wchar_t temp[MAX_PATH + 1] = {};
+  if (GetTempFileNameW(folder.c_str(), L"trk", 0, temp) == 0) {
+    error = "cannot create a file in " + folder.string() + ": " + LastErrorText();
+    return false;
+  }
+  HANDLE handle = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = "cannot write a file in " + folder.string() + ": " + LastErrorText();
+    DeleteFileW(temp);
+    return false;
+  }
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    ok = WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+    done += written;
+  }
+  if (ok) ok = FlushFileBuffers(handle) != 0;
+  if (!ok) error = "cannot write the file: " + LastErrorText();
+  CloseHandle(handle);
+  if (ok && !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = "cannot replace " + target.string() + ": " + LastErrorText();
+    ok = false;
+  }
+  if (!ok) DeleteFileW(temp);
+  return ok;
+}
+
+#else
+
+namespace {
+
+bool WriteAll(int descriptor, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(descriptor, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// The mode the new file gets: the replaced file's, or what a new file would
+// get under the process's umask.
+mode_t ModeFor(const fs::path& target) {
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0) return existing.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+void SyncFolder(const fs::path& folder) {
+  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (descriptor >= 0) {
+    ::fsync(descriptor);  // best effort: the rename itself has already happened
+    ::close(descriptor);
+  }
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& bytes,
+                         std::string& error) {
+  const fs::path target = ResolveTarget(ToPath(path));
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::string temp = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+
+  const int descriptor = ::mkstemp(temp.data());
+  if (descriptor < 0) {
+    error = "cannot create a file in " + folder.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  bool ok = ::fchmod(descriptor, ModeFor(target)) == 0 &&
+            WriteAll(descriptor, bytes.data(), bytes.size()) && ::fsync(descriptor) == 0;
+  if (!ok) error = std::string("cannot write the file: ") + std::strerror(errno);
+  if (::close(descriptor) != 0 && ok) {
+    error = std::string("cannot write the file: ") + std::strerror(errno);
+    ok = false;
+  }
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    error = "cannot replace " + target.string() + ": " + std::strerror(errno);
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  SyncFolder(folder);
+  return true;
+}
+
+#endif
+
+}  // namespace trackio

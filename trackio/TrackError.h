@@ -1,0 +1,46 @@
+// Why a load or a save did not succeed.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace trackio {
+
+enum class TrackErrorKind {
+  None,
+  EmptyPath,        // no file name was given
+  NotAFile,         // nothing, or something other than a regular file, at the path
+  WrongExtension,   // the name does not end in ".nltrack"
+  NotATrack,        // the file does not start with the NLIM tag
+  Damaged,          // the chunks cannot be read: see chunk and offset
+  FileSystem,       // the file could not be opened, read, written or replaced
+  TooLarge,         // a size or count does not fit the format's 32-bit fields
+};
+
+struct TrackError {
+  TrackErrorKind kind = TrackErrorKind::None;
+  std::string message;  // one sentence, without the chunk and offset
+  std::string chunk;    // tag of the chunk being read, when there is one
+  int64_t offset = -1;  // byte offset in the file where the fault lies, or -1
+
+  explicit operator bool() const { return kind != TrackErrorKind::None; }
+  // "TUBE chunk: tube count -5 is negative (byte 1234)" and the like.
+  std::string Describe() const;
+};
+
+// Thrown inside the library while reading or building a file; the public
+// load and save functions turn it into a TrackError result.
+class TrackFormatError : public std::runtime_error {
+ public:
+  TrackFormatError(TrackErrorKind kind, const std::string& message, int64_t offset)
+      : std::runtime_error(message), kind_(kind), offset_(offset) {}
+  TrackErrorKind kind() const { return kind_; }
+  int64_t offset() const { return offset_; }
+
+ private:
+  TrackErrorKind kind_;
+  int64_t offset_;
+};
+
+}  // namespace trackio
