@@ -1,5 +1,6 @@
 // The load and save drivers: the chunk walk, the fixed tree and its sizes.
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <limits>
 
@@ -279,8 +280,9 @@ std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
   SetSubChunkCounts(doc);
   ComputeChunkSizes(doc);
 
+  const int32_t length = doc.NlimSize + 8;  // fits: ComputeChunkSizes checked it
   ByteBuffer buffer;
-  buffer.Reserve(static_cast<size_t>(doc.NlimSize) + 8);  // the exact file length
+  buffer.SizeForWriting(static_cast<size_t>(length));
   int32_t cursor = 0;
   WriteChunkNLIM(buffer, cursor, doc);
   WriteChunkTRCK(buffer, cursor, doc);
@@ -297,6 +299,10 @@ std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
   WriteChunkSCOB(buffer, cursor, doc);
   if (doc.TerrainPresent) WriteChunkTERA(buffer, cursor, doc);
   WriteChunkENVC(buffer, cursor, doc);
+  // The writers fill exactly the length the sizes promise; should they ever
+  // disagree, the file still holds exactly the bytes written.
+  assert(cursor == length);
+  buffer.Bytes().resize(static_cast<size_t>(cursor));
   return std::move(buffer.Bytes());
 }
 
