@@ -43,3 +43,12 @@ bench-build:
 bench: bench-build
 	$(BENCH_BUILD)/bin/tarnwick-bench --benchmark_out=$(BENCH_BUILD)/bench.json --benchmark_out_format=json $(BENCH_ARGS)
 	python3 bench/report.py $(BENCH_BUILD)/bench.json
+
+# `make bench-cli`: flanging a generated track of BENCH_TUBES tubes from the
+# command line, side by side with cp + dd, and its peak memory.
+BENCH_TUBES ?= 100000
+
+.PHONY: bench-cli
+bench-cli: bench-build
+	-cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-cli 2>/dev/null
+	bench/compare-with-copy.sh $(BENCH_BUILD) $(BENCH_TUBES)
