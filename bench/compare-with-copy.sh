@@ -28,16 +28,27 @@ in_bytes=$(stat -c %s input.nltrack)
 copy="cp input.nltrack copy.nltrack && dd if=/dev/zero of=zeros.out bs=1M count=$out_bytes iflag=count_bytes status=none"
 
 echo "$tubes tubes: input $in_bytes bytes, output $out_bytes bytes; ${flange[0]##*/}"
-hyperfine --shell=bash --warmup 2 --runs "$runs" --export-json times.json \
-  -n flange "${flange[*]} >/dev/null" -n "cp+dd" "$copy" >/dev/null
-python3 - times.json <<'PY'
+# Rounds of a few runs of each command in turn, so that load from other
+# programs on the machine falls on both alike; medians over all runs.
+rounds=$(( (runs + 2) / 3 ))
+for round in $(seq "$rounds"); do
+  hyperfine --shell=bash --warmup 1 --runs 3 --export-json "times-$round.json" \
+    -n flange "${flange[*]} >/dev/null" -n "cp+dd" "$copy" >/dev/null
+done
+python3 - times-*.json <<'PY'
 import json, statistics, sys
-results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-medians = {name: statistics.median(r["times"]) for name, r in results.items()}
-for name, r in results.items():
-    print(f"  {name:7} median {medians[name] * 1000:7.0f} ms  (min {min(r['times']) * 1000:.0f}, "
-          f"max {max(r['times']) * 1000:.0f}; user {r['user'] * 1000:.0f} ms, system {r['system'] * 1000:.0f} ms)")
-print(f"  flange / (cp+dd): {medians['flange'] / medians['cp+dd']:.2f}  (target: at most 2)")
+times, user, system = {}, {}, {}
+for path in sys.argv[1:]:
+    for r in json.load(open(path))["results"]:
+        times.setdefault(r["command"], []).extend(r["times"])
+        user.setdefault(r["command"], []).extend(r["user"] for _ in r["times"])
+        system.setdefault(r["command"], []).extend(r["system"] for _ in r["times"])
+median = {name: statistics.median(t) for name, t in times.items()}
+for name, t in times.items():
+    print(f"  {name:7} median {median[name] * 1000:6.0f} ms over {len(t)} runs (min {min(t) * 1000:.0f}, "
+          f"max {max(t) * 1000:.0f}; mean user {statistics.mean(user[name]) * 1000:.0f} ms, "
+          f"system {statistics.mean(system[name]) * 1000:.0f} ms)")
+print(f"  flange / (cp+dd): {median['flange'] / median['cp+dd']:.2f}  (target: at most 2)")
 PY
 
 peak_kib=$(/usr/bin/time -f %M "${flange[@]}" 2>&1 >/dev/null | tail -1)
