@@ -6,7 +6,6 @@
 
 #include "supports/GlobalTools.h"
 #include "supports/SuppTools.h"
-#include "trackio/MemoryHints.h"
 #include "trackio/TrackIO.h"
 
 namespace supports {
@@ -213,8 +212,6 @@ FlangeSummary AddFlanges(TrackDocument& document) {
 
   document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
   document.Tubes.reserve(static_cast<size_t>(tubesAfter));
-  trackio::AdviseHugePages(document.FreeNodes.data(), document.FreeNodes.capacity() * sizeof(trackio::FreeNode));
-  trackio::AdviseHugePages(document.Tubes.data(), document.Tubes.capacity() * sizeof(Tube));
   // The bound is taken once: the flanges appended here are not visited.
   const size_t sourceTubes = document.Tubes.size();
   for (size_t i = 0; i < sourceTubes; ++i) {

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <limits>
 
-#include "trackio/MemoryHints.h"
-
 namespace trackio {
 
 namespace {
@@ -93,13 +91,6 @@ void ByteBuffer::RequireRecords(int32_t cursor, int64_t count, int64_t recordSiz
                                " promises more bytes than the file holds",
                            countOffset);
   }
-}
-
-void ByteBuffer::SizeForWriting(size_t length) {
-  bytes_.clear();
-  bytes_.reserve(length);
-  AdviseHugePages(bytes_.data(), length);
-  bytes_.resize(length);
 }
 
 uint8_t* ByteBuffer::Append(int32_t& cursor, int64_t width) {

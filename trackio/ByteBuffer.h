@@ -95,7 +95,10 @@ class ByteBuffer {
   // the file about to be written: the writers then fill it in place instead
   // of growing it field by field. A writer that reaches past `length` still
   // grows it; the caller cuts the buffer to the final cursor.
-  void SizeForWriting(size_t length);
+  void SizeForWriting(size_t length) {
+    bytes_.clear();
+    bytes_.resize(length);
+  }
 
   // ---- readers ----
   uint8_t ReadByte(int32_t& cursor) const;
