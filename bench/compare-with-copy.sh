@@ -2,12 +2,15 @@
 # Times flanging a generated track from the command line against the floor of
 # copying its input and writing a file of its output's size (cp and dd), side
 # by side, and measures the peak memory of the flanging.
-# Usage: bench/compare-with-copy.sh BUILD_DIR [TUBES] [RUNS]
+# Usage: bench/compare-with-copy.sh BUILD_DIR [TUBES] [RUNS] [PAUSE]
+# PAUSE: seconds to wait before each timed run, so that every run starts as a
+# lone run does, without memory that the previous run has just freed.
 set -euo pipefail
 
-build=${1:?usage: compare-with-copy.sh BUILD_DIR [TUBES] [RUNS]}
+build=${1:?usage: compare-with-copy.sh BUILD_DIR [TUBES] [RUNS] [PAUSE]}
 tubes=${2:-100000}
 runs=${3:-15}
+pause=${4:-0}
 bin=$(cd "$build/bin" && pwd)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-compare.XXXXXX")
@@ -27,12 +30,12 @@ out_bytes=$(stat -c %s output.nltrack)
 in_bytes=$(stat -c %s input.nltrack)
 copy="cp input.nltrack copy.nltrack && dd if=/dev/zero of=zeros.out bs=1M count=$out_bytes iflag=count_bytes status=none"
 
-echo "$tubes tubes: input $in_bytes bytes, output $out_bytes bytes; ${flange[0]##*/}"
+echo "$tubes tubes: input $in_bytes bytes, output $out_bytes bytes; ${flange[0]##*/}; pause $pause s"
 # Rounds of a few runs of each command in turn, so that load from other
 # programs on the machine falls on both alike; medians over all runs.
 rounds=$(( (runs + 2) / 3 ))
 for round in $(seq "$rounds"); do
-  hyperfine --shell=bash --warmup 1 --runs 3 --export-json "times-$round.json" \
+  hyperfine --shell=bash --warmup 1 --runs 3 --prepare "sleep $pause" --export-json "times-$round.json" \
     -n flange "${flange[*]} >/dev/null" -n "cp+dd" "$copy" >/dev/null
 done
 python3 - times-*.json <<'PY'
