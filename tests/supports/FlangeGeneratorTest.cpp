@@ -255,6 +255,17 @@ TEST(AddFlanges, SkipsAndCountsTubesWhoseEndIndexLiesOutsideItsTable) {
   EXPECT_EQ(doc.TubeCount(), 5 + 4);
 }
 
+TEST(AddFlanges, EndsNameOnlyNodesThatExistedWhenTheRunStarted) {
+  // Tube 1 names free node 1, which does not exist until tube 0's first
+  // flange node is appended there. It stays outside its table.
+  TrackDocument doc = OneTube(Point(0, 0, 0), Point(30, 0, 0), 0);
+  doc.Tubes.push_back(TubeBetween(kEndTypeFooter, 0, kEndTypeFreeNode, 1, 0));
+  ExpectSummary(CountFlanges(doc), 1, 4, 1);
+  ExpectSummary(AddFlanges(doc), 1, 4, 1);
+  EXPECT_EQ(doc.FreeNodeCount(), 1 + 8);
+  EXPECT_EQ(doc.TubeCount(), 2 + 4);
+}
+
 TEST(AddFlanges, SkipsAndCountsTubesWithCoordinatesThatAreNotFinite) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
