@@ -57,14 +57,18 @@ struct TubePlan {
 
 enum class EndLookup { Found, OtherType, OutOfRange };
 
-EndLookup ResolveEnd(const TrackDocument& doc, int32_t endType, int32_t index, Vec3& position) {
+// Ends resolve against the free nodes that existed when the command started
+// (`freeNodesAtStart`): a damaged index beyond them must not come to name a
+// flange node added moments earlier.
+EndLookup ResolveEnd(const TrackDocument& doc, int32_t endType, int32_t index, int32_t freeNodesAtStart,
+                     Vec3& position) {
   if (endType == trackio::kEndTypeFooter) {
     if (index < 0 || index >= doc.FooterCount()) return EndLookup::OutOfRange;
     position = doc.Footers[static_cast<size_t>(index)].Position;
     return EndLookup::Found;
   }
   if (endType == trackio::kEndTypeFreeNode) {
-    if (index < 0 || index >= doc.FreeNodeCount()) return EndLookup::OutOfRange;
+    if (index < 0 || index >= freeNodesAtStart) return EndLookup::OutOfRange;
     position = doc.FreeNodes[static_cast<size_t>(index)];
     return EndLookup::Found;
   }
@@ -76,11 +80,11 @@ bool IsFinite(const Vec3& v) {
 }
 
 // Decides whether and how a tube gets flanges.
-TubePlan PlanTube(const TrackDocument& doc, const Tube& tube) {
+TubePlan PlanTube(const TrackDocument& doc, const Tube& tube, int32_t freeNodesAtStart) {
   TubePlan plan;
-  const EndLookup end1 = ResolveEnd(doc, tube.End1Type, tube.End1Index, plan.a);
+  const EndLookup end1 = ResolveEnd(doc, tube.End1Type, tube.End1Index, freeNodesAtStart, plan.a);
   if (end1 == EndLookup::OtherType) return plan;
-  const EndLookup end2 = ResolveEnd(doc, tube.End2Type, tube.End2Index, plan.b);
+  const EndLookup end2 = ResolveEnd(doc, tube.End2Type, tube.End2Index, freeNodesAtStart, plan.b);
   if (end2 == EndLookup::OtherType) return plan;
   if (end1 == EndLookup::OutOfRange || end2 == EndLookup::OutOfRange) {
     plan.verdict = Verdict::OutOfRange;
@@ -182,7 +186,7 @@ bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(pla
 FlangeSummary CountFlanges(const TrackDocument& document) {
   FlangeSummary summary;
   for (const Tube& tube : document.Tubes) {
-    const TubePlan plan = PlanTube(document, tube);
+    const TubePlan plan = PlanTube(document, tube, document.FreeNodeCount());
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
       ++summary.tubesFlanged;
       summary.flangesAdded += plan.Flanges();
@@ -212,10 +216,12 @@ FlangeSummary AddFlanges(TrackDocument& document) {
 
   document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
   document.Tubes.reserve(static_cast<size_t>(tubesAfter));
-  // The bound is taken once: the flanges appended here are not visited.
+  // The bounds are taken once: the flanges appended here are not visited,
+  // and no end resolves to a node appended here.
   const size_t sourceTubes = document.Tubes.size();
+  const int32_t freeNodesAtStart = document.FreeNodeCount();
   for (size_t i = 0; i < sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(document, document.Tubes[i]);
+    const TubePlan plan = PlanTube(document, document.Tubes[i], freeNodesAtStart);
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) AddTubeFlanges(document, plan);
   }
   return summary;
