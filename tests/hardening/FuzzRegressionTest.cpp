@@ -61,3 +61,22 @@ TEST(fuzz_regression, an_end_beyond_the_free_nodes_never_names_a_new_flange_node
   EXPECT_EQ(doc.FreeNodes.size(), 1u + 8u);
   EXPECT_EQ(Breach(trackbuilder::CanonicalFile(doc)), "");
 }
+
+TEST(fuzz_regression, a_colour_cut_off_by_the_end_of_the_file_is_reported_at_its_start) {
+  // Found by the fuzzer: a file that ended inside a colour was reported at the
+  // colour's second byte (the colour reader checked only its value bytes).
+  // Here the file ends two bytes into the fourth track colour, at byte 64.
+  trackbuilder::Chunk root = trackbuilder::NlimChunk(trackbuilder::EmptyDocument());
+  root.Child(trackbuilder::TrckChunk(TrackDocument{}));
+  std::vector<uint8_t> bytes = root.Serialize();
+  const int64_t fourthColour = 32 + 8 + 12 + 3 * 4;
+  bytes.resize(static_cast<size_t>(fourthColour + 2));
+
+  TrackDocument doc;
+  trackio::LoadReport report;
+  ASSERT_FALSE(trackio::LoadTrackFromBytes(doc, bytes, &report));
+  EXPECT_EQ(report.error.kind, trackio::TrackErrorKind::Damaged);
+  EXPECT_EQ(report.error.chunk, "TRCK");
+  EXPECT_EQ(report.error.offset, fourthColour);
+  EXPECT_EQ(Breach(bytes), "");
+}
