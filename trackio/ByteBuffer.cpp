@@ -92,8 +92,9 @@ void ByteBuffer::RequireRecords(int32_t cursor, int64_t count, int64_t recordSiz
                            std::string(what) + " " + std::to_string(count) + " is negative",
                            countOffset);
   }
-  // count <= 2^31 and recordSize is small, so the product cannot overflow.
-  if (count * recordSize > remaining) {
+  // Divided rather than multiplied: a terrain row of 4 × 2^31 bytes times a
+  // row count near 2^31 would overflow 64 bits.
+  if (recordSize > 0 && count > remaining / recordSize) {
     throw TrackFormatError(TrackErrorKind::Damaged,
                            std::string(what) + " " + std::to_string(count) +
                                " promises more bytes than the file holds",
