@@ -103,9 +103,9 @@ void CheckFailedLoad(const TrackDocument& doc, const trackio::LoadReport& report
 
 // Adds flanges unless there would be too many for the check, and checks what
 // AddFlanges promises.
-void FlangeAndCheck(TrackDocument& doc) {
+void FlangeAndCheck(TrackDocument& doc, int64_t maxFlanges) {
   const supports::FlangeSummary planned = supports::CountFlanges(doc);
-  if (planned.flangesAdded > kMaxFlangesChecked) return;
+  if (planned.flangesAdded > maxFlanges) return;
 
   const size_t nodesBefore = doc.FreeNodes.size();
   const size_t tubesBefore = doc.Tubes.size();
@@ -145,7 +145,7 @@ std::vector<uint8_t> Build(TrackDocument& doc, const char* which) {
   }
 }
 
-void CheckRoundTrip(const uint8_t* data, size_t size, const AllocationMeter* meter) {
+void CheckRoundTrip(const uint8_t* data, size_t size, const AllocationMeter* meter, int64_t maxFlanges) {
   TrackDocument doc;
   doc.InfoText = "left over from an earlier load";
   trackio::LoadReport report;
@@ -164,7 +164,7 @@ void CheckRoundTrip(const uint8_t* data, size_t size, const AllocationMeter* met
   Require(JustifiedBytes(doc) <= size + 1,
           "the document holds more than " + std::to_string(size) + " bytes of input can describe");
 
-  FlangeAndCheck(doc);
+  FlangeAndCheck(doc, maxFlanges);
   const std::vector<ResolvedEnd> ends = ResolvedEnds(doc);
   const std::vector<uint8_t> first = Build(doc, "first");
   const std::string layoutFault = FindLayoutFault(first);
@@ -189,9 +189,9 @@ void CheckRoundTrip(const uint8_t* data, size_t size, const AllocationMeter* met
 
 }  // namespace
 
-std::string FindBreach(const uint8_t* data, size_t size, const AllocationMeter* meter) {
+std::string FindBreach(const uint8_t* data, size_t size, const AllocationMeter* meter, int64_t maxFlanges) {
   try {
-    CheckRoundTrip(data, size, meter);
+    CheckRoundTrip(data, size, meter, maxFlanges);
     return {};
   } catch (const Breach& breach) {
     return breach.what();
