@@ -87,7 +87,7 @@ const std::vector<HostileField>& HostileFields() {
       {"scenery object text length", "SCOB", 28, 32, {kMax, 0x40000000}},
       {"second scenery object text length", "SCOB", 36, 40, {kMax, 0x40000000}},
       {"terrain column count", "TERA", 8, 8, {kMax, 0x40000000, -1, kMin}},
-      {"terrain row count", "TERA", 12, 12, {kMax, 0x40000000}},
+      {"terrain row count", "TERA", 12, 8, {kMax, 0x40000000}},
       {"negative terrain row count", "TERA", 12, 12, {-1, kMin}},
       {"terrain text length", "TERA", 24, 28, {kMax, 0x40000000}},
       {"environment text length", "ENVC", 24, 28, {kMax, 0x40000000}},
@@ -138,7 +138,7 @@ TEST(load_bounds, a_terrain_grid_whose_size_overflows_64_bits_fails_cleanly) {
     std::vector<uint8_t> bytes = BaseFile();
     PatchLong(bytes, tera + 8, columns);
     PatchLong(bytes, tera + 12, rows);
-    ExpectCleanFailure(MeasureLoad(bytes), "TERA", tera + 12,
+    ExpectCleanFailure(MeasureLoad(bytes), "TERA", tera + 8,
                        "terrain " + std::to_string(columns) + " x " + std::to_string(rows));
   }
 }
