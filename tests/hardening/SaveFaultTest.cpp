@@ -192,3 +192,17 @@ TEST(save_faults, after_each_failure_the_same_save_succeeds_once_the_fault_is_go
   EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(doc));
   EXPECT_EQ(EntriesOf(folder.path()), std::vector<std::string>{"track.nltrack"});
 }
+
+TEST(save_faults, the_longest_file_name_can_be_saved) {
+  // The temporary file is named after the target; for a name of the longest
+  // length a folder allows, its own name must still fit.
+  ScratchFolder folder;
+  const std::string name = std::string(255 - 8, 'n') + ".nltrack";
+  const std::string target = folder.File(name);
+  ASSERT_TRUE(trackbuilder::WriteFile(target, OldBytes()));
+  TrackDocument doc = trackbuilder::SampleDocument();
+  trackio::TrackError error;
+  ASSERT_TRUE(trackio::SaveTrack(doc, target, &error)) << error.Describe();
+  EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(doc));
+  EXPECT_EQ(EntriesOf(folder.path()), std::vector<std::string>{name});
+}
