@@ -77,3 +77,12 @@ fuzz:
 	mkdir -p $(FUZZ_BUILD)/corpus fuzz-crashes
 	$(SANITIZER_ENV) $(FUZZ_BUILD)/bin/track_fuzzer -max_total_time=$(SECONDS) $(FUZZ_FLAGS) \
 	  -artifact_prefix=fuzz-crashes/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+
+# `make bench-cli`: flanging a generated track of BENCH_TUBES tubes from the
+# command line, side by side with cp + dd, and its peak memory.
+BENCH_TUBES ?= 100000
+
+.PHONY: bench-cli
+bench-cli: bench-build
+	-cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-cli 2>/dev/null
+	bench/compare-with-copy.sh $(BENCH_BUILD) $(BENCH_TUBES)
