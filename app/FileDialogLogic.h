@@ -40,7 +40,7 @@ enum class FileDialogKind { Open, Save };
 
 // One entry of the filter list the dialog offers.
 struct FilterPair {
-  std::string description;  // what the list shows, e.g. "NoLimits Tracks (*.nltrack)"
+  std::string description;  // what the list shows, e.g. "Track Files (*.nltrack)"
   std::string pattern;      // one or more patterns joined by ';', e.g. "*.nltrack"
   friend bool operator==(const FilterPair&, const FilterPair&) = default;
 };

@@ -51,7 +51,7 @@ class MainView {
   virtual WindowHandle OwnerWindow() const = 0;
 };
 
-inline constexpr const char* kTrackFilter = "NoLimits Tracks (*.nltrack)|*.nltrack";
+inline constexpr const char* kTrackFilter = "Track Files (*.nltrack)|*.nltrack";
 inline constexpr const char* kTrackDefaultExt = "nltrack";
 inline constexpr const char* kOpenDialogTitle = "Load Track...";
 inline constexpr const char* kSaveDialogTitle = "Save Track As...";

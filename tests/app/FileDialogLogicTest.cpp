@@ -9,7 +9,7 @@ namespace {
 
 using namespace std::string_literals;
 
-const std::string kFilter = "NoLimits Tracks (*.nltrack)|*.nltrack";
+const std::string kFilter = "Track Files (*.nltrack)|*.nltrack";
 
 TEST(file_dialog_flags, open_and_save_with_the_commands_options) {
   EXPECT_EQ(OpenDialogFlags(true, false, true, 0), 0x1004);
@@ -30,9 +30,9 @@ TEST(file_dialog_flags, hook_and_template_are_dropped_other_caller_bits_pass) {
 }
 
 TEST(file_dialog_filter, converts_to_nul_separated_pairs_ending_in_two_nuls) {
-  EXPECT_EQ(ConvertFilter(kFilter), "NoLimits Tracks (*.nltrack)\0*.nltrack\0\0"s);
+  EXPECT_EQ(ConvertFilter(kFilter), "Track Files (*.nltrack)\0*.nltrack\0\0"s);
   EXPECT_EQ(ParseFilterList(ConvertFilter(kFilter)),
-            (std::vector<FilterPair>{{"NoLimits Tracks (*.nltrack)", "*.nltrack"}}));
+            (std::vector<FilterPair>{{"Track Files (*.nltrack)", "*.nltrack"}}));
   EXPECT_EQ(ConvertFilter(""), "\0\0"s);
   EXPECT_TRUE(ParseFilterList(ConvertFilter("")).empty());
 }

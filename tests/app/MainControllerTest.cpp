@@ -198,7 +198,7 @@ TEST_F(MainControllerTest, dialogs_get_the_commands_arguments) {
   EXPECT_TRUE(open.fileMustExist);
   EXPECT_FALSE(open.readOnly);
   EXPECT_TRUE(open.hideReadOnly);
-  EXPECT_EQ(open.filter, "NoLimits Tracks (*.nltrack)|*.nltrack");
+  EXPECT_EQ(open.filter, "Track Files (*.nltrack)|*.nltrack");
   EXPECT_EQ(open.filterIndex, 1);
   EXPECT_EQ(open.initialDir, "");
   EXPECT_EQ(open.dialogTitle, "Load Track...");
@@ -210,7 +210,7 @@ TEST_F(MainControllerTest, dialogs_get_the_commands_arguments) {
   EXPECT_EQ(save.kind, "save");
   EXPECT_EQ(save.fileName, goodTrack);  // proposes the track just loaded
   EXPECT_TRUE(save.overwritePrompt);
-  EXPECT_EQ(save.filter, "NoLimits Tracks (*.nltrack)|*.nltrack");
+  EXPECT_EQ(save.filter, "Track Files (*.nltrack)|*.nltrack");
   EXPECT_EQ(save.filterIndex, 1);
   EXPECT_EQ(save.initialDir, "");
   EXPECT_EQ(save.dialogTitle, "Save Track As...");
