@@ -25,3 +25,9 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The window's picture in the README: the window as it opens, under Xvfb.
+.PHONY: screenshot
+screenshot: build
+	@scripts/install-deps.sh screenshot
+	BUILD=$(BUILD) scripts/screenshot.sh docs/screenshot.png
