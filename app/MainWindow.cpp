@@ -39,9 +39,12 @@ MainWindow::MainWindow(FileDialogs* dialogs, QWidget* parent)
   }
   Button(kButtonLayouts.front().button)->setFocus();
 
-  connect(Button(CommandButton::Load), &QPushButton::clicked, this, [this] { controller_.btnLoad_Click(); });
-  connect(Button(CommandButton::Mod), &QPushButton::clicked, this, [this] { controller_.btnMod_Click(); });
-  connect(Button(CommandButton::Save), &QPushButton::clicked, this, [this] { controller_.btnSave_Click(); });
+  connect(Button(CommandButton::Load), &QPushButton::clicked, this,
+          [this] { controller_.btnLoad_Click(); });
+  connect(Button(CommandButton::Mod), &QPushButton::clicked, this,
+          [this] { controller_.btnMod_Click(); });
+  connect(Button(CommandButton::Save), &QPushButton::clicked, this,
+          [this] { controller_.btnSave_Click(); });
 }
 
 MainWindow::~MainWindow() = default;

@@ -11,7 +11,9 @@ namespace app {
 namespace {
 
 // Paths travel as the file system's bytes, texts as UTF-8.
-QString PathToQt(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+QString PathToQt(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
 std::string PathFromQt(const QString& path) { return QFile::encodeName(path).toStdString(); }
 QString TextToQt(const std::string& text) { return QString::fromStdString(text); }
 
@@ -33,12 +35,16 @@ int32_t FilterInUse(const QString& selected, const std::vector<FilterPair>& filt
 QStringList QtNameFilters(const std::vector<FilterPair>& filters) {
   QStringList names;
   for (const FilterPair& filter : filters) {
-    QString patterns = TextToQt(filter.pattern);
-    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    QStringList patterns = TextToQt(filter.pattern).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) {
+      pattern = pattern.trimmed();
+      // "*.*" means every file, as in the system dialogs, not only names with a dot.
+      if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
+    }
     // The patterns always go last in parentheses, where Qt reads them, even
     // when the description shows them already; HideNameFilterDetails then
     // shows the description exactly as given.
-    names << TextToQt(filter.description) + QStringLiteral(" (") + patterns.simplified() +
+    names << TextToQt(filter.description) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                  QLatin1Char(')');
   }
   return names;
@@ -86,7 +92,8 @@ FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request) {
   outcome.fileName = PathFromQt(chosen);
   outcome.fileTitle = PathFromQt(QFileInfo(chosen).fileName());
   outcome.flags = request.flags;
-  outcome.filterIndex = FilterInUse(dialog.selectedNameFilter(), request.filters, nameFilters, preselected);
+  outcome.filterIndex =
+      FilterInUse(dialog.selectedNameFilter(), request.filters, nameFilters, preselected);
   return outcome;
 }
 

@@ -9,10 +9,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include <deque>
 #include <functional>
 #include <string>
 
+#include "ScriptedDialogs.h"
 #include "TrackBuilder.h"
 #include "app/MainWindow.h"
 #include "app/QtFileDialogs.h"
@@ -45,35 +45,6 @@ void OnNextModal(std::function<void(T*)> action, QWidget* previous = nullptr) {
   });
   timer->start(10);
 }
-
-// Answers the window's dialogs with scripted paths; an empty path cancels.
-class StubDialogs : public FileDialogs {
- public:
-  std::deque<std::string> answers;
-  std::vector<std::string> proposals;  // FileName as each dialog received it
-
-  bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool, bool&, bool,
-                      const std::string&, int32_t& FilterIndex, const std::string&,
-                      const std::string&, const std::string&, WindowHandle,
-                      int32_t& ExtraFlags) override {
-    return Reply(FileName, FileTitle, FilterIndex, ExtraFlags);
-  }
-  bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool, const std::string&,
-                      int32_t& FilterIndex, const std::string&, const std::string&,
-                      const std::string&, WindowHandle, int32_t& ExtraFlags) override {
-    return Reply(FileName, FileTitle, FilterIndex, ExtraFlags);
-  }
-
- private:
-  bool Reply(std::string& fileName, std::string& fileTitle, int32_t& filterIndex,
-             int32_t& extraFlags) {
-    proposals.push_back(fileName);
-    const std::string path = answers.empty() ? std::string() : answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return ApplySaveOutcome({!path.empty(), path, "", 0, 1}, fileName, fileTitle, filterIndex,
-                            extraFlags);
-  }
-};
 
 std::string Path(const QTemporaryDir& dir, const char* name) {
   return QFile::encodeName(dir.filePath(QString::fromUtf8(name))).toStdString();
@@ -113,7 +84,7 @@ class MainWindowTest : public QObject {
 };
 
 void MainWindowTest::layout_matches_the_design_in_logical_pixels() {
-  StubDialogs dialogs;
+  ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
   QCOMPARE(window.objectName(), QStringLiteral("frmMain"));
   QCOMPARE(window.windowTitle(), QStringLiteral("Tarnwick"));
@@ -146,7 +117,7 @@ void MainWindowTest::layout_matches_the_design_in_logical_pixels() {
 }
 
 void MainWindowTest::load_has_the_focus_when_the_window_opens() {
-  StubDialogs dialogs;
+  ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
   window.show();
   QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -160,8 +131,9 @@ void MainWindowTest::load_flange_save_cycle_writes_the_flanged_track() {
   const std::string saved = Path(dir, "coaster-flanged.nltrack");
   QVERIFY(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(source)));
 
-  StubDialogs dialogs;
-  dialogs.answers = {track, saved};
+  ScriptedDialogs dialogs;
+  dialogs.Answer(track);
+  dialogs.Answer(saved);
   MainWindow window(&dialogs);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -175,7 +147,8 @@ void MainWindowTest::load_flange_save_cycle_writes_the_flanged_track() {
   QVERIFY(load->isEnabled() && mod->isEnabled() && save->isEnabled());
   Click(save);
   QVERIFY(load->isEnabled() && mod->isEnabled() && save->isEnabled());
-  QCOMPARE(dialogs.proposals, (std::vector<std::string>{"", track}));
+  QCOMPARE(dialogs.calls().size(), size_t(2));
+  QCOMPARE(dialogs.calls()[1].fileName, track);  // the save proposes the loaded track
 
   // The file holds the flanged track exactly as the library builds it …
   trackio::TrackDocument flanged = window.Controller().Document();
@@ -193,8 +166,8 @@ void MainWindowTest::failed_load_shows_the_load_error_box() {
   QTemporaryDir dir;
   const std::string wrongName = Path(dir, "coaster.txt");
   QVERIFY(trackbuilder::WriteFile(wrongName, trackbuilder::CanonicalFile(trackbuilder::EmptyDocument())));
-  StubDialogs dialogs;
-  dialogs.answers = {wrongName};
+  ScriptedDialogs dialogs;
+  dialogs.Answer(wrongName);
   MainWindow window(&dialogs);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -266,7 +239,7 @@ void MainWindowTest::qt_open_dialog_preselects_and_reports_the_filter() {
   QVERIFY(dialogs.ShowOpenDialog(fileName, fileTitle, true, readOnly, true, kTwoFilters, filterIndex,
                                  Path(dir, ""), "Load Track...", "nltrack", kNoOwnerWindow,
                                  extraFlags));
-  QCOMPARE(shownFilters, (QStringList{"Track Files (*.nltrack) (*.nltrack)", "All Files (*.*) (*.*)"}));
+  QCOMPARE(shownFilters, (QStringList{"Track Files (*.nltrack) (*.nltrack)", "All Files (*.*) (*)"}));
   QCOMPARE(preselected, QStringLiteral("All Files (*.*)"));  // shown without its patterns
   QVERIFY(useWidgets && mustExist);
   QCOMPARE(fileName, Path(dir, "x.nltrack"));  // the default extension was added
