@@ -86,3 +86,9 @@ BENCH_TUBES ?= 100000
 bench-cli: bench-build
 	-cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-cli 2>/dev/null
 	bench/compare-with-copy.sh $(BENCH_BUILD) $(BENCH_TUBES)
+
+# The window's picture in the README: the window as it opens, under Xvfb.
+.PHONY: screenshot
+screenshot: build
+	@scripts/install-deps.sh screenshot
+	BUILD=$(BUILD) scripts/screenshot.sh docs/screenshot.png
