@@ -1,5 +1,6 @@
 // The load and save drivers: the chunk walk, the fixed tree and its sizes.
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <limits>
 
@@ -45,10 +46,6 @@ const KnownChunk* FindKnownChunk(const std::string& tag) {
   }
   return nullptr;
 }
-
-// The cursor is a signed 32-bit offset, so a file may hold at most this many
-// bytes besides the extra zero byte the buffer adds.
-constexpr int64_t kMaxFileLength = std::numeric_limits<int32_t>::max() - 1;
 
 void Fail(LoadReport* report, TrackErrorKind kind, std::string message, std::string chunk = {},
           int64_t offset = -1) {
@@ -98,17 +95,13 @@ std::string WithTrackExtension(const std::string& path) {
   return HasTrackExtension(path) ? path : path + kTrackExtension;
 }
 
-bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes, LoadReport* report,
-                        bool listChunks) {
-  if (static_cast<int64_t>(fileBytes.size()) > kMaxFileLength) {
-    ResetTrackDocument(document);
-    Fail(report, TrackErrorKind::TooLarge, "the file is larger than a track file can be");
-    return false;
-  }
-  // One zero byte after the file: a file that lacks only a final 0 byte
-  // still loads, as it always has.
-  fileBytes.push_back(0);
-  const ByteBuffer buffer(std::move(fileBytes));
+namespace {
+
+// Loads a whole file held in memory with one zero byte after it: a file that
+// lacks only a final 0 byte still loads, as it always has.
+bool LoadPaddedFile(TrackDocument& document, std::vector<uint8_t> paddedBytes, LoadReport* report,
+                    bool listChunks) {
+  const ByteBuffer buffer(std::move(paddedBytes));
 
   TrackDocument loaded;
   std::vector<FoundChunk>* found = listChunks && report != nullptr ? &report->chunks : nullptr;
@@ -141,6 +134,19 @@ bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes,
   return true;
 }
 
+}  // namespace
+
+bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes, LoadReport* report,
+                        bool listChunks) {
+  if (static_cast<int64_t>(fileBytes.size()) > kMaxTrackFileLength) {
+    ResetTrackDocument(document);
+    Fail(report, TrackErrorKind::TooLarge, "the file is larger than a track file can be");
+    return false;
+  }
+  fileBytes.push_back(0);  // copies the bytes only when the caller left no room for it
+  return LoadPaddedFile(document, std::move(fileBytes), report, listChunks);
+}
+
 bool LoadTrack(TrackDocument& document, const std::string& path, LoadReport* report,
                bool listChunks) {
   // The path checks leave the document as it was.
@@ -158,12 +164,13 @@ bool LoadTrack(TrackDocument& document, const std::string& path, LoadReport* rep
   }
   std::vector<uint8_t> bytes;
   std::string message;
-  if (!ReadWholeFile(path, bytes, 0, kMaxFileLength, message)) {
+  // Read with the zero byte after it, so that the file is never copied.
+  if (!ReadWholeFile(path, bytes, 1, kMaxTrackFileLength, message)) {
     ResetTrackDocument(document);
     Fail(report, TrackErrorKind::FileSystem, message);
     return false;
   }
-  return LoadTrackFromBytes(document, std::move(bytes), report, listChunks);
+  return LoadPaddedFile(document, std::move(bytes), report, listChunks);
 }
 
 void SetSubChunkCounts(TrackDocument& doc) {
@@ -255,9 +262,13 @@ int64_t SavedFileLength(const TrackDocument& doc) { return SizesOf(doc).nlim + 8
 void ComputeChunkSizes(TrackDocument& doc) {
   CheckTablesCanBeWritten(doc);
   const ChunkSizes z = SizesOf(doc);
-  // The whole file must stay addressable by the signed 32-bit cursor; every
-  // other size is smaller than the file.
-  FitSize(z.nlim + 8, "NLIM");
+  // A saved file must load again; every other size is smaller than the file.
+  if (z.nlim + 8 > kMaxTrackFileLength) {
+    throw TrackFormatError(TrackErrorKind::TooLarge,
+                           "the track would be larger than a track file can be (" +
+                               std::to_string(z.nlim + 8) + " bytes)",
+                           -1);
+  }
   doc.EnvcSize = FitSize(z.envc, "ENVC");
   if (doc.TerrainPresent) doc.TeraSize = FitSize(z.tera, "TERA");
   doc.ScobSize = FitSize(z.scob, "SCOB");
@@ -279,8 +290,9 @@ std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
   SetSubChunkCounts(doc);
   ComputeChunkSizes(doc);
 
+  const int32_t length = doc.NlimSize + 8;  // fits: ComputeChunkSizes checked it
   ByteBuffer buffer;
-  buffer.Reserve(static_cast<size_t>(doc.NlimSize) + 8);  // the exact file length
+  buffer.SizeForWriting(static_cast<size_t>(length));
   int32_t cursor = 0;
   WriteChunkNLIM(buffer, cursor, doc);
   WriteChunkTRCK(buffer, cursor, doc);
@@ -297,6 +309,10 @@ std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
   WriteChunkSCOB(buffer, cursor, doc);
   if (doc.TerrainPresent) WriteChunkTERA(buffer, cursor, doc);
   WriteChunkENVC(buffer, cursor, doc);
+  // The writers fill exactly the length the sizes promise; should they ever
+  // disagree, the file still holds exactly the bytes written.
+  assert(cursor == length);
+  buffer.Bytes().resize(static_cast<size_t>(cursor));
   return std::move(buffer.Bytes());
 }
 
