@@ -106,6 +106,11 @@ void AddHostileCounts(std::vector<Seed>& seeds) {
       Add(seeds, std::string("count-") + field.name + (value < 0 ? "-negative" : "-huge"), root.Serialize());
     }
   }
+  // Both grid counts near 2^31: the grid's byte count overflows 64 bits.
+  Chunk root = trackbuilder::CanonicalTree(sample);
+  Chunk& tera = At(root, kTera);
+  tera.body = WithLong(WithLong(tera.body, 0, kHuge), 4, kHuge);
+  Add(seeds, "count-terrain-grid-overflow", root.Serialize());
 }
 
 void AddReshapedTrees(std::vector<Seed>& seeds) {
