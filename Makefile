@@ -87,6 +87,12 @@ bench-cli: bench-build
 	-cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-cli 2>/dev/null
 	bench/compare-with-copy.sh $(BENCH_BUILD) $(BENCH_TUBES)
 
+# How long the window takes to appear, under Xvfb.
+.PHONY: bench-window
+bench-window: build
+	@scripts/install-deps.sh screenshot
+	bench/window-startup.sh $(BUILD)/bin/tarnwick
+
 # The window's picture in the README: the window as it opens, under Xvfb.
 .PHONY: screenshot
 screenshot: build
