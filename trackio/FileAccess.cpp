@@ -1,5 +1,6 @@
 #include "trackio/FileAccess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,18 @@ fs::path ToPath(const std::string& path) {
   std::wstring wide(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
   return fs::path(wide);
+}
+
+// The other way, for messages: path::string() would give UTF-8, which an
+// ANSI message box shows garbled.
+std::string ToAnsi(const fs::path& path) {
+  const std::wstring& wide = path.native();
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
+                      nullptr, nullptr);
+  return text;
 }
 
 std::string LastErrorText() {
@@ -110,13 +123,13 @@ bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& by
   if (folder.empty()) folder = L".";
   wchar_t temp[MAX_PATH + 1] = {};
   if (GetTempFileNameW(folder.c_str(), L"trk", 0, temp) == 0) {
-    error = "cannot create a file in " + folder.string() + ": " + LastErrorText();
+    error = "cannot create a file in " + ToAnsi(folder) + ": " + LastErrorText();
     return false;
   }
   HANDLE handle = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    error = "cannot write a file in " + folder.string() + ": " + LastErrorText();
+    error = "cannot write a file in " + ToAnsi(folder) + ": " + LastErrorText();
     DeleteFileW(temp);
     return false;
   }
@@ -132,7 +145,7 @@ bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& by
   if (!ok) error = "cannot write the file: " + LastErrorText();
   CloseHandle(handle);
   if (ok && !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = "cannot replace " + target.string() + ": " + LastErrorText();
+    error = "cannot replace " + ToAnsi(target) + ": " + LastErrorText();
     ok = false;
   }
   if (!ok) DeleteFileW(temp);
