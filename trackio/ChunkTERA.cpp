@@ -22,8 +22,8 @@ int32_t ReadGridDimension(const ByteBuffer& buffer, int32_t& cursor, const char*
 
 void ReadChunkTERA(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
   doc.TeraSize = buffer.ReadLong(cursor);
-  const int32_t columnsOffset = cursor;
   doc.TerrainColumnCount = ReadGridDimension(buffer, cursor, "terrain column count");
+  const int32_t rowsOffset = cursor;
   doc.TerrainRowCount = ReadGridDimension(buffer, cursor, "terrain row count");
   doc.TerrainValue1 = buffer.ReadSingle(cursor);
   doc.TerrainValue2 = buffer.ReadSingle(cursor);
@@ -43,7 +43,7 @@ void ReadChunkTERA(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc
   const int64_t rowBytes = int64_t{4} * doc.TerrainColumnCount;
   if (rowBytes > 0) {
     buffer.RequireRecords(cursor, doc.TerrainRowCount, rowBytes, "terrain grid size",
-                          columnsOffset);
+                          rowsOffset);
   }
   const size_t cells = static_cast<size_t>(doc.TerrainColumnCount) *
                        static_cast<size_t>(doc.TerrainRowCount);
