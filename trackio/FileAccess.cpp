@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "trackio/MemoryHints.h"
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -103,7 +105,11 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t 
     error = "the file is larger than a track file can be (" + std::to_string(length) + " bytes)";
     return false;
   }
-  bytes.assign(static_cast<size_t>(length) + extraZeroBytes, 0);
+  const size_t total = static_cast<size_t>(length) + extraZeroBytes;
+  bytes.clear();
+  bytes.reserve(total);
+  AdviseHugePages(bytes.data(), total);
+  bytes.resize(total);
   const size_t read = length == 0 ? 0 : std::fread(bytes.data(), 1, static_cast<size_t>(length), file);
   const bool failed = std::ferror(file) != 0 || read != length;
   std::fclose(file);

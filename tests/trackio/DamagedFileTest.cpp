@@ -72,7 +72,7 @@ const Damage kDamages[] = {
     {"huge scenery text length", "SCOB", 28, 1 << 30, "the file ends inside a text"},
     {"negative terrain columns", "TERA", 8, -1, "terrain column count -1 is negative"},
     {"negative terrain rows", "TERA", 12, -4, "terrain row count -4 is negative"},
-    {"huge terrain grid", "TERA", 12, 1 << 30, "terrain grid size"},
+    {"huge terrain grid", "TERA", 8, 1 << 30, "a terrain grid of 1073741824 columns and 1 rows"},
     {"huge info text length", "INFO", 24, 1 << 30, "the file ends inside a text"},
     {"huge environment text", "ENVC", 24, std::numeric_limits<int32_t>::max(), "ends inside a text"},
 };
