@@ -122,6 +122,25 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t 
 
 #ifdef _WIN32
 
+namespace {
+
+// An existing file is replaced with ReplaceFileW, which keeps its
+// attributes, security settings and creation time, as the Linux side keeps
+// the mode. Without a backup name every failure leaves `target` as it was
+// and the new file under its temporary name.
+bool MoveIntoPlace(const wchar_t* temp, const fs::path& target) {
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return ReplaceFileW(target.c_str(), temp, nullptr,
+                        REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr) != 0;
+  }
+  // Not replacing: a folder in the way makes this fail.
+  return MoveFileExW(temp, target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace
+
 bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string& error) {
   const fs::path target = ResolveTarget(ToPath(path));
@@ -150,7 +169,7 @@ bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& by
   if (ok) ok = FlushFileBuffers(handle) != 0;
   if (!ok) error = "cannot write the file: " + LastErrorText();
   CloseHandle(handle);
-  if (ok && !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (ok && !MoveIntoPlace(temp, target)) {
     error = "cannot replace " + ToAnsi(target) + ": " + LastErrorText();
     ok = false;
   }
