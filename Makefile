@@ -43,3 +43,23 @@ bench-build:
 bench: bench-build
 	$(BENCH_BUILD)/bin/tarnwick-bench --benchmark_out=$(BENCH_BUILD)/bench.json --benchmark_out_format=json $(BENCH_ARGS)
 	python3 bench/report.py $(BENCH_BUILD)/bench.json
+
+# Windows: tarnwick.exe and the tests cross-compiled with MinGW-w64 into
+# build-windows/bin, and run under Wine (`make test-windows`).
+WINDOWS_BUILD ?= build-windows
+
+.PHONY: windows test-windows windows-deps
+
+windows-deps:
+	@scripts/install-deps.sh build windows
+
+$(WINDOWS_BUILD)/CMakeCache.txt: | windows-deps
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+windows: windows-deps $(WINDOWS_BUILD)/CMakeCache.txt
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+test-windows: windows $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks
+	scripts/test-windows.sh $(WINDOWS_BUILD) $(BUILD)
