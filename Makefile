@@ -61,5 +61,5 @@ windows: windows-deps $(WINDOWS_BUILD)/CMakeCache.txt
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 test-windows: windows $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks
+	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks $(if $(wildcard cli/main.cpp),tarnwick-cli)
 	scripts/test-windows.sh $(WINDOWS_BUILD) $(BUILD)
