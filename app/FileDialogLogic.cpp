@@ -107,9 +107,8 @@ std::vector<char> DialogTextBuffer(const std::string& text, int capacity) {
 }
 
 std::string TextBeforeNul(const char* buffer, size_t capacity) {
-  const void* nul = std::memchr(buffer, '\0', capacity);
-  const size_t length = nul == nullptr ? capacity : static_cast<size_t>(static_cast<const char*>(nul) - buffer);
-  return std::string(buffer, length);
+  const auto* nul = static_cast<const char*>(std::memchr(buffer, '\0', capacity));
+  return std::string(buffer, nul == nullptr ? capacity : static_cast<size_t>(nul - buffer));
 }
 
 FileDialogRequest MakeOpenRequest(const std::string& FileName, const std::string& FileTitle,

@@ -37,7 +37,13 @@ void MainController::btnLoad_Click() {
   }
 
   trackio::LoadReport report;
-  if (trackio::LoadTrack(document_, currentFileName_, &report)) {
+  bool loaded = false;
+  try {
+    loaded = trackio::LoadTrack(document_, currentFileName_, &report);
+  } catch (const std::exception& failure) {  // the library reports its own; this is a last guard
+    report.error = {trackio::TrackErrorKind::FileSystem, failure.what(), {}, -1};
+  }
+  if (loaded) {
     SetEnabled(CommandButton::Save, false);
     SetEnabled(CommandButton::Mod, true);
     return;
@@ -76,7 +82,13 @@ void MainController::btnSave_Click() {
   // The extension a save appends stays out of CurrentFileName: the next
   // dialog proposes the name as the user chose it.
   trackio::TrackError error;
-  if (!trackio::SaveTrack(document_, currentFileName_, &error)) {
+  bool saved = false;
+  try {
+    saved = trackio::SaveTrack(document_, currentFileName_, &error);
+  } catch (const std::exception& failure) {  // as in btnLoad_Click
+    error = {trackio::TrackErrorKind::FileSystem, failure.what(), {}, -1};
+  }
+  if (!saved) {
     view_.ShowWarning({kSaveErrorTitle, kSaveErrorText,
                        trackio::WithTrackExtension(currentFileName_) + ": " + error.Describe()});
   }

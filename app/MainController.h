@@ -74,6 +74,8 @@ class MainController {
   // Track" enabled.
   void btnLoad_Click();
   // "Add Flanges": adds flanges to the loaded track and enables "Save Track".
+  // When the flanged track could not be saved, nothing is added, the box
+  // says why, and the buttons stay as they are.
   void btnMod_Click();
   // "Save Track": asks for a name and saves there (".nltrack" appended when
   // the name lacks it). A failed save shows why and changes no state.

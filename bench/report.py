@@ -12,6 +12,7 @@ from collections import defaultdict
 
 STEPS = [
     ("baseline", "plain I/O"),
+    ("baseline_fsync", "+fsync"),
     ("load_bytes", "load"),
     ("load_file", "load file"),
     ("flange", "flange"),
@@ -41,9 +42,10 @@ def main(path):
     header = f"{'tubes':>9} {'in MB':>7} {'out MB':>7} |" + "".join(f"{label:>10}" for _, label in STEPS)
     header += f" | {'chain/base':>10} {'chain s':>8} {'x10 time':>8} {'spread':>7}"
     print("MB/s of file bytes, median of rounds (load: input bytes; flange, build, save: output bytes;")
-    print("chain and plain I/O: input + output bytes). chain/base: time of the chain over the time of")
-    print("plain I/O. x10 time: chain time over that of a tenth of the tubes. spread: largest deviation")
-    print("of a round from the median, over all steps of the row.")
+    print("chain and plain I/O: input + output bytes; +fsync: plain I/O that flushes its output to the")
+    print("disk, as a save does). chain/base: time of the chain over the time of plain I/O. x10 time:")
+    print("chain time over that of a tenth of the tubes. spread: largest deviation of a round from the")
+    print("median, over all steps of the row.")
     print(header)
     print("-" * len(header))
     previous_chain = None

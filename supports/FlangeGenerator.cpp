@@ -215,7 +215,7 @@ FlangeSummary AddFlanges(TrackDocument& document) {
   const int64_t tubesAfter = static_cast<int64_t>(document.Tubes.size()) + summary.flangesAdded;
   const int64_t bytesAfter =
       trackio::SavedFileLength(document) + kBytesPerFlange * summary.flangesAdded;
-  if (nodesAfter > maxRecords || tubesAfter > maxRecords || bytesAfter > maxRecords) {
+  if (nodesAfter > maxRecords || tubesAfter > maxRecords || bytesAfter > trackio::kMaxTrackFileLength) {
     summary.error = "the flanged track would be larger than a track file can hold (" +
                     std::to_string(summary.flangesAdded) + " flanges)";
     summary.tubesFlanged = 0;

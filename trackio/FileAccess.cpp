@@ -208,6 +208,17 @@ mode_t ModeFor(const fs::path& target) {
   return 0666 & ~mask;
 }
 
+// The temporary file's name: hidden and after the target, but cut so that it
+// keeps within the 255 bytes a file name may have even when the target's own
+// name is that long.
+std::string TemporaryName(const fs::path& target) {
+  constexpr size_t kMaxName = 255;
+  const std::string suffix = ".tmp-XXXXXX";
+  std::string name = target.filename().string();
+  name.resize(std::min(name.size(), kMaxName - 1 - suffix.size()));
+  return "." + name + suffix;
+}
+
 void SyncFolder(const fs::path& folder) {
   const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
   if (descriptor >= 0) {
@@ -223,7 +234,7 @@ bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& by
   const fs::path target = ResolveTarget(ToPath(path));
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+  std::string temp = (folder / TemporaryName(target)).string();
 
   const int descriptor = ::mkstemp(temp.data());
   if (descriptor < 0) {

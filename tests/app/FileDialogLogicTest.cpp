@@ -37,12 +37,17 @@ TEST(file_dialog_filter, converts_to_nul_separated_pairs_ending_in_two_nuls) {
   EXPECT_TRUE(ParseFilterList(ConvertFilter("")).empty());
 }
 
-TEST(file_dialog_filter, four_parts_give_two_filters) {
+TEST(file_dialog_filter, pairs_are_read_like_the_system_dialog_reads_them) {
   const auto pairs = ParseFilterList(ConvertFilter("Tracks|*.nltrack|All files|*.*"));
   ASSERT_EQ(pairs.size(), 2u);
   EXPECT_EQ(pairs[0], (FilterPair{"Tracks", "*.nltrack"}));
   EXPECT_EQ(pairs[1], (FilterPair{"All files", "*.*"}));
   EXPECT_EQ(PreselectedFilter(2, pairs.size()), 2);
+
+  // A description without its pattern is dropped; an empty entry ends the list.
+  EXPECT_EQ(ParseFilterList(ConvertFilter("A|*.a|B")), (std::vector<FilterPair>{{"A", "*.a"}}));
+  EXPECT_EQ(ParseFilterList(ConvertFilter("A|*.a||B|*.b")), (std::vector<FilterPair>{{"A", "*.a"}}));
+  EXPECT_TRUE(ParseFilterList(ConvertFilter("|*.a")).empty());
 }
 
 TEST(file_dialog_filter, colon_splits_like_a_bar) {
@@ -51,13 +56,6 @@ TEST(file_dialog_filter, colon_splits_like_a_bar) {
   const auto pairs = ParseFilterList(ConvertFilter("Tracks: all|*.nltrack"));
   ASSERT_EQ(pairs.size(), 1u);
   EXPECT_EQ(pairs[0], (FilterPair{"Tracks", " all"}));
-}
-
-TEST(file_dialog_filter, list_reads_like_the_system_dialog_reads_it) {
-  // A description without its pattern is dropped; an empty entry ends the list.
-  EXPECT_EQ(ParseFilterList(ConvertFilter("A|*.a|B")), (std::vector<FilterPair>{{"A", "*.a"}}));
-  EXPECT_EQ(ParseFilterList(ConvertFilter("A|*.a||B|*.b")), (std::vector<FilterPair>{{"A", "*.a"}}));
-  EXPECT_TRUE(ParseFilterList(ConvertFilter("|*.a")).empty());
 }
 
 TEST(file_dialog_filter, preselection_falls_back_to_the_first_entry) {
@@ -133,18 +131,15 @@ TEST(file_dialog_run, confirmed_open_hands_back_path_title_flags_and_filter) {
   EXPECT_EQ(extraFlags, 0x1004 | 0x80);
   EXPECT_EQ(filterIndex, 2);
   EXPECT_FALSE(readOnly);  // hidden box, not ticked
-}
 
-TEST(file_dialog_run, read_only_turns_true_from_the_flags_and_never_back) {
-  std::string fileName, fileTitle;
-  int32_t filterIndex = 1, extraFlags = 0;
-  bool readOnly = false;
-  EXPECT_TRUE(ApplyOpenOutcome({true, "/a", "a", kOfnReadOnly, 1}, fileName, fileTitle, readOnly,
-                               filterIndex, extraFlags));
-  EXPECT_TRUE(readOnly);
-  EXPECT_TRUE(ApplyOpenOutcome({true, "/a", "a", 0, 1}, fileName, fileTitle, readOnly, filterIndex,
-                               extraFlags));
-  EXPECT_TRUE(readOnly);
+  // Left ticked, the box turns ReadOnly true; it never turns it back.
+  script.answer.flags = kOfnReadOnly;
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_TRUE(RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, false, kFilter,
+                              filterIndex, "", "", "", kNoOwnerWindow, extraFlags));
+    EXPECT_TRUE(readOnly);
+    script.answer.flags = 0;
+  }
 }
 
 TEST(file_dialog_run, cancel_empties_names_and_flags_and_returns_false) {

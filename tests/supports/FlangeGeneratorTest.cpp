@@ -300,11 +300,11 @@ TEST(AddFlanges, SkipsAndCountsTubesThatWouldNeedMoreThan32767Divisions) {
 }
 
 TEST(AddFlanges, AddsNothingWhenTheResultWouldNotFitATrackFile) {
-  // A catwalk trailer brings the saved file near the 2^31 − 1 byte limit
-  // without holding any memory; the tube needs 4 × 104 more bytes.
+  // A catwalk trailer brings the saved file near its length limit without
+  // holding any memory; the tube needs 4 × 104 more bytes.
   TrackDocument doc = OneTube(Point(0, 0, 0), Point(30, 0, 0), 0);
   doc.Catwalks = {trackio::Catwalk{}};
-  const int64_t limit = std::numeric_limits<int32_t>::max();
+  const int64_t limit = trackio::kMaxTrackFileLength;
   const int64_t withoutTrailer = trackio::SavedFileLength(doc);
 
   doc.Catwalks[0].TrailerLength = static_cast<int32_t>(limit - withoutTrailer - 4 * 104 + 1);
