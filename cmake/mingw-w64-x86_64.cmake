@@ -22,6 +22,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # -static takes winpthreads from its static archive too, instead of
 # libwinpthread-1.dll.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Release programs are shipped: without symbols they are half the size.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # Lets ctest run the built programs under Wine where it is installed.
 find_program(TARNWICK_WINE NAMES wine)

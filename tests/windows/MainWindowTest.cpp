@@ -118,6 +118,22 @@ TEST_F(MainWindowTest, the_window_has_its_caption_size_and_three_buttons) {
   }
 }
 
+TEST_F(MainWindowTest, a_move_to_a_screen_with_another_scaling_rescales_the_buttons) {
+  const Dpi larger{144, 144};
+  RECT suggested{40, 30, 600, 200};
+  SendMessageA(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(larger.x, larger.y),
+               reinterpret_cast<LPARAM>(&suggested));
+  for (const ButtonLayout& layout : kButtonLayouts) {
+    EXPECT_TRUE(ClientRectOf(window.Button(layout.button)) == ButtonRect(layout, larger))
+        << layout.caption;
+  }
+  RECT placed{};
+  GetWindowRect(window.hwnd(), &placed);
+  EXPECT_EQ(placed.left, suggested.left);
+  EXPECT_EQ(placed.top, suggested.top);
+  EXPECT_GT(placed.right - placed.left, ClientSize(larger).cx) << "sized for the larger client area";
+}
+
 TEST_F(MainWindowTest, tab_order_runs_load_add_flanges_save) {
   HWND child = GetWindow(window.hwnd(), GW_CHILD);
   for (CommandButton button : {CommandButton::Load, CommandButton::Mod, CommandButton::Save}) {
