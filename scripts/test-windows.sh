@@ -15,6 +15,9 @@ linux_build=$(realpath "$2")
 export WINEPREFIX="$windows_build/wine-prefix"
 export WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no .NET or browser engine wanted, nor asked for
+# Wine takes the ANSI code page (1252 here) and the encoding of Unix file
+# names from the locale; without one it cannot create non-ASCII file names.
+export LC_ALL=C.UTF-8
 
 seconds() { date +%s; }
 step() { printf '\n== %s\n' "$*"; }
