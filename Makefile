@@ -25,3 +25,8 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The demo track in examples/: rewrite it from its generator.
+.PHONY: demo
+demo: build
+	$(BUILD)/bin/make_demo_track examples/demo.nltrack
