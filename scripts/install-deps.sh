@@ -10,7 +10,7 @@ packages_for() {
     gui)        echo "qt6-base-dev libgl-dev" ;;
     screenshot) echo "xvfb xauth x11-utils xdotool imagemagick" ;;
     fuzz)       echo "clang libclang-rt-14-dev" ;;
-    bench)      echo "libbenchmark-dev hyperfine time" ;;
+    bench)      echo "libbenchmark-dev hyperfine time python3" ;;
     windows)    echo "g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac

@@ -6,6 +6,7 @@
 
 #include "supports/GlobalTools.h"
 #include "supports/SuppTools.h"
+#include "trackio/MemoryHints.h"
 #include "trackio/TrackIO.h"
 
 namespace supports {
@@ -224,6 +225,8 @@ FlangeSummary AddFlanges(TrackDocument& document) {
 
   document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
   document.Tubes.reserve(static_cast<size_t>(tubesAfter));
+  trackio::AdviseHugePages(document.FreeNodes.data(), document.FreeNodes.capacity() * sizeof(trackio::FreeNode));
+  trackio::AdviseHugePages(document.Tubes.data(), document.Tubes.capacity() * sizeof(Tube));
   // The bounds are taken once: the flanges appended here are not visited,
   // and their nodes are not there for the tubes still to come.
   const NodeTables tables = NodeTables::Of(document);

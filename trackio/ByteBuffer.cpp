@@ -4,22 +4,16 @@
 #include <cstring>
 #include <limits>
 
+#include "trackio/MemoryHints.h"
+
 namespace trackio {
 
 namespace {
 
 constexpr int64_t kMaxCursor = std::numeric_limits<int32_t>::max();
 
-uint32_t LoadBigEndian32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-
-void StoreBigEndian32(uint8_t* p, uint32_t value) {
-  p[0] = static_cast<uint8_t>(value >> 24);
-  p[1] = static_cast<uint8_t>(value >> 16);
-  p[2] = static_cast<uint8_t>(value >> 8);
-  p[3] = static_cast<uint8_t>(value);
-}
+using bigendian::Load32;
+using bigendian::Store32;
 
 [[noreturn]] void FailPastEnd(const char* what, int32_t cursor) {
   throw TrackFormatError(TrackErrorKind::Damaged,
@@ -40,23 +34,23 @@ uint8_t ByteBuffer::ReadByte(int32_t& cursor) const {
 }
 
 int32_t ByteBuffer::ReadLong(int32_t& cursor) const {
-  const uint32_t pattern = LoadBigEndian32(Take(cursor, 4, "a long field"));
+  const uint32_t pattern = Load32(Take(cursor, 4, "a long field"));
   cursor += 4;
   return static_cast<int32_t>(pattern);
 }
 
 Single ByteBuffer::ReadSingle(int32_t& cursor) const {
-  const uint32_t pattern = LoadBigEndian32(Take(cursor, 4, "a single field"));
+  const uint32_t pattern = Load32(Take(cursor, 4, "a single field"));
   cursor += 4;
   return Single{pattern};
 }
 
 int32_t ByteBuffer::ReadColor(int32_t& cursor) const {
-  // The leading byte is not read, so only the three value bytes must exist.
-  if (cursor < 0 || cursor > kMaxCursor - 1) FailPastEnd("a colour field", cursor);
-  const uint8_t* p = Take(cursor + 1, 3, "a colour field");
+  // The leading byte is ignored, but it stands before the value bytes, so
+  // the field is checked as a whole and a fault is reported at its start.
+  const uint8_t* p = Take(cursor, 4, "a colour field");
   cursor += 4;
-  return (int32_t{p[0]} << 16) | (int32_t{p[1]} << 8) | int32_t{p[2]};
+  return (int32_t{p[1]} << 16) | (int32_t{p[2]} << 8) | int32_t{p[3]};
 }
 
 std::string ByteBuffer::ReadString(int32_t& cursor, int32_t length) const {
@@ -92,8 +86,9 @@ void ByteBuffer::RequireRecords(int32_t cursor, int64_t count, int64_t recordSiz
                            std::string(what) + " " + std::to_string(count) + " is negative",
                            countOffset);
   }
-  // count <= 2^31 and recordSize is small, so the product cannot overflow.
-  if (count * recordSize > remaining) {
+  // Divided rather than multiplied: a terrain row of 4 × 2^31 bytes times a
+  // row count near 2^31 would overflow 64 bits.
+  if (recordSize > 0 && count > remaining / recordSize) {
     throw TrackFormatError(TrackErrorKind::Damaged,
                            std::string(what) + " " + std::to_string(count) +
                                " promises more bytes than the file holds",
@@ -101,30 +96,39 @@ void ByteBuffer::RequireRecords(int32_t cursor, int64_t count, int64_t recordSiz
   }
 }
 
+void ByteBuffer::SizeForWriting(size_t length) {
+  bytes_.clear();
+  bytes_.reserve(length);
+  AdviseHugePages(bytes_.data(), length);
+  bytes_.resize(length);
+}
+
 uint8_t* ByteBuffer::Append(int32_t& cursor, int64_t width) {
-  if (cursor + width > kMaxCursor) {
+  const int64_t end = int64_t{cursor} + width;
+  if (end > kMaxCursor) {
     throw TrackFormatError(TrackErrorKind::TooLarge,
                            "the track is larger than a track file can hold", cursor);
   }
-  const size_t end = bytes_.size();
-  // resize() only grows within the capacity reserved ahead (or doubles it).
-  bytes_.resize(end + static_cast<size_t>(width));
-  cursor += static_cast<int32_t>(width);
-  return bytes_.data() + end;
+  // In a buffer sized ahead the room is already there; otherwise resize()
+  // grows within the capacity reserved ahead (or doubles it).
+  if (end > Size()) bytes_.resize(static_cast<size_t>(end));
+  uint8_t* field = bytes_.data() + cursor;
+  cursor = static_cast<int32_t>(end);
+  return field;
 }
 
 void ByteBuffer::WriteByte(int32_t& cursor, uint8_t value) { *Append(cursor, 1) = value; }
 
 void ByteBuffer::WriteLong(int32_t& cursor, int32_t value) {
-  StoreBigEndian32(Append(cursor, 4), static_cast<uint32_t>(value));
+  Store32(Append(cursor, 4), static_cast<uint32_t>(value));
 }
 
 void ByteBuffer::WriteSingle(int32_t& cursor, Single value) {
-  StoreBigEndian32(Append(cursor, 4), value.bits);
+  Store32(Append(cursor, 4), value.bits);
 }
 
 void ByteBuffer::WriteColor(int32_t& cursor, int32_t value) {
-  StoreBigEndian32(Append(cursor, 4), static_cast<uint32_t>(value) & 0x00FFFFFFu);
+  Store32(Append(cursor, 4), static_cast<uint32_t>(value) & 0x00FFFFFFu);
 }
 
 void ByteBuffer::WriteString(int32_t& cursor, std::string_view text) {

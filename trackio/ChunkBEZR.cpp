@@ -7,7 +7,7 @@ namespace {
 constexpr int32_t kReservedHead = 16;
 constexpr int32_t kReservedVertex = 17;
 constexpr int32_t kReservedTail = 16;
-constexpr int64_t kVertexBytes = 60;
+constexpr int32_t kVertexBytes = 60;
 }  // namespace
 
 void ReadChunkBEZR(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
@@ -16,12 +16,13 @@ void ReadChunkBEZR(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc
   const int32_t count = ReadTableCount(buffer, cursor, kVertexBytes, "bezier vertex count");
   doc.BezierVertices.assign(static_cast<size_t>(count), BezierVertex{});
   for (BezierVertex& vertex : doc.BezierVertices) {
-    for (Single& value : vertex.Value) value = buffer.ReadSingle(cursor);
+    RecordReader record = buffer.ReadRecord(cursor, kVertexBytes, "a bezier vertex");
+    for (Single& value : vertex.Value) value = record.ReadSingle();
     // The file stores the flags in the order 1, 3, 2.
-    vertex.Flag1 = buffer.ReadFlag(cursor);
-    vertex.Flag3 = buffer.ReadFlag(cursor);
-    vertex.Flag2 = buffer.ReadFlag(cursor);
-    buffer.Skip(cursor, kReservedVertex);
+    vertex.Flag1 = record.ReadFlag();
+    vertex.Flag3 = record.ReadFlag();
+    vertex.Flag2 = record.ReadFlag();
+    record.Skip(kReservedVertex);
   }
   buffer.Skip(cursor, kReservedTail);
   doc.BezrSubChunkCount = buffer.ReadLong(cursor);
@@ -33,11 +34,12 @@ void WriteChunkBEZR(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& do
   buffer.WriteZeros(cursor, kReservedHead);
   buffer.WriteLong(cursor, doc.BezierVertexCount());
   for (const BezierVertex& vertex : doc.BezierVertices) {
-    for (Single value : vertex.Value) buffer.WriteSingle(cursor, value);
-    buffer.WriteFlag(cursor, vertex.Flag1);
-    buffer.WriteFlag(cursor, vertex.Flag3);
-    buffer.WriteFlag(cursor, vertex.Flag2);
-    buffer.WriteZeros(cursor, kReservedVertex);
+    RecordWriter record = buffer.WriteRecord(cursor, kVertexBytes);
+    for (Single value : vertex.Value) record.WriteSingle(value);
+    record.WriteFlag(vertex.Flag1);
+    record.WriteFlag(vertex.Flag3);
+    record.WriteFlag(vertex.Flag2);
+    record.WriteZeros(kReservedVertex);
   }
   buffer.WriteZeros(cursor, kReservedTail);
   buffer.WriteLong(cursor, doc.BezrSubChunkCount);

@@ -7,8 +7,8 @@ namespace {
 constexpr int32_t kReservedRun = 16;
 constexpr int32_t kReservedNode = 16;
 constexpr int32_t kReservedTubeGap = 4;
-constexpr int64_t kFreeNodeBytes = 28;
-constexpr int64_t kTubeBytes = 48;
+constexpr int32_t kFreeNodeBytes = 28;
+constexpr int32_t kTubeBytes = 48;
 }  // namespace
 
 void ReadChunkFREN(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
@@ -17,10 +17,11 @@ void ReadChunkFREN(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc
   const int32_t count = ReadTableCount(buffer, cursor, kFreeNodeBytes, "free node count");
   doc.FreeNodes.assign(static_cast<size_t>(count), FreeNode{});
   for (FreeNode& node : doc.FreeNodes) {
-    node.x = buffer.ReadSingle(cursor);
-    node.y = buffer.ReadSingle(cursor);
-    node.z = buffer.ReadSingle(cursor);
-    buffer.Skip(cursor, kReservedNode);
+    RecordReader record = buffer.ReadRecord(cursor, kFreeNodeBytes, "a free node");
+    node.x = record.ReadSingle();
+    node.y = record.ReadSingle();
+    node.z = record.ReadSingle();
+    record.Skip(kReservedNode);
   }
   buffer.Skip(cursor, kReservedRun);
   doc.FrenSubChunkCount = buffer.ReadLong(cursor);
@@ -32,10 +33,11 @@ void WriteChunkFREN(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& do
   buffer.WriteZeros(cursor, kReservedRun);
   buffer.WriteLong(cursor, doc.FreeNodeCount());
   for (const FreeNode& node : doc.FreeNodes) {
-    buffer.WriteSingle(cursor, node.x);
-    buffer.WriteSingle(cursor, node.y);
-    buffer.WriteSingle(cursor, node.z);
-    buffer.WriteZeros(cursor, kReservedNode);
+    RecordWriter record = buffer.WriteRecord(cursor, kFreeNodeBytes);
+    record.WriteSingle(node.x);
+    record.WriteSingle(node.y);
+    record.WriteSingle(node.z);
+    record.WriteZeros(kReservedNode);
   }
   buffer.WriteZeros(cursor, kReservedRun);
   buffer.WriteLong(cursor, doc.FrenSubChunkCount);
@@ -47,19 +49,20 @@ void ReadChunkTUBE(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc
   const int32_t count = ReadTableCount(buffer, cursor, kTubeBytes, "tube count");
   doc.Tubes.assign(static_cast<size_t>(count), Tube{});
   for (Tube& tube : doc.Tubes) {
+    RecordReader record = buffer.ReadRecord(cursor, kTubeBytes, "a tube");
     // In the file each end's sub number comes before its index.
-    tube.End1Type = buffer.ReadLong(cursor);
-    tube.End1Sub = buffer.ReadLong(cursor);
-    tube.End1Index = buffer.ReadLong(cursor);
-    buffer.Skip(cursor, kReservedTubeGap);
-    tube.End2Type = buffer.ReadLong(cursor);
-    tube.End2Sub = buffer.ReadLong(cursor);
-    tube.End2Index = buffer.ReadLong(cursor);
-    buffer.Skip(cursor, kReservedTubeGap);
-    tube.TubeType = buffer.ReadLong(cursor);
-    tube.Int1 = buffer.ReadLong(cursor);
-    tube.Value1 = buffer.ReadSingle(cursor);
-    buffer.Skip(cursor, kReservedTubeGap);
+    tube.End1Type = record.ReadLong();
+    tube.End1Sub = record.ReadLong();
+    tube.End1Index = record.ReadLong();
+    record.Skip(kReservedTubeGap);
+    tube.End2Type = record.ReadLong();
+    tube.End2Sub = record.ReadLong();
+    tube.End2Index = record.ReadLong();
+    record.Skip(kReservedTubeGap);
+    tube.TubeType = record.ReadLong();
+    tube.Int1 = record.ReadLong();
+    tube.Value1 = record.ReadSingle();
+    record.Skip(kReservedTubeGap);
   }
   buffer.Skip(cursor, kReservedRun);
   doc.TubeSubChunkCount = buffer.ReadLong(cursor);
@@ -71,18 +74,19 @@ void WriteChunkTUBE(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& do
   buffer.WriteZeros(cursor, kReservedRun);
   buffer.WriteLong(cursor, doc.TubeCount());
   for (const Tube& tube : doc.Tubes) {
-    buffer.WriteLong(cursor, tube.End1Type);
-    buffer.WriteLong(cursor, tube.End1Sub);
-    buffer.WriteLong(cursor, tube.End1Index);
-    buffer.WriteZeros(cursor, kReservedTubeGap);
-    buffer.WriteLong(cursor, tube.End2Type);
-    buffer.WriteLong(cursor, tube.End2Sub);
-    buffer.WriteLong(cursor, tube.End2Index);
-    buffer.WriteZeros(cursor, kReservedTubeGap);
-    buffer.WriteLong(cursor, tube.TubeType);
-    buffer.WriteLong(cursor, tube.Int1);
-    buffer.WriteSingle(cursor, tube.Value1);
-    buffer.WriteZeros(cursor, kReservedTubeGap);
+    RecordWriter record = buffer.WriteRecord(cursor, kTubeBytes);
+    record.WriteLong(tube.End1Type);
+    record.WriteLong(tube.End1Sub);
+    record.WriteLong(tube.End1Index);
+    record.WriteZeros(kReservedTubeGap);
+    record.WriteLong(tube.End2Type);
+    record.WriteLong(tube.End2Sub);
+    record.WriteLong(tube.End2Index);
+    record.WriteZeros(kReservedTubeGap);
+    record.WriteLong(tube.TubeType);
+    record.WriteLong(tube.Int1);
+    record.WriteSingle(tube.Value1);
+    record.WriteZeros(kReservedTubeGap);
   }
   buffer.WriteZeros(cursor, kReservedRun);
   buffer.WriteLong(cursor, doc.TubeSubChunkCount);

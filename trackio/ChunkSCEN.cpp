@@ -7,7 +7,7 @@ namespace {
 constexpr int32_t kReservedRun = 16;
 constexpr int32_t kReservedEntry = 44;
 constexpr int32_t kReservedObject = 20;
-constexpr int64_t kEntryBytes = 64;
+constexpr int32_t kEntryBytes = 64;
 constexpr int64_t kMinObjectBytes = 88;
 
 // The file stores the fifteen values of an object in this order of
@@ -21,12 +21,13 @@ void ReadChunkSCEN(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc
   const int32_t count = ReadTableCount(buffer, cursor, kEntryBytes, "scenery entry count");
   doc.SceneryEntries.assign(static_cast<size_t>(count), SceneryEntry{});
   for (SceneryEntry& entry : doc.SceneryEntries) {
-    entry.Value1 = buffer.ReadSingle(cursor);
-    entry.Value2 = buffer.ReadSingle(cursor);
-    entry.Value3 = buffer.ReadSingle(cursor);
-    entry.Int1 = buffer.ReadLong(cursor);  // stands before Value4 in the file
-    entry.Value4 = buffer.ReadSingle(cursor);
-    buffer.Skip(cursor, kReservedEntry);
+    RecordReader record = buffer.ReadRecord(cursor, kEntryBytes, "a scenery entry");
+    entry.Value1 = record.ReadSingle();
+    entry.Value2 = record.ReadSingle();
+    entry.Value3 = record.ReadSingle();
+    entry.Int1 = record.ReadLong();  // stands before Value4 in the file
+    entry.Value4 = record.ReadSingle();
+    record.Skip(kReservedEntry);
   }
   buffer.Skip(cursor, kReservedRun);
   doc.ScenSubChunkCount = buffer.ReadLong(cursor);
@@ -38,12 +39,13 @@ void WriteChunkSCEN(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& do
   buffer.WriteZeros(cursor, kReservedRun);
   buffer.WriteLong(cursor, doc.SceneryEntryCount());
   for (const SceneryEntry& entry : doc.SceneryEntries) {
-    buffer.WriteSingle(cursor, entry.Value1);
-    buffer.WriteSingle(cursor, entry.Value2);
-    buffer.WriteSingle(cursor, entry.Value3);
-    buffer.WriteLong(cursor, entry.Int1);
-    buffer.WriteSingle(cursor, entry.Value4);
-    buffer.WriteZeros(cursor, kReservedEntry);
+    RecordWriter record = buffer.WriteRecord(cursor, kEntryBytes);
+    record.WriteSingle(entry.Value1);
+    record.WriteSingle(entry.Value2);
+    record.WriteSingle(entry.Value3);
+    record.WriteLong(entry.Int1);
+    record.WriteSingle(entry.Value4);
+    record.WriteZeros(kReservedEntry);
   }
   buffer.WriteZeros(cursor, kReservedRun);
   buffer.WriteLong(cursor, doc.ScenSubChunkCount);

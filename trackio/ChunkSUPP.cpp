@@ -9,9 +9,9 @@ constexpr int32_t kReservedRun = 16;
 constexpr int32_t kReservedFooterMiddle = 6;
 constexpr int32_t kReservedFooterTail = 64;
 constexpr int32_t kReservedEntry = 16;
-constexpr int64_t kFooterBytes = 92;
+constexpr int32_t kFooterBytes = 92;
 constexpr int64_t kMinConnectorBytes = 4;
-constexpr int64_t kEntryBytes = 24;
+constexpr int32_t kEntryBytes = 24;
 }  // namespace
 
 void ReadChunkSUPP(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
@@ -33,16 +33,17 @@ void ReadChunkFUND(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc
   const int32_t count = ReadTableCount(buffer, cursor, kFooterBytes, "footer count");
   doc.Footers.assign(static_cast<size_t>(count), Footer{});
   for (Footer& footer : doc.Footers) {
+    RecordReader record = buffer.ReadRecord(cursor, kFooterBytes, "a footer");
     // The file puts the position after the flags and values.
-    footer.Flag1 = buffer.ReadFlag(cursor);
-    footer.Value1 = buffer.ReadSingle(cursor);
-    footer.Flag2 = buffer.ReadFlag(cursor);
-    footer.Value2 = buffer.ReadSingle(cursor);
-    buffer.Skip(cursor, kReservedFooterMiddle);
-    footer.Position.x = buffer.ReadSingle(cursor);
-    footer.Position.y = buffer.ReadSingle(cursor);
-    footer.Position.z = buffer.ReadSingle(cursor);
-    buffer.Skip(cursor, kReservedFooterTail);
+    footer.Flag1 = record.ReadFlag();
+    footer.Value1 = record.ReadSingle();
+    footer.Flag2 = record.ReadFlag();
+    footer.Value2 = record.ReadSingle();
+    record.Skip(kReservedFooterMiddle);
+    footer.Position.x = record.ReadSingle();
+    footer.Position.y = record.ReadSingle();
+    footer.Position.z = record.ReadSingle();
+    record.Skip(kReservedFooterTail);
   }
   buffer.Skip(cursor, kReservedRun);
   doc.FundSubChunkCount = buffer.ReadLong(cursor);
@@ -54,15 +55,16 @@ void WriteChunkFUND(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& do
   buffer.WriteZeros(cursor, kReservedRun);
   buffer.WriteLong(cursor, doc.FooterCount());
   for (const Footer& footer : doc.Footers) {
-    buffer.WriteFlag(cursor, footer.Flag1);
-    buffer.WriteSingle(cursor, footer.Value1);
-    buffer.WriteFlag(cursor, footer.Flag2);
-    buffer.WriteSingle(cursor, footer.Value2);
-    buffer.WriteZeros(cursor, kReservedFooterMiddle);
-    buffer.WriteSingle(cursor, footer.Position.x);
-    buffer.WriteSingle(cursor, footer.Position.y);
-    buffer.WriteSingle(cursor, footer.Position.z);
-    buffer.WriteZeros(cursor, kReservedFooterTail);
+    RecordWriter record = buffer.WriteRecord(cursor, kFooterBytes);
+    record.WriteFlag(footer.Flag1);
+    record.WriteSingle(footer.Value1);
+    record.WriteFlag(footer.Flag2);
+    record.WriteSingle(footer.Value2);
+    record.WriteZeros(kReservedFooterMiddle);
+    record.WriteSingle(footer.Position.x);
+    record.WriteSingle(footer.Position.y);
+    record.WriteSingle(footer.Position.z);
+    record.WriteZeros(kReservedFooterTail);
   }
   buffer.WriteZeros(cursor, kReservedRun);
   buffer.WriteLong(cursor, doc.FundSubChunkCount);
@@ -83,9 +85,10 @@ void ReadChunkRASC(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc
                           countOffset);
     connector.Entries.resize(static_cast<size_t>(entryCount));
     for (RailConnectorEntry& entry : connector.Entries) {
-      entry.Int1 = buffer.ReadLong(cursor);
-      entry.Value1 = buffer.ReadSingle(cursor);
-      buffer.Skip(cursor, kReservedEntry);
+      RecordReader record = buffer.ReadRecord(cursor, kEntryBytes, "a rail connector entry");
+      entry.Int1 = record.ReadLong();
+      entry.Value1 = record.ReadSingle();
+      record.Skip(kReservedEntry);
     }
   }
   buffer.Skip(cursor, kReservedRun);
@@ -100,9 +103,10 @@ void WriteChunkRASC(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& do
   for (const RailConnector& connector : doc.RailConnectors) {
     buffer.WriteLong(cursor, connector.EntryCount());
     for (const RailConnectorEntry& entry : connector.Entries) {
-      buffer.WriteLong(cursor, entry.Int1);
-      buffer.WriteSingle(cursor, entry.Value1);
-      buffer.WriteZeros(cursor, kReservedEntry);
+      RecordWriter record = buffer.WriteRecord(cursor, kEntryBytes);
+      record.WriteLong(entry.Int1);
+      record.WriteSingle(entry.Value1);
+      record.WriteZeros(kReservedEntry);
     }
   }
   buffer.WriteZeros(cursor, kReservedRun);

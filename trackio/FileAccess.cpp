@@ -1,10 +1,13 @@
 #include "trackio/FileAccess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "trackio/MemoryHints.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -90,7 +93,11 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t 
     error = "the file is larger than a track file can be (" + std::to_string(length) + " bytes)";
     return false;
   }
-  bytes.assign(static_cast<size_t>(length) + extraZeroBytes, 0);
+  const size_t total = static_cast<size_t>(length) + extraZeroBytes;
+  bytes.clear();
+  bytes.reserve(total);
+  AdviseHugePages(bytes.data(), total);
+  bytes.resize(total);
   const size_t read = length == 0 ? 0 : std::fread(bytes.data(), 1, static_cast<size_t>(length), file);
   const bool failed = std::ferror(file) != 0 || read != length;
   std::fclose(file);
@@ -170,6 +177,17 @@ mode_t ModeFor(const fs::path& target) {
   return 0666 & ~mask;
 }
 
+// The temporary file's name: hidden and after the target, but cut so that it
+// keeps within the 255 bytes a file name may have even when the target's own
+// name is that long.
+std::string TemporaryName(const fs::path& target) {
+  constexpr size_t kMaxName = 255;
+  const std::string suffix = ".tmp-XXXXXX";
+  std::string name = target.filename().string();
+  name.resize(std::min(name.size(), kMaxName - 1 - suffix.size()));
+  return "." + name + suffix;
+}
+
 void SyncFolder(const fs::path& folder) {
   const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
   if (descriptor >= 0) {
@@ -185,7 +203,7 @@ bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& by
   const fs::path target = ResolveTarget(ToPath(path));
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+  std::string temp = (folder / TemporaryName(target)).string();
 
   const int descriptor = ::mkstemp(temp.data());
   if (descriptor < 0) {

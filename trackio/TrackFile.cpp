@@ -1,5 +1,6 @@
 // The load and save drivers: the chunk walk, the fixed tree and its sizes.
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <limits>
 
@@ -94,17 +95,13 @@ std::string WithTrackExtension(const std::string& path) {
   return HasTrackExtension(path) ? path : path + kTrackExtension;
 }
 
-bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes, LoadReport* report,
-                        bool listChunks) {
-  if (static_cast<int64_t>(fileBytes.size()) > kMaxTrackFileLength) {
-    ResetTrackDocument(document);
-    Fail(report, TrackErrorKind::TooLarge, "the file is larger than a track file can be");
-    return false;
-  }
-  // One zero byte after the file: a file that lacks only a final 0 byte
-  // still loads, as it always has.
-  fileBytes.push_back(0);
-  const ByteBuffer buffer(std::move(fileBytes));
+namespace {
+
+// Loads a whole file held in memory with one zero byte after it: a file that
+// lacks only a final 0 byte still loads, as it always has.
+bool LoadPaddedFile(TrackDocument& document, std::vector<uint8_t> paddedBytes, LoadReport* report,
+                    bool listChunks) {
+  const ByteBuffer buffer(std::move(paddedBytes));
 
   TrackDocument loaded;
   std::vector<FoundChunk>* found = listChunks && report != nullptr ? &report->chunks : nullptr;
@@ -137,6 +134,19 @@ bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes,
   return true;
 }
 
+}  // namespace
+
+bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes, LoadReport* report,
+                        bool listChunks) {
+  if (static_cast<int64_t>(fileBytes.size()) > kMaxTrackFileLength) {
+    ResetTrackDocument(document);
+    Fail(report, TrackErrorKind::TooLarge, "the file is larger than a track file can be");
+    return false;
+  }
+  fileBytes.push_back(0);  // copies the bytes only when the caller left no room for it
+  return LoadPaddedFile(document, std::move(fileBytes), report, listChunks);
+}
+
 bool LoadTrack(TrackDocument& document, const std::string& path, LoadReport* report,
                bool listChunks) {
   // The path checks leave the document as it was.
@@ -154,12 +164,13 @@ bool LoadTrack(TrackDocument& document, const std::string& path, LoadReport* rep
   }
   std::vector<uint8_t> bytes;
   std::string message;
-  if (!ReadWholeFile(path, bytes, 0, kMaxTrackFileLength, message)) {
+  // Read with the zero byte after it, so that the file is never copied.
+  if (!ReadWholeFile(path, bytes, 1, kMaxTrackFileLength, message)) {
     ResetTrackDocument(document);
     Fail(report, TrackErrorKind::FileSystem, message);
     return false;
   }
-  return LoadTrackFromBytes(document, std::move(bytes), report, listChunks);
+  return LoadPaddedFile(document, std::move(bytes), report, listChunks);
 }
 
 void SetSubChunkCounts(TrackDocument& doc) {
@@ -279,8 +290,9 @@ std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
   SetSubChunkCounts(doc);
   ComputeChunkSizes(doc);
 
+  const int32_t length = doc.NlimSize + 8;  // fits: ComputeChunkSizes checked it
   ByteBuffer buffer;
-  buffer.Reserve(static_cast<size_t>(doc.NlimSize) + 8);  // the exact file length
+  buffer.SizeForWriting(static_cast<size_t>(length));
   int32_t cursor = 0;
   WriteChunkNLIM(buffer, cursor, doc);
   WriteChunkTRCK(buffer, cursor, doc);
@@ -297,6 +309,10 @@ std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
   WriteChunkSCOB(buffer, cursor, doc);
   if (doc.TerrainPresent) WriteChunkTERA(buffer, cursor, doc);
   WriteChunkENVC(buffer, cursor, doc);
+  // The writers fill exactly the length the sizes promise; should they ever
+  // disagree, the file still holds exactly the bytes written.
+  assert(cursor == length);
+  buffer.Bytes().resize(static_cast<size_t>(cursor));
   return std::move(buffer.Bytes());
 }
 
