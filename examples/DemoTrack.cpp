@@ -6,11 +6,11 @@ namespace demotrack {
 
 namespace {
 
+using trackbuilder::Point;
+using trackbuilder::TubeBetween;
 using trackio::Single;
-using trackio::Vec3;
 
 Single F(float value) { return Single::FromFloat(value); }
-Vec3 Point(float x, float y, float z) { return {F(x), F(y), F(z)}; }
 
 trackio::Footer FooterAt(float x, float z) {
   trackio::Footer footer;
@@ -18,17 +18,6 @@ trackio::Footer FooterAt(float x, float z) {
   footer.Flag1 = true;
   footer.Value1 = F(0.5f);
   return footer;
-}
-
-trackio::Tube TubeBetween(int32_t end1Type, int32_t end1Index, int32_t end2Type, int32_t end2Index,
-                          int32_t tubeType) {
-  trackio::Tube tube;
-  tube.End1Type = end1Type;
-  tube.End1Index = end1Index;
-  tube.End2Type = end2Type;
-  tube.End2Index = end2Index;
-  tube.TubeType = tubeType;
-  return tube;
 }
 
 constexpr int32_t kFooter = trackio::kEndTypeFooter;
