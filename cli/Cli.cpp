@@ -11,13 +11,9 @@
 
 namespace cli {
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const ParsedCommandLine parsed = ParseCommandLine(args);
-  if (!parsed.usageError.empty()) {
-    err << "tarnwick-cli: " << parsed.usageError << "\nTry 'tarnwick-cli --help' for more information.\n";
-    return kExitUsage;
-  }
-  const CommandLine& command = parsed.command;
+namespace {
+
+int RunCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
   try {
     switch (command.kind) {
       case CommandKind::Help:
@@ -39,6 +35,23 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitFileFailed;
   }
   return kExitUsage;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const ParsedCommandLine parsed = ParseCommandLine(args);
+  if (!parsed.usageError.empty()) {
+    err << "tarnwick-cli: " << parsed.usageError << "\nTry 'tarnwick-cli --help' for more information.\n";
+    return kExitUsage;
+  }
+  const int status = RunCommand(parsed.command, out, err);
+  // Output that did not arrive (a full disk, a closed pipe) is a failure too.
+  if (!out.flush()) {
+    err << "tarnwick-cli: the output could not be written\n";
+    return status == kExitSuccess ? kExitFileFailed : status;
+  }
+  return status;
 }
 
 }  // namespace cli

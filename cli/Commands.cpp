@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <new>
+#include <system_error>
 
 #include "cli/TrackInfo.h"
 #include "supports/FlangeGenerator.h"
@@ -36,6 +37,11 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ignored);
 }
 
+bool Exists(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::exists(path, ignored);
+}
+
 std::string Plural(int64_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
@@ -57,7 +63,7 @@ int RunFlange(const std::vector<std::string>& inputs, const std::optional<std::s
     const std::string target = output ? *output : FlangedPathBeside(input);
     // A name of our own choosing must not replace a file this run reads or
     // has just written; one named with -o may.
-    if (!output) {
+    if (!output && Exists(target)) {
       bool clash = false;
       for (const std::string& other : inputs) clash = clash || SameFile(target, other);
       for (const std::string& done : written) clash = clash || SameFile(target, done);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "CliTesting.h"
 #include "cli/CommandLine.h"
 
@@ -93,6 +95,13 @@ TEST(RunCli, PrintsHelpAndVersionOnStandardOutput) {
   const clitesting::Run version = clitesting::RunTool({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::string("tarnwick-cli ") + TARNWICK_VERSION + "\n");
+}
+
+TEST(RunCli, OutputThatCannotBeWrittenIsAFailure) {
+  std::ostringstream out, err;
+  out.setstate(std::ios::badbit);
+  EXPECT_EQ(cli::RunCli({"--version"}, out, err), 1);
+  EXPECT_EQ(err.str(), "tarnwick-cli: the output could not be written\n");
 }
 
 }  // namespace
