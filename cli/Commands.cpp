@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <new>
+#include <string_view>
 #include <system_error>
 
 #include "cli/TrackInfo.h"
@@ -16,9 +17,9 @@ constexpr const char* kLoadError = "Error Loading Track File!";
 constexpr const char* kFlangeError = "Error Adding Flanges!";
 constexpr const char* kSaveError = "Error Saving Track File!";
 
-bool Load(const std::string& path, trackio::TrackDocument& doc, trackio::LoadReport& report,
-          std::ostream& err) {
-  if (trackio::LoadTrack(doc, path, &report, true)) return true;
+bool Load(const std::string& path, trackio::TrackDocument& doc, trackio::LoadReport& report, std::ostream& err,
+          bool listChunks = false) {
+  if (trackio::LoadTrack(doc, path, &report, listChunks)) return true;
   err << kLoadError << " " << path << ": " << report.error.Describe() << "\n";
   return false;
 }
@@ -32,26 +33,51 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
   return std::nullopt;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
+// True when `target` exists and is one of `files` (under any name).
+bool IsOneOf(const std::string& target, const std::vector<std::string>& files) {
   std::error_code ignored;
-  return std::filesystem::equivalent(a, b, ignored);
-}
-
-bool Exists(const std::string& path) {
-  std::error_code ignored;
-  return std::filesystem::exists(path, ignored);
+  if (!std::filesystem::exists(target, ignored)) return false;
+  for (const std::string& file : files) {
+    if (std::filesystem::equivalent(target, file, ignored)) return true;
+  }
+  return false;
 }
 
 std::string Plural(int64_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
+// Loads `input`, adds its flanges and saves it as `target`; returns the path
+// written, or nothing after reporting why not.
+std::optional<std::string> FlangeOne(const std::string& input, const std::string& target, std::ostream& out,
+                                     std::ostream& err) {
+  trackio::TrackDocument doc;
+  trackio::LoadReport report;
+  if (!Load(input, doc, report, err)) return std::nullopt;
+  supports::FlangeSummary summary;
+  try {
+    summary = supports::AddFlanges(doc);
+  } catch (const std::bad_alloc&) {
+    summary.error = "not enough memory for the flanges";
+  }
+  if (!summary.error.empty()) {
+    err << kFlangeError << " " << input << ": " << summary.error << "\n";
+    return std::nullopt;
+  }
+  const std::optional<std::string> path = Save(doc, target, err);
+  if (path) {
+    out << "Wrote " << *path << ": " << Plural(summary.tubesFlanged, "tube") << " got "
+        << Plural(summary.flangesAdded, "flange") << ", " << Plural(summary.tubesSkippedOutOfRange, "tube")
+        << " skipped beyond range\n";
+  }
+  return path;
+}
+
 }  // namespace
 
 std::string FlangedPathBeside(const std::string& input) {
-  const std::string name =
-      trackio::HasTrackExtension(input) ? input.substr(0, input.size() - std::string(trackio::kTrackExtension).size())
-                                        : input;
+  const size_t extension = std::string_view(trackio::kTrackExtension).size();
+  const std::string name = trackio::HasTrackExtension(input) ? input.substr(0, input.size() - extension) : input;
   return name + "-flanged" + trackio::kTrackExtension;
 }
 
@@ -63,43 +89,16 @@ int RunFlange(const std::vector<std::string>& inputs, const std::optional<std::s
     const std::string target = output ? *output : FlangedPathBeside(input);
     // A name of our own choosing must not replace a file this run reads or
     // has just written; one named with -o may.
-    if (!output && Exists(target)) {
-      bool clash = false;
-      for (const std::string& other : inputs) clash = clash || SameFile(target, other);
-      for (const std::string& done : written) clash = clash || SameFile(target, done);
-      if (clash) {
-        err << kSaveError << " " << target << ": it is an input or an output of this run; not replaced\n";
-        status = kExitFileFailed;
-        continue;
-      }
-    }
-
-    trackio::TrackDocument doc;
-    trackio::LoadReport report;
-    if (!Load(input, doc, report, err)) {
+    if (!output && (IsOneOf(target, inputs) || IsOneOf(target, written))) {
+      err << kSaveError << " " << target << ": it is an input or an output of this run; not replaced\n";
       status = kExitFileFailed;
       continue;
     }
-    supports::FlangeSummary summary;
-    try {
-      summary = supports::AddFlanges(doc);
-    } catch (const std::bad_alloc&) {
-      summary.error = "not enough memory for the flanges";
-    }
-    if (!summary.error.empty()) {
-      err << kFlangeError << " " << input << ": " << summary.error << "\n";
+    if (const std::optional<std::string> path = FlangeOne(input, target, out, err)) {
+      written.push_back(*path);
+    } else {
       status = kExitFileFailed;
-      continue;
     }
-    const std::optional<std::string> path = Save(doc, target, err);
-    if (!path) {
-      status = kExitFileFailed;
-      continue;
-    }
-    written.push_back(*path);
-    out << "Wrote " << *path << ": " << Plural(summary.tubesFlanged, "tube") << " got "
-        << Plural(summary.flangesAdded, "flange") << ", " << Plural(summary.tubesSkippedOutOfRange, "tube")
-        << " skipped beyond range\n";
   }
   return status;
 }
@@ -117,7 +116,7 @@ int RunResave(const std::string& input, const std::string& output, std::ostream&
 int RunInfo(const std::string& input, bool json, std::ostream& out, std::ostream& err) {
   trackio::TrackDocument doc;
   trackio::LoadReport report;
-  if (!Load(input, doc, report, err)) return kExitFileFailed;
+  if (!Load(input, doc, report, err, true)) return kExitFileFailed;
   const TrackInfo info = DescribeTrack(input, doc, report);
   if (json) {
     WriteInfoJson(info, out);
