@@ -93,6 +93,11 @@ screenshot: build
 	@scripts/install-deps.sh screenshot
 	BUILD=$(BUILD) scripts/screenshot.sh docs/screenshot.png
 
+# The demo track in examples/: rewrite it from its generator.
+.PHONY: demo
+demo: build
+	$(BUILD)/bin/make_demo_track examples/demo.nltrack
+
 # Windows: tarnwick.exe and the tests cross-compiled with MinGW-w64 into
 # build-windows/bin, and run under Wine (`make test-windows`).
 WINDOWS_BUILD ?= build-windows
