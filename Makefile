@@ -115,5 +115,6 @@ windows: windows-deps $(WINDOWS_BUILD)/CMakeCache.txt
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 test-windows: windows $(BUILD)/CMakeCache.txt
+	cmake -S . -B $(BUILD) >/dev/null  # the Linux side's targets may be new since it was configured
 	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks $(if $(wildcard cli/main.cpp),tarnwick-cli)
 	scripts/test-windows.sh $(WINDOWS_BUILD) $(BUILD)

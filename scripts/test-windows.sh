@@ -37,7 +37,7 @@ fi
 
 trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
 windows_path() { winepath --windows "$1" 2>/dev/null; }
-demo_tracks=""
+demo_tracks="$source/examples/demo.nltrack"
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
 
