@@ -139,6 +139,12 @@ LRESULT frmMain::DefaultButtonId() const {
   return 0;
 }
 
+void frmMain::MoveFocus(WPARAM wParam, LPARAM lParam) {
+  HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)  // this control
+                                  : GetNextDlgTabItem(window_, GetFocus(), wParam != 0);
+  if (next != nullptr) SetFocus(next);
+}
+
 LRESULT CALLBACK frmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<frmMain*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
@@ -165,6 +171,11 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case DM_GETDEFID:
       return DefaultButtonId();
+    case WM_NEXTDLGCTL:
+      // The dialog keys move the focus with this message, which only a
+      // dialog's own window procedure would otherwise answer.
+      MoveFocus(wParam, lParam);
+      return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = GetFocus();

@@ -47,6 +47,7 @@ class frmMain : public MainView {
   void ApplyDpi(Dpi dpi, const RECT* suggested);
   void OnButtonClicked(int controlId);
   LRESULT DefaultButtonId() const;
+  void MoveFocus(WPARAM wParam, LPARAM lParam);  // as WM_NEXTDLGCTL asks
 
   MainController controller_;
   HINSTANCE instance_;

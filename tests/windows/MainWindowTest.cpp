@@ -200,6 +200,10 @@ TEST_F(MainWindowTest, the_keyboard_moves_between_the_buttons_and_presses_them) 
   EXPECT_EQ(GetFocus(), window.Button(CommandButton::Save));
   PressKey(window, VK_TAB);
   EXPECT_EQ(GetFocus(), window.Button(CommandButton::Load)) << "Tab wraps around";
+  PressKey(window, VK_RIGHT);
+  EXPECT_EQ(GetFocus(), window.Button(CommandButton::Mod)) << "the arrow keys move too";
+  PressKey(window, VK_LEFT);
+  EXPECT_EQ(GetFocus(), window.Button(CommandButton::Load));
 
   // A button that loses its enabled state while focused hands the focus on.
   SetFocus(window.Button(CommandButton::Save));
