@@ -27,9 +27,12 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowObjectName;
-  if (RegisterClassExA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    throw std::runtime_error("cannot register the window class (error " +
-                             std::to_string(GetLastError()) + ")");
+  if (RegisterClassExA(&windowClass) == 0) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_CLASS_ALREADY_EXISTS) {
+      throw std::runtime_error("cannot register the window class (error " + std::to_string(error) +
+                               ")");
+    }
   }
 }
 
@@ -45,8 +48,16 @@ frmMain::frmMain(HINSTANCE instance, FileDialogs& dialogs)
     throw std::runtime_error("cannot create the window (error " + std::to_string(GetLastError()) +
                              ")");
   }
-  CreateButtons();
-  ApplyDpi(WindowDpi(window_), nullptr);
+  try {
+    CreateButtons();
+    ApplyDpi(WindowDpi(window_), nullptr);
+  } catch (...) {
+    // No destructor runs for a half-made object: the window must not
+    // outlive it.
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    throw;
+  }
 }
 
 frmMain::~frmMain() {
