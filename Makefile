@@ -98,3 +98,29 @@ bench-window: build
 screenshot: build
 	@scripts/install-deps.sh screenshot
 	BUILD=$(BUILD) scripts/screenshot.sh docs/screenshot.png
+
+# The demo track in examples/: rewrite it from its generator.
+.PHONY: demo
+demo: build
+	$(BUILD)/bin/make_demo_track examples/demo.nltrack
+
+# Windows: tarnwick.exe and the tests cross-compiled with MinGW-w64 into
+# build-windows/bin, and run under Wine (`make test-windows`).
+WINDOWS_BUILD ?= build-windows
+
+.PHONY: windows test-windows windows-deps
+
+windows-deps:
+	@scripts/install-deps.sh build windows
+
+$(WINDOWS_BUILD)/CMakeCache.txt: | windows-deps
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+windows: windows-deps $(WINDOWS_BUILD)/CMakeCache.txt
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+test-windows: windows $(BUILD)/CMakeCache.txt
+	cmake -S . -B $(BUILD) >/dev/null  # the Linux side's targets may be new since it was configured
+	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks $(if $(wildcard cli/main.cpp),tarnwick-cli)
+	scripts/test-windows.sh $(WINDOWS_BUILD) $(BUILD)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "TrackBuilder.h"
 #include "trackio/TrackDocument.h"
 
 namespace trackio {
@@ -31,21 +32,11 @@ namespace supporttesting {
 
 inline trackio::Single F(float value) { return trackio::Single::FromFloat(value); }
 
-inline trackio::Vec3 Point(float x, float y, float z) { return {F(x), F(y), F(z)}; }
+using trackbuilder::Point;
+using trackbuilder::TubeBetween;
 
 inline trackio::Vec3 PointFromBits(uint32_t x, uint32_t y, uint32_t z) {
   return {trackio::Single{x}, trackio::Single{y}, trackio::Single{z}};
-}
-
-inline trackio::Tube TubeBetween(int32_t end1Type, int32_t end1Index, int32_t end2Type,
-                                 int32_t end2Index, int32_t tubeType) {
-  trackio::Tube tube;
-  tube.End1Type = end1Type;
-  tube.End1Index = end1Index;
-  tube.End2Type = end2Type;
-  tube.End2Index = end2Index;
-  tube.TubeType = tubeType;
-  return tube;
 }
 
 inline trackio::Footer FooterAt(const trackio::Vec3& position) {

@@ -171,9 +171,11 @@ TEST(load_save, save_replaces_an_existing_file_in_one_step) {
   ASSERT_TRUE(trackio::SaveTrack(doc, path));
   EXPECT_EQ(trackbuilder::ReadFile(path), CanonicalFile(SampleDocument()));
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"t.nltrack"}) << "no temporary file is left";
+#ifndef _WIN32  // Windows has no such permission bits
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
       << "the replaced file's permissions are kept";
+#endif
 }
 
 TEST(load_save, save_follows_a_symbolic_link) {
@@ -181,7 +183,10 @@ TEST(load_save, save_follows_a_symbolic_link) {
   const std::string real = folder.File("real.nltrack");
   const std::string link = folder.File("link.nltrack");
   ASSERT_TRUE(trackbuilder::WriteFile(real, {1, 2, 3}));
-  fs::create_symlink(real, link);
+  std::error_code linkError;
+  fs::create_symlink(real, link, linkError);
+  // Windows lets only some accounts make symbolic links.
+  if (linkError) GTEST_SKIP() << "no symbolic link here: " << linkError.message();
   TrackDocument doc = SampleDocument();
   ASSERT_TRUE(trackio::SaveTrack(doc, link));
   EXPECT_TRUE(fs::is_symlink(link));
