@@ -12,6 +12,7 @@ namespace fuzzcheck {
 namespace {
 
 using trackbuilder::Chunk;
+using trackbuilder::Point;
 using trackio::TrackDocument;
 
 constexpr int32_t kHuge = std::numeric_limits<int32_t>::max();
@@ -158,10 +159,6 @@ void AddReshapedTrees(std::vector<Seed>& seeds) {
   Add(seeds, "trailing-bytes", std::move(trailing));
 }
 
-trackio::Vec3 Point(float x, float y, float z) {
-  return {trackio::Single::FromFloat(x), trackio::Single::FromFloat(y), trackio::Single::FromFloat(z)};
-}
-
 // Tubes at the edges of the flange generator's range.
 void AddAwkwardTubes(std::vector<Seed>& seeds) {
   TrackDocument doc = trackbuilder::EmptyDocument();
@@ -172,15 +169,7 @@ void AddAwkwardTubes(std::vector<Seed>& seeds) {
                    Point(0, 3.01f, 0),          Point(std::numeric_limits<float>::quiet_NaN(), 5, 0),
                    Point(0, 0, std::numeric_limits<float>::infinity()),
                    Point(3.0e38f, 0, 0),        Point(-3.0e38f, 0, 0)};
-  auto tube = [](int32_t type1, int32_t index1, int32_t type2, int32_t index2, int32_t tubeType) {
-    trackio::Tube t;
-    t.End1Type = type1;
-    t.End1Index = index1;
-    t.End2Type = type2;
-    t.End2Index = index2;
-    t.TubeType = tubeType;
-    return t;
-  };
+  const auto tube = trackbuilder::TubeBetween;
   doc.Tubes = {tube(1, 0, 2, 0, 0),  tube(1, 0, 2, 1, 1),  tube(1, 0, 1, 1, 2),  tube(1, 0, 2, 2, 1),
                tube(1, 0, 2, 3, 5),  tube(1, 0, 2, 4, 0),  tube(2, 5, 2, 6, 0),  tube(1, 7, 2, -1, 0),
                tube(2, 99, 1, 0, 2), tube(3, 0, 2, 0, 0),  tube(1, 0, 2, 2, 6)};

@@ -10,26 +10,14 @@
 
 using trackio::Single;
 using trackio::TrackDocument;
+using trackbuilder::Point;
+using trackbuilder::TubeBetween;
 
 namespace {
 
 // Flanging is checked up to the largest seed's 32,003 flanges.
 std::string Breach(const std::vector<uint8_t>& bytes) {
   return fuzzcheck::FindBreach(bytes.data(), bytes.size(), &allocationcounter::kMeter, 100000);
-}
-
-trackio::Vec3 Point(float x, float y, float z) {
-  return {Single::FromFloat(x), Single::FromFloat(y), Single::FromFloat(z)};
-}
-
-trackio::Tube TubeBetween(int32_t type1, int32_t index1, int32_t type2, int32_t index2, int32_t tubeType) {
-  trackio::Tube tube;
-  tube.End1Type = type1;
-  tube.End1Index = index1;
-  tube.End2Type = type2;
-  tube.End2Index = index2;
-  tube.TubeType = tubeType;
-  return tube;
 }
 
 }  // namespace
