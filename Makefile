@@ -44,6 +44,40 @@ bench: bench-build
 	$(BENCH_BUILD)/bin/tarnwick-bench --benchmark_out=$(BENCH_BUILD)/bench.json --benchmark_out_format=json $(BENCH_ARGS)
 	python3 bench/report.py $(BENCH_BUILD)/bench.json
 
+# ---- Hardening: sanitizer test run and fuzzing -----------------------------
+# `make test-sanitize` runs every test in an AddressSanitizer +
+# UndefinedBehaviorSanitizer build (without the Qt window by default: the
+# window parses no file bytes, and Qt's own allocations swamp the leak
+# checker; SANITIZE_GUI=ON includes it).
+# `make fuzz SECONDS=N` fuzzes the load, flange and save path for N seconds
+# with clang, ASan and UBSan; crash inputs are kept in fuzz-crashes/.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_GUI ?= OFF
+FUZZ_BUILD ?= build-fuzz
+SECONDS ?= 60
+FUZZ_FLAGS ?= -malloc_limit_mb=256 -rss_limit_mb=512 -timeout=20 -print_final_stats=1
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=64 \
+                UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: test-sanitize fuzz
+
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=ON \
+	  -DTARNWICK_BUILD_GUI=$(SANITIZE_GUI) $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	$(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+fuzz:
+	@scripts/install-deps.sh build fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTARNWICK_FUZZ=ON -DTARNWICK_BUILD_GUI=OFF -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_BUILD) --target track_fuzzer track_fuzz_seeds -j $(JOBS)
+	rm -rf $(FUZZ_BUILD)/seeds
+	$(FUZZ_BUILD)/bin/track_fuzz_seeds $(FUZZ_BUILD)/seeds
+	mkdir -p $(FUZZ_BUILD)/corpus fuzz-crashes
+	$(SANITIZER_ENV) $(FUZZ_BUILD)/bin/track_fuzzer -max_total_time=$(SECONDS) $(FUZZ_FLAGS) \
+	  -artifact_prefix=fuzz-crashes/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+
 # `make bench-cli`: flanging a generated track of BENCH_TUBES tubes from the
 # command line, side by side with cp + dd, and its peak memory; BENCH_PAUSE
 # seconds of rest before each run make every run start like a lone one.
@@ -56,3 +90,41 @@ bench-cli: bench-build
 	@# The command-line tool is timed when this tree has it.
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-cli >/dev/null 2>&1 || true
 	bench/compare-with-copy.sh $(BENCH_BUILD) $(BENCH_TUBES) $(BENCH_RUNS) $(BENCH_PAUSE)
+
+# How long the window takes to appear, under Xvfb.
+.PHONY: bench-window
+bench-window: build
+	@scripts/install-deps.sh screenshot
+	bench/window-startup.sh $(BUILD)/bin/tarnwick
+
+# The window's picture in the README: the window as it opens, under Xvfb.
+.PHONY: screenshot
+screenshot: build
+	@scripts/install-deps.sh screenshot
+	BUILD=$(BUILD) scripts/screenshot.sh docs/screenshot.png
+
+# The demo track in examples/: rewrite it from its generator.
+.PHONY: demo
+demo: build
+	$(BUILD)/bin/make_demo_track examples/demo.nltrack
+
+# Windows: tarnwick.exe and the tests cross-compiled with MinGW-w64 into
+# build-windows/bin, and run under Wine (`make test-windows`).
+WINDOWS_BUILD ?= build-windows
+
+.PHONY: windows test-windows windows-deps
+
+windows-deps:
+	@scripts/install-deps.sh build windows
+
+$(WINDOWS_BUILD)/CMakeCache.txt: | windows-deps
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+windows: windows-deps $(WINDOWS_BUILD)/CMakeCache.txt
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+test-windows: windows $(BUILD)/CMakeCache.txt
+	cmake -S . -B $(BUILD) >/dev/null  # the Linux side's targets may be new since it was configured
+	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks $(if $(wildcard cli/main.cpp),tarnwick-cli)
+	scripts/test-windows.sh $(WINDOWS_BUILD) $(BUILD)

@@ -11,7 +11,7 @@ packages_for() {
     screenshot) echo "xvfb xauth x11-utils xdotool imagemagick" ;;
     fuzz)       echo "clang libclang-rt-14-dev" ;;
     bench)      echo "libbenchmark-dev hyperfine time python3" ;;
-    windows)    echo "g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool" ;;
+    windows)    echo "g++-mingw-w64-x86-64 googletest wine wine64 xvfb xauth xdotool" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac
 }

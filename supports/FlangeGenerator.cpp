@@ -55,16 +55,27 @@ struct TubePlan {
   int64_t Flanges() const { return divisions <= 1 ? 2 : int64_t{divisions} + 1; }
 };
 
+// The nodes a tube end may name: those present when the run started. The
+// flange nodes appended during the run must not make a damaged reference
+// valid halfway through, or the run would do more than CountFlanges said.
+struct NodeTables {
+  int32_t footers = 0;
+  int32_t freeNodes = 0;
+
+  static NodeTables Of(const TrackDocument& doc) { return {doc.FooterCount(), doc.FreeNodeCount()}; }
+};
+
 enum class EndLookup { Found, OtherType, OutOfRange };
 
-EndLookup ResolveEnd(const TrackDocument& doc, int32_t endType, int32_t index, Vec3& position) {
+EndLookup ResolveEnd(const TrackDocument& doc, const NodeTables& tables, int32_t endType,
+                     int32_t index, Vec3& position) {
   if (endType == trackio::kEndTypeFooter) {
-    if (index < 0 || index >= doc.FooterCount()) return EndLookup::OutOfRange;
+    if (index < 0 || index >= tables.footers) return EndLookup::OutOfRange;
     position = doc.Footers[static_cast<size_t>(index)].Position;
     return EndLookup::Found;
   }
   if (endType == trackio::kEndTypeFreeNode) {
-    if (index < 0 || index >= doc.FreeNodeCount()) return EndLookup::OutOfRange;
+    if (index < 0 || index >= tables.freeNodes) return EndLookup::OutOfRange;
     position = doc.FreeNodes[static_cast<size_t>(index)];
     return EndLookup::Found;
   }
@@ -76,11 +87,11 @@ bool IsFinite(const Vec3& v) {
 }
 
 // Decides whether and how a tube gets flanges.
-TubePlan PlanTube(const TrackDocument& doc, const Tube& tube) {
+TubePlan PlanTube(const TrackDocument& doc, const NodeTables& tables, const Tube& tube) {
   TubePlan plan;
-  const EndLookup end1 = ResolveEnd(doc, tube.End1Type, tube.End1Index, plan.a);
+  const EndLookup end1 = ResolveEnd(doc, tables, tube.End1Type, tube.End1Index, plan.a);
   if (end1 == EndLookup::OtherType) return plan;
-  const EndLookup end2 = ResolveEnd(doc, tube.End2Type, tube.End2Index, plan.b);
+  const EndLookup end2 = ResolveEnd(doc, tables, tube.End2Type, tube.End2Index, plan.b);
   if (end2 == EndLookup::OtherType) return plan;
   if (end1 == EndLookup::OutOfRange || end2 == EndLookup::OutOfRange) {
     plan.verdict = Verdict::OutOfRange;
@@ -181,8 +192,9 @@ bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(pla
 
 FlangeSummary CountFlanges(const TrackDocument& document) {
   FlangeSummary summary;
+  const NodeTables tables = NodeTables::Of(document);
   for (const Tube& tube : document.Tubes) {
-    const TubePlan plan = PlanTube(document, tube);
+    const TubePlan plan = PlanTube(document, tables, tube);
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
       ++summary.tubesFlanged;
       summary.flangesAdded += plan.Flanges();
@@ -202,7 +214,7 @@ FlangeSummary AddFlanges(TrackDocument& document) {
   const int64_t tubesAfter = static_cast<int64_t>(document.Tubes.size()) + summary.flangesAdded;
   const int64_t bytesAfter =
       trackio::SavedFileLength(document) + kBytesPerFlange * summary.flangesAdded;
-  if (nodesAfter > maxRecords || tubesAfter > maxRecords || bytesAfter > maxRecords) {
+  if (nodesAfter > maxRecords || tubesAfter > maxRecords || bytesAfter > trackio::kMaxTrackFileLength) {
     summary.error = "the flanged track would be larger than a track file can hold (" +
                     std::to_string(summary.flangesAdded) + " flanges)";
     summary.tubesFlanged = 0;
@@ -212,10 +224,12 @@ FlangeSummary AddFlanges(TrackDocument& document) {
 
   document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
   document.Tubes.reserve(static_cast<size_t>(tubesAfter));
-  // The bound is taken once: the flanges appended here are not visited.
+  // The bounds are taken once: the flanges appended here are not visited,
+  // and their nodes are not there for the tubes still to come.
+  const NodeTables tables = NodeTables::Of(document);
   const size_t sourceTubes = document.Tubes.size();
   for (size_t i = 0; i < sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(document, document.Tubes[i]);
+    const TubePlan plan = PlanTube(document, tables, document.Tubes[i]);
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) AddTubeFlanges(document, plan);
   }
   return summary;

@@ -44,11 +44,11 @@ Single ByteBuffer::ReadSingle(int32_t& cursor) const {
 }
 
 int32_t ByteBuffer::ReadColor(int32_t& cursor) const {
-  // The leading byte is not read, so only the three value bytes must exist.
-  if (cursor < 0 || cursor > kMaxCursor - 1) FailPastEnd("a colour field", cursor);
-  const uint8_t* p = Take(cursor + 1, 3, "a colour field");
+  // The leading byte is ignored, but it stands before the value bytes, so
+  // the field is checked as a whole and a fault is reported at its start.
+  const uint8_t* p = Take(cursor, 4, "a colour field");
   cursor += 4;
-  return (int32_t{p[0]} << 16) | (int32_t{p[1]} << 8) | int32_t{p[2]};
+  return (int32_t{p[1]} << 16) | (int32_t{p[2]} << 8) | int32_t{p[3]};
 }
 
 std::string ByteBuffer::ReadString(int32_t& cursor, int32_t length) const {
@@ -84,8 +84,9 @@ void ByteBuffer::RequireRecords(int32_t cursor, int64_t count, int64_t recordSiz
                            std::string(what) + " " + std::to_string(count) + " is negative",
                            countOffset);
   }
-  // count <= 2^31 and recordSize is small, so the product cannot overflow.
-  if (count * recordSize > remaining) {
+  // Divided rather than multiplied: a terrain row of 4 × 2^31 bytes times a
+  // row count near 2^31 would overflow 64 bits.
+  if (recordSize > 0 && count > remaining / recordSize) {
     throw TrackFormatError(TrackErrorKind::Damaged,
                            std::string(what) + " " + std::to_string(count) +
                                " promises more bytes than the file holds",

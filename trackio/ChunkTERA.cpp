@@ -38,16 +38,17 @@ void ReadChunkTERA(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc
   doc.TerrainByte1 = buffer.ReadByte(cursor);
   buffer.Skip(cursor, kReservedAfterByte);
 
-  // Rows × columns values of 4 bytes; checked per row so the product of two
-  // hostile counts cannot overflow.
-  const int64_t rowBytes = int64_t{4} * doc.TerrainColumnCount;
-  if (rowBytes > 0) {
-    buffer.RequireRecords(cursor, doc.TerrainRowCount, rowBytes, "terrain grid size",
-                          columnsOffset);
+  // The grid holds columns × rows values of 4 bytes; compared by division so
+  // that two hostile counts cannot overflow the product.
+  const int64_t columns = doc.TerrainColumnCount;
+  const int64_t rows = doc.TerrainRowCount;
+  if (columns > 0 && rows > (buffer.Size() - cursor) / (4 * columns)) {
+    throw TrackFormatError(TrackErrorKind::Damaged,
+                           "a terrain grid of " + std::to_string(columns) + " columns and " +
+                               std::to_string(rows) + " rows promises more bytes than the file holds",
+                           columnsOffset);
   }
-  const size_t cells = static_cast<size_t>(doc.TerrainColumnCount) *
-                       static_cast<size_t>(doc.TerrainRowCount);
-  doc.TerrainGrid.resize(rowBytes > 0 ? cells : 0);
+  doc.TerrainGrid.resize(static_cast<size_t>(columns * rows));
   for (Single& value : doc.TerrainGrid) value = buffer.ReadSingle(cursor);  // row by row
   buffer.Skip(cursor, kReservedTail);
   doc.TeraSubChunkCount = buffer.ReadLong(cursor);

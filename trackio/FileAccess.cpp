@@ -1,5 +1,6 @@
 #include "trackio/FileAccess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,18 @@ fs::path ToPath(const std::string& path) {
   std::wstring wide(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
   return fs::path(wide);
+}
+
+// The other way, for messages: path::string() would give UTF-8, which an
+// ANSI message box shows garbled.
+std::string ToAnsi(const fs::path& path) {
+  const std::wstring& wide = path.native();
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
+                      nullptr, nullptr);
+  return text;
 }
 
 std::string LastErrorText() {
@@ -103,6 +116,25 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t 
 
 #ifdef _WIN32
 
+namespace {
+
+// An existing file is replaced with ReplaceFileW, which keeps its
+// attributes, security settings and creation time, as the Linux side keeps
+// the mode. Without a backup name every failure leaves `target` as it was
+// and the new file under its temporary name.
+bool MoveIntoPlace(const wchar_t* temp, const fs::path& target) {
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return ReplaceFileW(target.c_str(), temp, nullptr,
+                        REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr) != 0;
+  }
+  // Not replacing: a folder in the way makes this fail.
+  return MoveFileExW(temp, target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace
+
 bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string& error) {
   const fs::path target = ResolveTarget(ToPath(path));
@@ -110,13 +142,13 @@ bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& by
   if (folder.empty()) folder = L".";
   wchar_t temp[MAX_PATH + 1] = {};
   if (GetTempFileNameW(folder.c_str(), L"trk", 0, temp) == 0) {
-    error = "cannot create a file in " + folder.string() + ": " + LastErrorText();
+    error = "cannot create a file in " + ToAnsi(folder) + ": " + LastErrorText();
     return false;
   }
   HANDLE handle = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    error = "cannot write a file in " + folder.string() + ": " + LastErrorText();
+    error = "cannot write a file in " + ToAnsi(folder) + ": " + LastErrorText();
     DeleteFileW(temp);
     return false;
   }
@@ -131,8 +163,8 @@ bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& by
   if (ok) ok = FlushFileBuffers(handle) != 0;
   if (!ok) error = "cannot write the file: " + LastErrorText();
   CloseHandle(handle);
-  if (ok && !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = "cannot replace " + target.string() + ": " + LastErrorText();
+  if (ok && !MoveIntoPlace(temp, target)) {
+    error = "cannot replace " + ToAnsi(target) + ": " + LastErrorText();
     ok = false;
   }
   if (!ok) DeleteFileW(temp);
@@ -168,6 +200,17 @@ mode_t ModeFor(const fs::path& target) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
+}
+
+// The temporary file's name: hidden and after the target, but cut so that it
+// keeps within the 255 bytes a file name may have even when the target's own
+// name is that long.
+std::string TemporaryName(const fs::path& target) {
+  constexpr size_t kMaxName = 255;
+  const std::string suffix = ".tmp-XXXXXX";
+  std::string name = target.filename().string();
+  name.resize(std::min(name.size(), kMaxName - 1 - suffix.size()));
+  return "." + name + suffix;
 }
 
 void SyncFolder(const fs::path& folder) {
@@ -206,7 +249,7 @@ bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& by
   ReleaseCachedPages(target);
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+  std::string temp = (folder / TemporaryName(target)).string();
 
   const int descriptor = ::mkstemp(temp.data());
   if (descriptor < 0) {

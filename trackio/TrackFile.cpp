@@ -47,10 +47,6 @@ const KnownChunk* FindKnownChunk(const std::string& tag) {
   return nullptr;
 }
 
-// The cursor is a signed 32-bit offset, so a file may hold at most this many
-// bytes besides the extra zero byte the buffer adds.
-constexpr int64_t kMaxFileLength = std::numeric_limits<int32_t>::max() - 1;
-
 void Fail(LoadReport* report, TrackErrorKind kind, std::string message, std::string chunk = {},
           int64_t offset = -1) {
   if (report != nullptr) report->error = TrackError{kind, std::move(message), std::move(chunk), offset};
@@ -142,7 +138,7 @@ bool LoadPaddedFile(TrackDocument& document, std::vector<uint8_t> paddedBytes, L
 
 bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes, LoadReport* report,
                         bool listChunks) {
-  if (static_cast<int64_t>(fileBytes.size()) > kMaxFileLength) {
+  if (static_cast<int64_t>(fileBytes.size()) > kMaxTrackFileLength) {
     ResetTrackDocument(document);
     Fail(report, TrackErrorKind::TooLarge, "the file is larger than a track file can be");
     return false;
@@ -169,7 +165,7 @@ bool LoadTrack(TrackDocument& document, const std::string& path, LoadReport* rep
   std::vector<uint8_t> bytes;
   std::string message;
   // Read with the zero byte after it, so that the file is never copied.
-  if (!ReadWholeFile(path, bytes, 1, kMaxFileLength, message)) {
+  if (!ReadWholeFile(path, bytes, 1, kMaxTrackFileLength, message)) {
     ResetTrackDocument(document);
     Fail(report, TrackErrorKind::FileSystem, message);
     return false;
@@ -266,9 +262,13 @@ int64_t SavedFileLength(const TrackDocument& doc) { return SizesOf(doc).nlim + 8
 void ComputeChunkSizes(TrackDocument& doc) {
   CheckTablesCanBeWritten(doc);
   const ChunkSizes z = SizesOf(doc);
-  // The whole file must stay addressable by the signed 32-bit cursor; every
-  // other size is smaller than the file.
-  FitSize(z.nlim + 8, "NLIM");
+  // A saved file must load again; every other size is smaller than the file.
+  if (z.nlim + 8 > kMaxTrackFileLength) {
+    throw TrackFormatError(TrackErrorKind::TooLarge,
+                           "the track would be larger than a track file can be (" +
+                               std::to_string(z.nlim + 8) + " bytes)",
+                           -1);
+  }
   doc.EnvcSize = FitSize(z.envc, "ENVC");
   if (doc.TerrainPresent) doc.TeraSize = FitSize(z.tera, "TERA");
   doc.ScobSize = FitSize(z.scob, "SCOB");

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@
 namespace trackio {
 
 inline constexpr const char* kTrackExtension = ".nltrack";
+
+// The longest file that loads and saves: the cursor is a signed 32-bit
+// offset, and a loaded file is followed by one extra zero byte.
+inline constexpr int64_t kMaxTrackFileLength = std::numeric_limits<int32_t>::max() - 1;
 
 // A chunk as the load walk met it.
 struct FoundChunk {

@@ -302,15 +302,8 @@ std::vector<uint8_t> CanonicalFile(const TrackDocument& doc, const Noise& noise)
 
 // ---- sample documents ------------------------------------------------------
 
-namespace {
-
-Single F(float value) { return Single::FromFloat(value); }
-
-trackio::Vec3 Point(float x, float y, float z) { return {F(x), F(y), F(z)}; }
-
-void SetVersion(TrackDocument& doc) {
-  doc.NlimVersion1 = 1;
-  doc.NlimVersion2 = 3;
+trackio::Vec3 Point(float x, float y, float z) {
+  return {Single::FromFloat(x), Single::FromFloat(y), Single::FromFloat(z)};
 }
 
 trackio::Tube TubeBetween(int32_t type1, int32_t index1, int32_t type2, int32_t index2,
@@ -322,6 +315,15 @@ trackio::Tube TubeBetween(int32_t type1, int32_t index1, int32_t type2, int32_t 
   tube.End2Index = index2;
   tube.TubeType = tubeType;
   return tube;
+}
+
+namespace {
+
+Single F(float value) { return Single::FromFloat(value); }
+
+void SetVersion(TrackDocument& doc) {
+  doc.NlimVersion1 = 1;
+  doc.NlimVersion2 = 3;
 }
 
 // Everything besides the support structure, with a few records each.

@@ -61,6 +61,11 @@ struct Noise {
   uint8_t colorLead = 0;
 };
 
+// A point, and a tube between two nodes (sub numbers, Int1 and Value1 zero).
+trackio::Vec3 Point(float x, float y, float z);
+trackio::Tube TubeBetween(int32_t end1Type, int32_t end1Index, int32_t end2Type, int32_t end2Index,
+                          int32_t tubeType);
+
 // One chunk per type, body from the document's fields, no children.
 Chunk NlimChunk(const trackio::TrackDocument& doc, const Noise& noise = {});
 Chunk TrckChunk(const trackio::TrackDocument& doc, const Noise& noise = {});

@@ -26,10 +26,10 @@ std::vector<uint8_t> ChunkBytes(const std::vector<uint8_t>& file, const std::str
   return std::vector<uint8_t>(file.begin() + offset, file.begin() + offset + length);
 }
 
-std::vector<uint8_t> TagThen(const char* tag, std::vector<uint8_t> rest) {
-  std::vector<uint8_t> bytes(tag, tag + 4);
-  bytes.insert(bytes.end(), rest.begin(), rest.end());
-  return bytes;
+std::vector<uint8_t> TagThen(const char* tag, const std::vector<uint8_t>& rest) {
+  trackbuilder::Bytes bytes;
+  bytes.Raw(tag).Append(rest);
+  return bytes.data();
 }
 
 }  // namespace

@@ -1,1 +1,223 @@
+// The load walk, the save drivers and the files they touch.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TrackTesting.h"
+
+using namespace tracktesting;
+using trackbuilder::CanonicalFile;
+using trackbuilder::CanonicalTree;
+using trackbuilder::Chunk;
+using trackbuilder::SampleDocument;
+using trackio::TrackDocument;
+using trackio::TrackErrorKind;
+
+namespace fs = std::filesystem;
+
+TEST(load_save, a_saved_file_comes_back_byte_for_byte) {
+  const std::vector<uint8_t> file = CanonicalFile(SampleDocument());
+  TrackDocument loaded = Loaded(file);
+  const std::vector<uint8_t> once = Saved(loaded);
+  EXPECT_EQ(once, file);
+  EXPECT_EQ(Saved(Loaded(once)), once) << "saving is idempotent";
+  EXPECT_EQ(Saved(loaded), once) << "saving twice writes the same bytes";
+}
+
+TEST(load_save, the_walk_is_flat_and_order_free) {
+  const TrackDocument sample = SampleDocument();
+  const TrackDocument expected = Framed(sample);
+
+  // ENVC before SCEN, SCOB at the top level, FUND outside SUPP: same document.
+  Chunk root = CanonicalTree(sample);
+  std::swap(root.children[1], root.children[3]);
+  Chunk scob = root.children[3].children[0];
+  root.children[3].children.clear();
+  root.Child(scob);
+  root.subChunkCount = 5;
+  EXPECT_EQ(Saved(Loaded(root.Serialize())), CanonicalFile(sample));
+
+  // Lower-case tags are read like upper-case ones.
+  Chunk lower = CanonicalTree(sample);
+  lower.tag = "nlim";
+  lower.children[0].children[3].children[3].tag = "tube";
+  EXPECT_EQ(Framed(Loaded(lower.Serialize())), expected);
+}
+
+TEST(load_save, unknown_chunks_are_skipped_with_their_children) {
+  const TrackDocument sample = SampleDocument();
+  Chunk root = CanonicalTree(sample);
+  Chunk unknown{"ZZZZ", {}, {}, {}, {}};
+  unknown.body.Fill(10, 0x11);
+  // Its children carry known tags but must not be read.
+  TrackDocument other = SampleDocument();
+  other.EnvironmentText1 = "not me";
+  unknown.Child(trackbuilder::EnvcChunk(other)).Child(trackbuilder::InfoChunk(other));
+  root.children.insert(root.children.begin() + 1, unknown);
+  root.subChunkCount = 5;
+
+  TrackDocument doc;
+  trackio::LoadReport report;
+  ASSERT_TRUE(trackio::LoadTrackFromBytes(doc, root.Serialize(), &report, true));
+  EXPECT_EQ(doc.EnvironmentText1, sample.EnvironmentText1);
+  EXPECT_EQ(Saved(doc), CanonicalFile(sample)) << "the unknown chunk is dropped";
+
+  const auto skipped = std::find_if(report.chunks.begin(), report.chunks.end(),
+                                    [](const trackio::FoundChunk& c) { return c.skipped; });
+  ASSERT_NE(skipped, report.chunks.end());
+  EXPECT_EQ(skipped->tag, "ZZZZ");
+  EXPECT_EQ(skipped->storedSize, static_cast<int32_t>(unknown.Serialize().size()) - 8);
+  EXPECT_EQ(report.chunks.front().tag, "NLIM");
+  EXPECT_EQ(report.chunks.size(), 16u);  // 15 known ones, TERA included, and the unknown one
+}
+
+TEST(load_save, a_repeated_chunk_replaces_the_first) {
+  TrackDocument first = trackbuilder::EmptyDocument();
+  first.Tubes.resize(3);
+  TrackDocument second = trackbuilder::EmptyDocument();
+  second.Tubes.resize(1);
+  second.Tubes[0].TubeType = 5;
+  Chunk root = CanonicalTree(first);
+  root.Child(trackbuilder::TubeChunk(second));
+  root.subChunkCount = 4;
+  EXPECT_EQ(Loaded(root.Serialize()).Tubes, second.Tubes);
+}
+
+TEST(load_save, the_root_count_bounds_what_is_read) {
+  // A count of 0 reads nothing after the root's own 32 bytes.
+  Chunk root = CanonicalTree(SampleDocument());
+  root.subChunkCount = 0;
+  EXPECT_EQ(Framed(Loaded(root.Serialize())), Framed(trackbuilder::EmptyDocument()));
+  // Bytes after the last promised chunk are ignored.
+  std::vector<uint8_t> file = CanonicalFile(SampleDocument());
+  file.insert(file.end(), {'J', 'U', 'N', 'K', 0xFF, 0xFF});
+  EXPECT_EQ(Saved(Loaded(file)), CanonicalFile(SampleDocument()));
+}
+
+TEST(load_save, missing_chunks_are_saved_from_their_empty_state) {
+  // A file with nothing but the root and an environment chunk.
+  const TrackDocument sample = SampleDocument();
+  Chunk root = trackbuilder::NlimChunk(sample);
+  root.Child(trackbuilder::EnvcChunk(sample));
+  TrackDocument expected = trackbuilder::EmptyDocument();
+  expected.EnvironmentText1 = sample.EnvironmentText1;
+  expected.EnvironmentText2 = sample.EnvironmentText2;
+  const auto saved = Saved(Loaded(root.Serialize()));
+  EXPECT_EQ(saved, CanonicalFile(expected));
+  EXPECT_EQ(LongAt(saved, 28), 3) << "no terrain: three top-level chunks";
+}
+
+TEST(load_save, path_checks_leave_the_document_alone) {
+  ScratchFolder folder;
+  const TrackDocument before = SampleDocument();
+  ASSERT_TRUE(trackbuilder::WriteFile(folder.File("x.txt"), CanonicalFile(before)));
+  fs::create_directory(folder.File("dir.nltrack"));
+  const struct {
+    std::string path;
+    TrackErrorKind kind;
+  } cases[] = {{"", TrackErrorKind::EmptyPath},
+               {folder.File("missing.nltrack"), TrackErrorKind::NotAFile},
+               {folder.File("dir.nltrack"), TrackErrorKind::NotAFile},
+               {folder.File("x.txt"), TrackErrorKind::WrongExtension}};
+  for (const auto& one : cases) {
+    TrackDocument doc = before;
+    trackio::LoadReport report;
+    EXPECT_FALSE(trackio::LoadTrack(doc, one.path, &report)) << one.path;
+    EXPECT_EQ(report.error.kind, one.kind) << one.path;
+    EXPECT_EQ(doc, before) << one.path;
+  }
+}
+
+TEST(load_save, loads_by_path_in_any_letter_case) {
+  ScratchFolder folder;
+  const std::vector<uint8_t> file = CanonicalFile(SampleDocument());
+  ASSERT_TRUE(trackbuilder::WriteFile(folder.File("Track.NLTRACK"), file));
+  TrackDocument doc;
+  EXPECT_TRUE(trackio::LoadTrack(doc, folder.File("Track.NLTRACK")));
+  EXPECT_EQ(Saved(doc), file);
+
+  // Not a track: the document ends up empty.
+  ASSERT_TRUE(trackbuilder::WriteFile(folder.File("text.nltrack"), {'h', 'e', 'l', 'l', 'o'}));
+  trackio::LoadReport report;
+  EXPECT_FALSE(trackio::LoadTrack(doc, folder.File("text.nltrack"), &report));
+  EXPECT_EQ(report.error.kind, TrackErrorKind::NotATrack);
+  EXPECT_EQ(doc, TrackDocument{});
+}
+
+TEST(load_save, save_appends_the_extension_when_missing) {
+  ScratchFolder folder;
+  const struct {
+    const char* given;
+    const char* written;
+  } cases[] = {{"x", "x.nltrack"}, {"x.txt", "x.txt.nltrack"}, {"y.NLTRACK", "y.NLTRACK"},
+               {"z.nltrack", "z.nltrack"}};
+  TrackDocument doc = SampleDocument();
+  for (const auto& one : cases) {
+    std::string written;
+    trackio::TrackError error;
+    ASSERT_TRUE(trackio::SaveTrack(doc, folder.File(one.given), &error, &written)) << error.Describe();
+    EXPECT_EQ(written, folder.File(one.written));
+    EXPECT_EQ(trackbuilder::ReadFile(written), CanonicalFile(SampleDocument()));
+  }
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"x.nltrack", "x.txt.nltrack", "y.NLTRACK", "z.nltrack"}));
+}
+
+TEST(load_save, save_replaces_an_existing_file_in_one_step) {
+  ScratchFolder folder;
+  const std::string path = folder.File("t.nltrack");
+  ASSERT_TRUE(trackbuilder::WriteFile(path, std::vector<uint8_t>(5000, 0x77)));
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  TrackDocument doc = SampleDocument();
+  ASSERT_TRUE(trackio::SaveTrack(doc, path));
+  EXPECT_EQ(trackbuilder::ReadFile(path), CanonicalFile(SampleDocument()));
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"t.nltrack"}) << "no temporary file is left";
+#ifndef _WIN32  // Windows has no such permission bits
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+      << "the replaced file's permissions are kept";
+#endif
+}
+
+TEST(load_save, save_follows_a_symbolic_link) {
+  ScratchFolder folder;
+  const std::string real = folder.File("real.nltrack");
+  const std::string link = folder.File("link.nltrack");
+  ASSERT_TRUE(trackbuilder::WriteFile(real, {1, 2, 3}));
+  std::error_code linkError;
+  fs::create_symlink(real, link, linkError);
+  // Windows lets only some accounts make symbolic links.
+  if (linkError) GTEST_SKIP() << "no symbolic link here: " << linkError.message();
+  TrackDocument doc = SampleDocument();
+  ASSERT_TRUE(trackio::SaveTrack(doc, link));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(trackbuilder::ReadFile(real), CanonicalFile(SampleDocument()));
+}
+
+TEST(load_save, a_failed_save_reports_why_and_writes_nothing) {
+  ScratchFolder folder;
+  TrackDocument doc = SampleDocument();
+  trackio::TrackError error;
+  EXPECT_FALSE(trackio::SaveTrack(doc, folder.File("no/such/folder/t.nltrack"), &error));
+  EXPECT_EQ(error.kind, TrackErrorKind::FileSystem);
+  EXPECT_FALSE(error.message.empty());
+
+  // A directory where the file should go is left as it is.
+  fs::create_directory(folder.File("d.nltrack"));
+  EXPECT_FALSE(trackio::SaveTrack(doc, folder.File("d.nltrack"), &error));
+  EXPECT_TRUE(fs::is_directory(folder.File("d.nltrack")));
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"d.nltrack"});
+
+  EXPECT_FALSE(trackio::SaveTrack(doc, "", &error));
+  EXPECT_EQ(error.kind, TrackErrorKind::EmptyPath);
+}
+
+TEST(load_save, a_track_too_large_for_the_format_is_refused_before_writing) {
+  TrackDocument doc = trackbuilder::EmptyDocument();
+  doc.Catwalks = {{0, 0, 0, 0, 0, 0, std::numeric_limits<int32_t>::max() - 10}};
+  EXPECT_THROW(trackio::BuildTrackFile(doc), trackio::TrackFormatError);
+  ScratchFolder folder;
+  trackio::TrackError error;
+  EXPECT_FALSE(trackio::SaveTrack(doc, folder.File("big.nltrack"), &error));
+  EXPECT_EQ(error.kind, TrackErrorKind::TooLarge);
+  EXPECT_TRUE(folder.Entries().empty());
+}

@@ -1,0 +1,100 @@
+// The main window's commands, without the window.
+//
+// MainController owns the loaded track, CurrentFileName and the enabled
+// state of the three buttons, and runs the three commands. It reaches the
+// screen only through two small interfaces, so a front end (Qt, Win32, or a
+// test's fakes) supplies the dialogs and the window and forwards the clicks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/FileDialogLogic.h"
+#include "app/MainWindowLayout.h"
+#include "trackio/TrackDocument.h"
+
+namespace app {
+
+// The open and save dialogs, with the argument lists every front end shares.
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  virtual bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool FileMustExist,
+                              bool& ReadOnly, bool HideReadOnly, const std::string& Filter,
+                              int32_t& FilterIndex, const std::string& InitialDir,
+                              const std::string& DialogTitle, const std::string& DefaultExt,
+                              WindowHandle OwnerWindow, int32_t& ExtraFlags) = 0;
+  virtual bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool OverwritePrompt,
+                              const std::string& Filter, int32_t& FilterIndex,
+                              const std::string& InitialDir, const std::string& DialogTitle,
+                              const std::string& DefaultExt, WindowHandle OwnerWindow,
+                              int32_t& ExtraFlags) = 0;
+};
+
+// A modal box with a warning icon and a single OK button.
+struct WarningMessage {
+  std::string title;
+  std::string text;         // the main line
+  std::string informative;  // a second line under it, the reason; may be empty
+  friend bool operator==(const WarningMessage&, const WarningMessage&) = default;
+};
+
+// What the commands need from the window.
+class MainView {
+ public:
+  virtual ~MainView() = default;
+  virtual void SetButtonEnabled(CommandButton button, bool enabled) = 0;
+  // Returns when the user has closed the box.
+  virtual void ShowWarning(const WarningMessage& message) = 0;
+  // The handle that owns the dialogs; kNoOwnerWindow when there is none.
+  virtual WindowHandle OwnerWindow() const = 0;
+};
+
+inline constexpr const char* kTrackFilter = "NoLimits Tracks (*.nltrack)|*.nltrack";
+inline constexpr const char* kTrackDefaultExt = "nltrack";
+inline constexpr const char* kOpenDialogTitle = "Load Track...";
+inline constexpr const char* kSaveDialogTitle = "Save Track As...";
+inline constexpr const char* kLoadErrorText = "Error Loading Track File!";
+inline constexpr const char* kLoadErrorTitle = "Load Error";
+inline constexpr const char* kSaveErrorText = "The track was not saved.";
+inline constexpr const char* kSaveErrorTitle = "Save Error";
+inline constexpr const char* kFlangeErrorText = "No flanges were added.";
+inline constexpr const char* kFlangeErrorTitle = "Add Flanges";
+
+// The button states of the window, as the commands move between them.
+enum class CommandState { NothingLoaded, Loaded, Flanged };
+
+class MainController {
+ public:
+  MainController(MainView& view, FileDialogs& dialogs);
+
+  // "Load Track": asks for a file and loads it. A cancelled dialog changes
+  // nothing; a failed load shows the "Load Error" box and leaves only "Load
+  // Track" enabled.
+  void btnLoad_Click();
+  // "Add Flanges": adds flanges to the loaded track and enables "Save Track".
+  // When the flanged track could not be saved, nothing is added, the box
+  // says why, and the buttons stay as they are.
+  void btnMod_Click();
+  // "Save Track": asks for a name and saves there (".nltrack" appended when
+  // the name lacks it). A failed save shows why and changes no state.
+  void btnSave_Click();
+
+  const std::string& CurrentFileName() const { return currentFileName_; }
+  const trackio::TrackDocument& Document() const { return document_; }
+  bool IsEnabled(CommandButton button) const { return enabled_[static_cast<size_t>(button)]; }
+  // The state the enabled buttons show.
+  CommandState State() const;
+
+ private:
+  void SetEnabled(CommandButton button, bool enabled);
+
+  MainView& view_;
+  FileDialogs& dialogs_;
+  trackio::TrackDocument document_;
+  std::string currentFileName_;  // the path last chosen in a dialog
+  std::array<bool, 3> enabled_{};
+};
+
+}  // namespace app

@@ -1,0 +1,120 @@
+#include "app/QtFileDialogs.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QWidget>
+
+namespace app {
+
+namespace {
+
+// Paths travel as the file system's bytes, texts as UTF-8.
+QString PathToQt(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+std::string PathFromQt(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString TextToQt(const std::string& text) { return QString::fromStdString(text); }
+
+// The 1-based entry `selected` names. Qt reports it in its full form or, with
+// details hidden, as the description alone, depending on its version.
+int32_t FilterInUse(const QString& selected, const std::vector<FilterPair>& filters,
+                    const QStringList& nameFilters, int32_t fallback) {
+  for (qsizetype i = 0; i < nameFilters.size(); ++i) {
+    if (selected == nameFilters.at(i) ||
+        selected == TextToQt(filters[static_cast<size_t>(i)].description).simplified()) {
+      return static_cast<int32_t>(i) + 1;
+    }
+  }
+  return fallback;
+}
+
+}  // namespace
+
+QStringList QtNameFilters(const std::vector<FilterPair>& filters) {
+  QStringList names;
+  for (const FilterPair& filter : filters) {
+    QStringList patterns = TextToQt(filter.pattern).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) {
+      pattern = pattern.trimmed();
+      // "*.*" means every file, as in the system dialogs, not only names with a dot.
+      if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
+    }
+    // The patterns always go last in parentheses, where Qt reads them, even
+    // when the description shows them already; HideNameFilterDetails then
+    // shows the description exactly as given.
+    names << TextToQt(filter.description) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                 QLatin1Char(')');
+  }
+  return names;
+}
+
+WindowHandle WindowHandleOf(const QWidget* window) {
+  // Window ids that do not fit 32 bits are cut; WindowForHandle compares the
+  // same cut values, so the round trip still finds the window.
+  return static_cast<WindowHandle>(static_cast<uint32_t>(window->winId()));
+}
+
+QWidget* WindowForHandle(WindowHandle handle) {
+  if (handle == 0) return nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->internalWinId() != 0 && WindowHandleOf(window) == handle) return window;
+  }
+  return nullptr;
+}
+
+FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request) {
+  const bool open = request.kind == FileDialogKind::Open;
+  QFileDialog dialog(WindowForHandle(request.owner), TextToQt(request.dialogTitle));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog.setFileMode(open && request.Has(kOfnFileMustExist) ? QFileDialog::ExistingFile
+                                                            : QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.Has(kOfnOverwritePrompt));
+  // Qt's dialog has no read-only box: it is hidden whatever the flags say.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setDefaultSuffix(TextToQt(request.defaultExt));
+
+  const QStringList nameFilters = QtNameFilters(request.filters);
+  const int32_t preselected = PreselectedFilter(request.filterIndex, request.filters.size());
+  if (!nameFilters.isEmpty()) {
+    dialog.setNameFilters(nameFilters);
+    dialog.selectNameFilter(nameFilters.at(preselected - 1));
+  }
+  if (!request.initialDir.empty()) dialog.setDirectory(PathToQt(request.initialDir));
+  if (!request.fileName.empty()) dialog.selectFile(PathToQt(request.fileName));
+
+  FileDialogOutcome outcome;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return outcome;
+  const QString chosen = dialog.selectedFiles().constFirst();
+  outcome.confirmed = true;
+  outcome.fileName = PathFromQt(chosen);
+  outcome.fileTitle = PathFromQt(QFileInfo(chosen).fileName());
+  outcome.flags = request.flags;
+  outcome.filterIndex =
+      FilterInUse(dialog.selectedNameFilter(), request.filters, nameFilters, preselected);
+  return outcome;
+}
+
+bool QtFileDialogs::ShowOpenDialog(std::string& FileName, std::string& FileTitle,
+                                   bool FileMustExist, bool& ReadOnly, bool HideReadOnly,
+                                   const std::string& Filter, int32_t& FilterIndex,
+                                   const std::string& InitialDir, const std::string& DialogTitle,
+                                   const std::string& DefaultExt, WindowHandle OwnerWindow,
+                                   int32_t& ExtraFlags) {
+  return RunOpenDialog(RunQtFileDialog, FileName, FileTitle, FileMustExist, ReadOnly, HideReadOnly,
+                       Filter, FilterIndex, InitialDir, DialogTitle, DefaultExt, OwnerWindow,
+                       ExtraFlags);
+}
+
+bool QtFileDialogs::ShowSaveDialog(std::string& FileName, std::string& FileTitle,
+                                   bool OverwritePrompt, const std::string& Filter,
+                                   int32_t& FilterIndex, const std::string& InitialDir,
+                                   const std::string& DialogTitle, const std::string& DefaultExt,
+                                   WindowHandle OwnerWindow, int32_t& ExtraFlags) {
+  return RunSaveDialog(RunQtFileDialog, FileName, FileTitle, OverwritePrompt, Filter, FilterIndex,
+                       InitialDir, DialogTitle, DefaultExt, OwnerWindow, ExtraFlags);
+}
+
+}  // namespace app

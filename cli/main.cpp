@@ -1,0 +1,11 @@
+// tarnwick-cli: adds flanges to track files from the command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  return cli::RunCli(args, std::cout, std::cerr);
+}

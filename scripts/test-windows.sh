@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Tests the Windows build under Wine (64-bit) in a virtual X display:
+#   1. the unit tests (.exe), through ctest;
+#   2. built tracks flanged by the Windows and the Linux build: same bytes;
+#   3. tarnwick.exe: its window appears, and window_probe.exe drives it
+#      through the dialogs and commands; the track it saves must match the
+#      Linux build's bytes too.
+# Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD
+# The Wine prefix lives in WINDOWS_BUILD/wine-prefix; the first run creates it.
+set -euo pipefail
+
+source=$(cd "$(dirname "$0")/.." && pwd)
+windows_build=$(realpath "$1")
+linux_build=$(realpath "$2")
+export WINEPREFIX="$windows_build/wine-prefix"
+export WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no .NET or browser engine wanted, nor asked for
+# Wine takes the ANSI code page (1252 here) and the encoding of Unix file
+# names from the locale; without one it cannot create non-ASCII file names.
+export LC_ALL=C.UTF-8
+
+seconds() { date +%s; }
+step() { printf '\n== %s\n' "$*"; }
+
+if [ -z "${TARNWICK_WINE_DISPLAY:-}" ]; then
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    step "Creating the Wine prefix $WINEPREFIX"
+    started=$(seconds)
+    # Without a display Wine asks nothing and opens no window.
+    env -u DISPLAY wineboot --init >/dev/null 2>&1
+    wineserver --wait
+    echo "took $(( $(seconds) - started )) s"
+  fi
+  export TARNWICK_WINE_DISPLAY=1
+  exec xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" "$0" "$@"
+fi
+
+trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
+windows_path() { winepath --windows "$1" 2>/dev/null; }
+demo_tracks="$source/examples/demo.nltrack"
+failed=0
+fail() { echo "FAILED: $*"; failed=1; }
+
+step "Unit tests under Wine"
+started=$(seconds)
+ctest --test-dir "$windows_build" --output-on-failure -j 2 || fail "unit tests"
+echo "took $(( $(seconds) - started )) s"
+
+step "Flanged tracks: Windows build against Linux build"
+compare="$windows_build/compare"
+rm -rf "$compare" && mkdir -p "$compare/linux" "$compare/windows"
+"$linux_build/bin/flanged_tracks" "$compare/linux"
+wine "$windows_build/bin/flanged_tracks.exe" "$(windows_path "$compare/windows")" | tr -d '\r'
+for file in "$compare"/linux/*.nltrack; do
+  name=$(basename "$file")
+  if cmp "$file" "$compare/windows/$name"; then
+    echo "same bytes: $name ($(stat -c %s "$file") bytes)"
+  else
+    fail "$name differs between the builds"
+  fi
+done
+
+step "tarnwick-cli.exe: Windows build against Linux build"
+if [ -f "$source/cli/main.cpp" ]; then
+  cli="$windows_build/cli-run"
+  rm -rf "$cli" && mkdir -p "$cli"
+  for input in "$compare"/linux/sample.nltrack "$compare"/linux/generated.nltrack $demo_tracks; do
+    name=$(basename "$input" .nltrack)
+    cp "$input" "$cli/$name.nltrack"
+    "$linux_build/bin/tarnwick-cli" flange "$cli/$name.nltrack" -o "$cli/$name-linux.nltrack" >/dev/null ||
+      fail "the Linux tarnwick-cli could not flange $name"
+    wine "$windows_build/bin/tarnwick-cli.exe" flange "$(windows_path "$cli/$name.nltrack")" \
+      -o "$(windows_path "$cli/$name-windows.nltrack")" | tr -d '\r' || fail "tarnwick-cli.exe flange $name"
+    if cmp "$cli/$name-linux.nltrack" "$cli/$name-windows.nltrack"; then
+      echo "same bytes: tarnwick-cli flange $name.nltrack ($(stat -c %s "$cli/$name-linux.nltrack") bytes)"
+    else
+      fail "tarnwick-cli flange $name: the builds differ"
+    fi
+  done
+else
+  echo "no command-line tool in this source tree"
+fi
+
+step "tarnwick.exe under Wine"
+gui="$windows_build/gui-run"
+rm -rf "$gui" && mkdir -p "$gui"
+cp "$compare/linux/generated.nltrack" "$gui/track.nltrack"
+echo "not a track" > "$gui/notes.txt"
+started=$(seconds)
+wine "$windows_build/bin/tarnwick.exe" >"$gui/tarnwick.log" 2>&1 &
+app=$!
+if window=$(timeout 60 xdotool search --sync --name '^Tarnwick$' | sed -n 1p) && [ -n "$window" ]; then
+  echo "window \"Tarnwick\" appeared after $(( $(seconds) - started )) s (X window $window)"
+  if command -v import >/dev/null; then
+    import -window root "$windows_build/tarnwick-window.png" && echo "screenshot: $windows_build/tarnwick-window.png"
+  fi
+  timeout 180 wine "$windows_build/bin/window_probe.exe" "$(windows_path "$gui/track.nltrack")" \
+    "$(windows_path "$gui/notes.txt")" "$(windows_path "$gui/saved")" | tr -d '\r' ||
+    fail "window checks"
+  if cmp "$gui/saved.nltrack" "$compare/linux/generated-flanged.nltrack"; then
+    echo "same bytes: the track saved from the window and the Linux build's flanged track"
+  else
+    fail "the track saved from the window differs from the Linux build's"
+  fi
+else
+  fail "no window \"Tarnwick\" within 60 s"
+fi
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+
+[ "$failed" -eq 0 ] && printf '\nWindows build: all checks passed\n'
+exit "$failed"

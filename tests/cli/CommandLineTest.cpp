@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "CliTesting.h"
+#include "cli/CommandLine.h"
+
+namespace {
+
+using cli::CommandKind;
+using cli::ParseCommandLine;
+
+TEST(ParseCommandLine, ReadsEachCommandWithItsFilesAndOptions) {
+  auto flange = ParseCommandLine({"flange", "a.nltrack", "b.nltrack"});
+  ASSERT_EQ(flange.usageError, "");
+  EXPECT_EQ(flange.command.kind, CommandKind::Flange);
+  EXPECT_EQ(flange.command.inputs, (std::vector<std::string>{"a.nltrack", "b.nltrack"}));
+  EXPECT_FALSE(flange.command.output);
+
+  // Options may stand anywhere after the command, in each spelling.
+  for (const auto& args : {std::vector<std::string>{"flange", "-o", "out", "a.nltrack"},
+                           std::vector<std::string>{"flange", "a.nltrack", "--output", "out"},
+                           std::vector<std::string>{"flange", "--output=out", "a.nltrack"}}) {
+    auto parsed = ParseCommandLine(args);
+    ASSERT_EQ(parsed.usageError, "");
+    EXPECT_EQ(parsed.command.inputs, std::vector<std::string>{"a.nltrack"});
+    EXPECT_EQ(parsed.command.output.value_or(""), "out");
+  }
+
+  auto resave = ParseCommandLine({"resave", "in.nltrack", "-o", "out.nltrack"});
+  ASSERT_EQ(resave.usageError, "");
+  EXPECT_EQ(resave.command.kind, CommandKind::Resave);
+
+  auto info = ParseCommandLine({"info", "--json", "in.nltrack"});
+  ASSERT_EQ(info.usageError, "");
+  EXPECT_EQ(info.command.kind, CommandKind::Info);
+  EXPECT_TRUE(info.command.json);
+
+  // After "--" everything is a file, even what looks like an option.
+  auto dashed = ParseCommandLine({"flange", "--", "-odd.nltrack", "--help"});
+  ASSERT_EQ(dashed.usageError, "");
+  EXPECT_EQ(dashed.command.inputs, (std::vector<std::string>{"-odd.nltrack", "--help"}));
+}
+
+TEST(ParseCommandLine, HelpAndVersionWinOverEverythingElse) {
+  EXPECT_EQ(ParseCommandLine({"--help"}).command.kind, CommandKind::Help);
+  EXPECT_EQ(ParseCommandLine({"-h"}).command.kind, CommandKind::Help);
+  EXPECT_EQ(ParseCommandLine({"help"}).command.kind, CommandKind::Help);
+  EXPECT_EQ(ParseCommandLine({"flange", "--bogus", "--help"}).command.kind, CommandKind::Help);
+  EXPECT_EQ(ParseCommandLine({"--version"}).command.kind, CommandKind::Version);
+  EXPECT_EQ(ParseCommandLine({"info", "--version"}).usageError, "");
+}
+
+TEST(ParseCommandLine, RefusesWhatDoesNotFormACommand) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {},
+      {"flatten", "a.nltrack"},
+      {"flange"},
+      {"flange", "a.nltrack", "b.nltrack", "-o", "out"},  // -o with several inputs
+      {"flange", "a.nltrack", "-o"},
+      {"flange", "a.nltrack", "--output="},
+      {"flange", "a.nltrack", "-o", "x", "-o", "y"},
+      {"flange", "a.nltrack", "--json"},
+      {"flange", "a.nltrack", "-x"},
+      {"resave", "a.nltrack"},
+      {"resave", "a.nltrack", "b.nltrack", "-o", "out"},
+      {"info"},
+      {"info", "a.nltrack", "b.nltrack"},
+      {"info", "a.nltrack", "-o", "out"},
+  };
+  for (const auto& args : wrong) {
+    std::string joined;
+    for (const auto& arg : args) joined += arg + " ";
+    EXPECT_NE(ParseCommandLine(args).usageError, "") << joined;
+  }
+}
+
+TEST(RunCli, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
+  const clitesting::Run run = clitesting::RunTool({"flange"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "tarnwick-cli: flange needs at least one input file\nTry 'tarnwick-cli --help' for more information.\n");
+  EXPECT_EQ(clitesting::RunTool({}).status, 2);
+  EXPECT_EQ(clitesting::RunTool({"info", "a.nltrack", "--color"}).status, 2);
+}
+
+TEST(RunCli, PrintsHelpAndVersionOnStandardOutput) {
+  const clitesting::Run help = clitesting::RunTool({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, cli::UsageText());
+  EXPECT_EQ(help.err, "");
+  EXPECT_NE(help.out.find("flange INPUT... [-o OUTPUT]"), std::string::npos);
+
+  const clitesting::Run version = clitesting::RunTool({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("tarnwick-cli ") + TARNWICK_VERSION + "\n");
+}
+
+TEST(RunCli, OutputThatCannotBeWrittenIsAFailure) {
+  std::ostringstream out, err;
+  out.setstate(std::ios::badbit);
+  EXPECT_EQ(cli::RunCli({"--version"}, out, err), 1);
+  EXPECT_EQ(err.str(), "tarnwick-cli: the output could not be written\n");
+}
+
+}  // namespace

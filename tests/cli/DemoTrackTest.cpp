@@ -1,0 +1,62 @@
+// The committed demo track is what its generator writes, and the tool reads
+// back the flanges it adds to it.
+#include <gtest/gtest.h>
+
+#include "CliTesting.h"
+#include "DemoTrack.h"
+#include "JsonReader.h"
+#include "TrackBuilder.h"
+#include "TrackTesting.h"
+
+namespace {
+
+const std::string kDemoPath = std::string(TARNWICK_SOURCE_DIR) + "/examples/demo.nltrack";
+
+TEST(DemoTrack, CommittedFileIsWhatTheGeneratorWrites) {
+  EXPECT_EQ(trackbuilder::ReadFile(kDemoPath), demotrack::DemoTrackFile())
+      << "regenerate it: build/bin/make_demo_track examples/demo.nltrack";
+}
+
+jsonreader::JsonValue InfoOf(const std::string& path) {
+  const clitesting::Run run = clitesting::RunTool({"info", path, "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  return jsonreader::ParseJson(run.out).value_or(jsonreader::JsonValue{});
+}
+
+int64_t TubesOfType(const jsonreader::JsonValue& info, int64_t type) {
+  for (const auto& entry : info["tubesByType"].array) {
+    if (entry["tubeType"].Int() == type) return entry["tubes"].Int();
+  }
+  return 0;
+}
+
+TEST(DemoTrack, FlangingItGivesTheCountsInfoForetold) {
+  tracktesting::ScratchFolder folder;
+  const jsonreader::JsonValue before = InfoOf(kDemoPath);
+  EXPECT_EQ(before["tables"]["freeNodes"].Int(), 7);
+  EXPECT_EQ(before["tables"]["tubes"].Int(), 11);
+  for (int64_t type = 0; type <= 6; ++type) EXPECT_GE(TubesOfType(before, type), 1) << "type " << type;
+  EXPECT_EQ(before["flanges"]["tubesFlanged"].Int(), 6);
+  EXPECT_EQ(before["flanges"]["flangesAdded"].Int(), 20);
+
+  const std::string flanged = folder.File("demo-flanged.nltrack");
+  const clitesting::Run run = clitesting::RunTool({"flange", kDemoPath, "-o", flanged});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "Wrote " + flanged + ": 6 tubes got 20 flanges, 0 tubes skipped beyond range\n");
+
+  const jsonreader::JsonValue after = InfoOf(flanged);
+  EXPECT_EQ(after["tables"]["freeNodes"].Int(), 7 + 2 * 20);
+  EXPECT_EQ(after["tables"]["tubes"].Int(), 11 + 20);
+  // Flanges of types 1, 5, 0 and 6 for source tubes of types 0, 1, 2 and 5.
+  EXPECT_EQ(TubesOfType(after, 1) - TubesOfType(before, 1), 4 + 2);
+  EXPECT_EQ(TubesOfType(after, 5) - TubesOfType(before, 5), 3 + 4);
+  EXPECT_EQ(TubesOfType(after, 0) - TubesOfType(before, 0), 2);
+  EXPECT_EQ(TubesOfType(after, 6) - TubesOfType(before, 6), 5);
+  // The new flanges are too short for flanges of their own.
+  EXPECT_EQ(after["flanges"]["tubesFlanged"].Int(), 6);
+  EXPECT_EQ(after["flanges"]["flangesAdded"].Int(), 20);
+  // Each flange adds 104 bytes.
+  EXPECT_EQ(trackbuilder::ReadFile(flanged).size(), trackbuilder::ReadFile(kDemoPath).size() + 20 * 104);
+}
+
+}  // namespace

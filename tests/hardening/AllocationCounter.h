@@ -1,0 +1,20 @@
+// Counts the memory this test program holds through operator new, so a test
+// can measure what one call takes at its peak. The counting replaces the
+// global operator new and delete of the whole test program.
+#pragma once
+
+#include <cstdint>
+
+#include "RoundTripCheck.h"
+
+namespace allocationcounter {
+
+// Starts a measurement: the peak is counted from what is held now.
+void Start();
+// The most bytes held at once since Start, above what was held then.
+uint64_t PeakBytes();
+
+// The counter in the form the round-trip check takes.
+inline constexpr fuzzcheck::AllocationMeter kMeter{Start, PeakBytes};
+
+}  // namespace allocationcounter

@@ -1,0 +1,89 @@
+// A save killed part way (the process is killed with SIGKILL while it saves
+// a large track over and over): afterwards the target holds either the old
+// bytes or the new bytes, never a mix. A killed process cannot remove its
+// temporary file, so a hidden ".NAME.tmp-XXXXXX" beside the target may be
+// left over; that is the only litter allowed, and the next save is not
+// disturbed by it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "TrackTesting.h"
+
+namespace fs = std::filesystem;
+using trackio::TrackDocument;
+
+namespace {
+
+bool IsLeftoverTemporary(const std::string& name, const std::string& target) {
+  static const std::regex pattern(R"(\.(.+)\.tmp-[A-Za-z0-9]{6})");
+  std::smatch match;
+  return std::regex_match(name, match, pattern) && match[1] == target;
+}
+
+// Saves `first` and `second` in turn, forever; killed by the parent.
+[[noreturn]] void SaveForever(const std::string& path, TrackDocument first, TrackDocument second) {
+  for (;;) {
+    trackio::SaveTrack(first, path);
+    trackio::SaveTrack(second, path);
+  }
+}
+
+}  // namespace
+
+TEST(killed_save, the_target_holds_the_old_or_the_new_bytes_never_a_mix) {
+  tracktesting::ScratchFolder folder;
+  const std::string name = "track.nltrack";
+  const std::string target = folder.File(name);
+  // Two large tracks of different lengths and content.
+  TrackDocument first = trackbuilder::GeneratedDocument(20000);
+  TrackDocument second = trackbuilder::GeneratedDocument(24000);
+  const std::vector<uint8_t> firstBytes = trackio::BuildTrackFile(first);
+  const std::vector<uint8_t> secondBytes = trackio::BuildTrackFile(second);
+  ASSERT_TRUE(trackbuilder::WriteFile(target, firstBytes));
+
+  constexpr int kRounds = 16;
+  int leftovers = 0;
+  int sawFirst = 0;
+  int sawSecond = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) SaveForever(target, first, second);
+    // Different moments of the save cycle in each round.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20 + 13 * round));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+    const std::vector<uint8_t> now = trackbuilder::ReadFile(target);
+    const bool isFirst = now == firstBytes;
+    const bool isSecond = now == secondBytes;
+    EXPECT_TRUE(isFirst || isSecond) << "round " << round << ": the target holds " << now.size()
+                                     << " bytes of neither save";
+    sawFirst += isFirst;
+    sawSecond += isSecond;
+    for (const std::string& entry : folder.Entries()) {
+      if (entry == name) continue;
+      EXPECT_TRUE(IsLeftoverTemporary(entry, name)) << "unexpected file " << entry;
+      ++leftovers;
+      fs::remove(folder.File(entry));
+    }
+  }
+  std::printf("  %d killed saves: %d left the first track, %d the second, %d left a temporary file\n", kRounds,
+              sawFirst, sawSecond, leftovers);
+
+  // A leftover temporary file does not disturb the next save.
+  ASSERT_TRUE(trackbuilder::WriteFile(folder.File(".track.nltrack.tmp-ABC123"), {1, 2, 3}));
+  TrackDocument again = trackbuilder::SampleDocument();
+  ASSERT_TRUE(trackio::SaveTrack(again, target));
+  EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(again));
+}

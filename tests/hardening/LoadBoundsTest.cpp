@@ -1,0 +1,265 @@
+// A file of under 1 MiB never makes a load hold more than 64 MiB, whatever
+// its counts say: hostile counts in every chunk type fail cleanly, naming the
+// chunk and the byte where the fault lies, and the densest honest files of
+// every record type load within the bound. Memory is measured by counting
+// every operator new of this test program (AllocationCounter).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+#include "AllocationCounter.h"
+#include "TrackTesting.h"
+
+using trackio::TrackDocument;
+using trackio::TrackErrorKind;
+
+namespace {
+
+constexpr size_t kFileBound = size_t{1} << 20;
+constexpr uint64_t kMemoryBound = uint64_t{64} << 20;
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+
+struct Measured {
+  bool loaded = false;
+  trackio::TrackError error;
+  uint64_t peakBytes = 0;
+  TrackDocument doc;
+};
+
+Measured MeasureLoad(const std::vector<uint8_t>& bytes, bool listChunks = false) {
+  Measured result;
+  trackio::LoadReport report;
+  allocationcounter::Start();
+  result.loaded = trackio::LoadTrackFromBytes(result.doc, bytes, &report, listChunks);
+  result.peakBytes = allocationcounter::PeakBytes();
+  result.error = report.error;
+  return result;
+}
+
+void PatchLong(std::vector<uint8_t>& bytes, int64_t offset, int32_t value) {
+  const auto bits = static_cast<uint32_t>(value);
+  for (int i = 0; i < 4; ++i) {
+    bytes.at(static_cast<size_t>(offset + i)) = static_cast<uint8_t>(bits >> (24 - 8 * i));
+  }
+}
+
+// A track of just under 1 MiB with content in every chunk type: 5,000 tubes
+// between footers and free nodes, and the builder's scenery and terrain.
+const std::vector<uint8_t>& BaseFile() {
+  static const std::vector<uint8_t> file = trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(5000));
+  return file;
+}
+
+// A count or length field: where it stands from its chunk's tag, and where
+// the load must report the fault.
+struct HostileField {
+  const char* name;
+  const char* tag;
+  int64_t offset;        // of the field, from the chunk's tag
+  int64_t faultOffset;   // where the fault is reported, from the chunk's tag
+  std::vector<int32_t> values;
+};
+
+// Offsets follow the layouts: 8 bytes of tag and size, then the body. The
+// generated track's first colour set is named "Classic", its first rail
+// connector has no entries, its first catwalk no trailer, its first scenery
+// object is "Tree", and its first environment text "Sunny".
+const std::vector<HostileField>& HostileFields() {
+  static const std::vector<HostileField> fields = {
+      {"colour set count", "TRCK", 12, 12, {kMax, 0x40000000, 36000, -1, kMin}},
+      {"colour set name length", "TRCK", 28, 32, {kMax, 0x40000000}},
+      {"info text length", "INFO", 24, 28, {kMax, 0x40000000}},
+      {"bezier vertex count", "BEZR", 24, 24, {kMax, 0x40000000, 17500, -1, kMin}},
+      {"segment count", "SEGM", 8, 8, {kMax, 0x40000000, 31800, -1, kMin}},
+      {"footer count", "FUND", 24, 24, {kMax, 0x40000000, 11400, -1, kMin}},
+      {"rail connector count", "RASC", 24, 24, {kMax, 0x40000000, 262000, -1, kMin}},
+      {"rail connector entry count", "RASC", 28, 28, {kMax, 0x40000000, 43700}},
+      {"free node count", "FREN", 24, 24, {kMax, 0x40000000, 37500, -1, kMin}},
+      {"tube count", "TUBE", 24, 24, {kMax, 0x40000000, 21900, -1, kMin}},
+      {"catwalk count", "CATW", 24, 24, {kMax, 0x40000000, 37500, -1, kMin}},
+      {"catwalk trailer length", "CATW", 52, 56, {kMax, 0x40000000}},
+      {"negative catwalk trailer length", "CATW", 52, 52, {-1, kMin}},
+      {"scenery entry count", "SCEN", 24, 24, {kMax, 0x40000000, 16400, -1, kMin}},
+      {"scenery object count", "SCOB", 24, 24, {kMax, 0x40000000, 11900, -1, kMin}},
+      {"scenery object text length", "SCOB", 28, 32, {kMax, 0x40000000}},
+      {"second scenery object text length", "SCOB", 36, 40, {kMax, 0x40000000}},
+      {"terrain column count", "TERA", 8, 8, {kMax, 0x40000000, -1, kMin}},
+      {"terrain row count", "TERA", 12, 8, {kMax, 0x40000000}},
+      {"negative terrain row count", "TERA", 12, 12, {-1, kMin}},
+      {"terrain text length", "TERA", 24, 28, {kMax, 0x40000000}},
+      {"environment text length", "ENVC", 24, 28, {kMax, 0x40000000}},
+      {"second environment text length", "ENVC", 33, 37, {kMax, 0x40000000}},
+  };
+  return fields;
+}
+
+void ExpectCleanFailure(const Measured& result, const std::string& chunk, int64_t offset,
+                        const std::string& what) {
+  EXPECT_FALSE(result.loaded) << what;
+  EXPECT_EQ(result.error.kind, TrackErrorKind::Damaged) << what << ": " << result.error.Describe();
+  EXPECT_EQ(result.error.chunk, chunk) << what << ": " << result.error.Describe();
+  EXPECT_EQ(result.error.offset, offset) << what << ": " << result.error.Describe();
+  EXPECT_EQ(result.doc, TrackDocument{}) << what;
+  EXPECT_LE(result.peakBytes, kMemoryBound) << what;
+}
+
+}  // namespace
+
+TEST(load_bounds, the_base_track_is_just_under_the_file_bound_and_loads) {
+  ASSERT_LT(BaseFile().size(), kFileBound);
+  ASSERT_GT(BaseFile().size(), kFileBound * 3 / 4);
+  const Measured result = MeasureLoad(BaseFile());
+  EXPECT_TRUE(result.loaded) << result.error.Describe();
+  EXPECT_LE(result.peakBytes, kMemoryBound);
+}
+
+TEST(load_bounds, hostile_counts_in_every_chunk_fail_cleanly_within_the_memory_bound) {
+  for (const HostileField& field : HostileFields()) {
+    const int64_t chunk = tracktesting::ChunkOffset(BaseFile(), field.tag);
+    ASSERT_GE(chunk, 0) << field.tag;
+    for (int32_t value : field.values) {
+      std::vector<uint8_t> bytes = BaseFile();
+      PatchLong(bytes, chunk + field.offset, value);
+      ExpectCleanFailure(MeasureLoad(bytes), field.tag, chunk + field.faultOffset,
+                         std::string(field.name) + " " + std::to_string(value));
+    }
+  }
+}
+
+TEST(load_bounds, a_terrain_grid_whose_size_overflows_64_bits_fails_cleanly) {
+  // 4 × columns × rows overflowed the 64-bit check for two counts near 2^31,
+  // wrapped to a negative number that passed, and the grid's allocation then
+  // threw an exception the load did not expect.
+  const int64_t tera = tracktesting::ChunkOffset(BaseFile(), "TERA");
+  for (const auto& [columns, rows] : {std::pair{kMax, kMax}, std::pair{0x40000001, kMax}, std::pair{0x60000000, 0x7FFFFFF0}}) {
+    std::vector<uint8_t> bytes = BaseFile();
+    PatchLong(bytes, tera + 8, columns);
+    PatchLong(bytes, tera + 12, rows);
+    ExpectCleanFailure(MeasureLoad(bytes), "TERA", tera + 8,
+                       "terrain " + std::to_string(columns) + " x " + std::to_string(rows));
+  }
+}
+
+TEST(load_bounds, hostile_chunk_walk_counts_fail_cleanly) {
+  const std::vector<uint8_t>& base = BaseFile();
+  const auto size = static_cast<int64_t>(base.size());
+
+  // The root promises more chunks than the file holds: the walk runs into
+  // the end of the file where the next tag should stand.
+  std::vector<uint8_t> promising = base;
+  PatchLong(promising, 28, 1000000000);
+  ExpectCleanFailure(MeasureLoad(promising), "", size, "root sub-chunk count");
+
+  // The promised chunks overflow the countdown as soon as TRCK adds its four.
+  std::vector<uint8_t> overflowing = base;
+  PatchLong(overflowing, 28, kMax);
+  ExpectCleanFailure(MeasureLoad(overflowing), "TRCK", tracktesting::ChunkOffset(base, "TRCK"),
+                     "sub-chunk counts");
+
+  // An unknown chunk whose size reaches past the end, or is negative.
+  const int64_t info = tracktesting::ChunkOffset(base, "INFO");
+  for (int32_t value : {kMax, 0x40000000, -1, kMin}) {
+    std::vector<uint8_t> unknown = base;
+    unknown.at(static_cast<size_t>(info)) = 'X';
+    PatchLong(unknown, info + 4, value);
+    ExpectCleanFailure(MeasureLoad(unknown, true), "XNFO", info + 4, "unknown chunk size " + std::to_string(value));
+  }
+}
+
+namespace {
+
+struct DenseTrack {
+  const char* name;
+  std::vector<uint8_t> bytes;
+  bool listChunks = false;
+};
+
+TrackDocument Empty() { return trackbuilder::EmptyDocument(); }
+
+// Files of just under 1 MiB packed with the smallest records of one type,
+// the ones that cost the most memory per file byte.
+std::vector<DenseTrack> DenseTracks() {
+  std::vector<DenseTrack> tracks;
+  auto add = [&tracks](const char* name, const TrackDocument& doc) {
+    tracks.push_back({name, trackbuilder::CanonicalFile(doc)});
+  };
+  TrackDocument doc = Empty();
+  doc.ColorSets.resize(37000);
+  add("colour sets", doc);
+  doc = Empty();
+  doc.BezierVertices.resize(17000);
+  add("bezier vertices", doc);
+  doc = Empty();
+  doc.Segments.resize(31000);
+  for (auto& segment : doc.Segments) segment.Kind = 9;  // no kind-specific part: 33 bytes
+  add("segments", doc);
+  doc = Empty();
+  doc.Footers.resize(11000);
+  add("footers", doc);
+  doc = Empty();
+  doc.RailConnectors.resize(255000);
+  add("rail connectors", doc);
+  doc = Empty();
+  doc.RailConnectors.resize(1);
+  doc.RailConnectors[0].Entries.resize(42000);
+  add("rail connector entries", doc);
+  doc = Empty();
+  doc.FreeNodes.resize(37000);
+  add("free nodes", doc);
+  doc = Empty();
+  doc.Tubes.resize(21500);
+  add("tubes", doc);
+  doc = Empty();
+  doc.Catwalks.resize(37000);
+  add("catwalks", doc);
+  doc = Empty();
+  doc.SceneryEntries.resize(16000);
+  add("scenery entries", doc);
+  doc = Empty();
+  doc.SceneryObjects.resize(11500);
+  add("scenery objects", doc);
+  doc = Empty();
+  doc.TerrainPresent = true;
+  doc.TerrainColumnCount = 500;
+  doc.TerrainRowCount = 510;
+  doc.TerrainGrid.resize(500 * 510);
+  add("terrain grid", doc);
+  doc = Empty();
+  doc.InfoText.assign(1000000, 'i');
+  add("info text", doc);
+
+  // Unknown chunks of 8 bytes each, listed as the load meets them.
+  trackbuilder::Bytes unknown;
+  constexpr int32_t kUnknownChunks = 130000;
+  unknown.Raw("NLIM").Long(0).Byte(1).Byte(3).Zeros(2 + 16).Long(kUnknownChunks);
+  for (int32_t i = 0; i < kUnknownChunks; ++i) unknown.Raw("ZZZZ").Long(0);
+  tracks.push_back({"unknown chunks", unknown.data(), true});
+  return tracks;
+}
+
+}  // namespace
+
+TEST(load_bounds, the_densest_files_of_every_record_type_load_within_the_memory_bound) {
+  for (const DenseTrack& track : DenseTracks()) {
+    ASSERT_LT(track.bytes.size(), kFileBound) << track.name;
+    ASSERT_GT(track.bytes.size(), kFileBound * 9 / 10) << track.name;
+    const Measured result = MeasureLoad(track.bytes, track.listChunks);
+    EXPECT_TRUE(result.loaded) << track.name << ": " << result.error.Describe();
+    EXPECT_LE(result.peakBytes, kMemoryBound) << track.name;
+    std::printf("  %-24s %8zu bytes of file: %9llu bytes held at the peak\n", track.name, track.bytes.size(),
+                static_cast<unsigned long long>(result.peakBytes));
+  }
+}
+
+TEST(load_bounds, loading_from_a_path_stays_within_the_memory_bound) {
+  tracktesting::ScratchFolder folder;
+  const std::string path = folder.File("big.nltrack");
+  ASSERT_TRUE(trackbuilder::WriteFile(path, BaseFile()));
+  TrackDocument doc;
+  allocationcounter::Start();
+  ASSERT_TRUE(trackio::LoadTrack(doc, path));
+  EXPECT_LE(allocationcounter::PeakBytes(), kMemoryBound);
+}
