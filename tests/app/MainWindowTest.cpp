@@ -75,7 +75,7 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void layout_matches_the_design_in_logical_pixels();
+  void layout_is_the_twip_layout_in_logical_pixels();
   void load_has_the_focus_when_the_window_opens();
   void load_flange_save_cycle_writes_the_flanged_track();
   void failed_load_shows_the_load_error_box();
@@ -85,7 +85,7 @@ class MainWindowTest : public QObject {
   void qt_dialog_cancel_empties_the_name();
 };
 
-void MainWindowTest::layout_matches_the_design_in_logical_pixels() {
+void MainWindowTest::layout_is_the_twip_layout_in_logical_pixels() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
   QCOMPARE(window.objectName(), QStringLiteral("frmMain"));
