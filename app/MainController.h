@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/FileDialogLogic.h"
 #include "app/MainWindowLayout.h"
@@ -30,6 +31,33 @@ class FileDialogs {
                               const std::string& InitialDir, const std::string& DialogTitle,
                               const std::string& DefaultExt, WindowHandle OwnerWindow,
                               int32_t& ExtraFlags) = 0;
+};
+
+// The dialogs of a platform: the shared flag, filter and result handling
+// around the one function that shows the platform's dialog.
+class RunnerFileDialogs : public FileDialogs {
+ public:
+  explicit RunnerFileDialogs(FileDialogRunner runner) : runner_(std::move(runner)) {}
+  bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool FileMustExist,
+                      bool& ReadOnly, bool HideReadOnly, const std::string& Filter,
+                      int32_t& FilterIndex, const std::string& InitialDir,
+                      const std::string& DialogTitle, const std::string& DefaultExt,
+                      WindowHandle OwnerWindow, int32_t& ExtraFlags) override {
+    return RunOpenDialog(runner_, FileName, FileTitle, FileMustExist, ReadOnly, HideReadOnly,
+                         Filter, FilterIndex, InitialDir, DialogTitle, DefaultExt, OwnerWindow,
+                         ExtraFlags);
+  }
+  bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool OverwritePrompt,
+                      const std::string& Filter, int32_t& FilterIndex,
+                      const std::string& InitialDir, const std::string& DialogTitle,
+                      const std::string& DefaultExt, WindowHandle OwnerWindow,
+                      int32_t& ExtraFlags) override {
+    return RunSaveDialog(runner_, FileName, FileTitle, OverwritePrompt, Filter, FilterIndex,
+                         InitialDir, DialogTitle, DefaultExt, OwnerWindow, ExtraFlags);
+  }
+
+ private:
+  FileDialogRunner runner_;
 };
 
 // A modal box with a warning icon and a single OK button.

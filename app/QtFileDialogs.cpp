@@ -97,24 +97,4 @@ FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request) {
   return outcome;
 }
 
-bool QtFileDialogs::ShowOpenDialog(std::string& FileName, std::string& FileTitle,
-                                   bool FileMustExist, bool& ReadOnly, bool HideReadOnly,
-                                   const std::string& Filter, int32_t& FilterIndex,
-                                   const std::string& InitialDir, const std::string& DialogTitle,
-                                   const std::string& DefaultExt, WindowHandle OwnerWindow,
-                                   int32_t& ExtraFlags) {
-  return RunOpenDialog(RunQtFileDialog, FileName, FileTitle, FileMustExist, ReadOnly, HideReadOnly,
-                       Filter, FilterIndex, InitialDir, DialogTitle, DefaultExt, OwnerWindow,
-                       ExtraFlags);
-}
-
-bool QtFileDialogs::ShowSaveDialog(std::string& FileName, std::string& FileTitle,
-                                   bool OverwritePrompt, const std::string& Filter,
-                                   int32_t& FilterIndex, const std::string& InitialDir,
-                                   const std::string& DialogTitle, const std::string& DefaultExt,
-                                   WindowHandle OwnerWindow, int32_t& ExtraFlags) {
-  return RunSaveDialog(RunQtFileDialog, FileName, FileTitle, OverwritePrompt, Filter, FilterIndex,
-                       InitialDir, DialogTitle, DefaultExt, OwnerWindow, ExtraFlags);
-}
-
 }  // namespace app

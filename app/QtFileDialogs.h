@@ -16,22 +16,13 @@ class QWidget;
 
 namespace app {
 
-class QtFileDialogs : public FileDialogs {
- public:
-  bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool FileMustExist,
-                      bool& ReadOnly, bool HideReadOnly, const std::string& Filter,
-                      int32_t& FilterIndex, const std::string& InitialDir,
-                      const std::string& DialogTitle, const std::string& DefaultExt,
-                      WindowHandle OwnerWindow, int32_t& ExtraFlags) override;
-  bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool OverwritePrompt,
-                      const std::string& Filter, int32_t& FilterIndex,
-                      const std::string& InitialDir, const std::string& DialogTitle,
-                      const std::string& DefaultExt, WindowHandle OwnerWindow,
-                      int32_t& ExtraFlags) override;
-};
-
 // Shows a request in a modal QFileDialog and reports what the user did.
 FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request);
+
+class QtFileDialogs : public RunnerFileDialogs {
+ public:
+  QtFileDialogs() : RunnerFileDialogs(RunQtFileDialog) {}
+};
 
 // Qt's form of the filter list: "description (patterns)" per entry, the
 // patterns separated by spaces. The dialog shows only the description.

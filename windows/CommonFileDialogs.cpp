@@ -70,26 +70,4 @@ FileDialogOutcome RunCommonDialog(const FileDialogRequest& request) {
   return dialog.Outcome(chosen != FALSE);
 }
 
-bool CommonFileDialogs::ShowOpenDialog(std::string& FileName, std::string& FileTitle,
-                                       bool FileMustExist, bool& ReadOnly, bool HideReadOnly,
-                                       const std::string& Filter, int32_t& FilterIndex,
-                                       const std::string& InitialDir,
-                                       const std::string& DialogTitle,
-                                       const std::string& DefaultExt, WindowHandle OwnerWindow,
-                                       int32_t& ExtraFlags) {
-  return RunOpenDialog(RunCommonDialog, FileName, FileTitle, FileMustExist, ReadOnly, HideReadOnly,
-                       Filter, FilterIndex, InitialDir, DialogTitle, DefaultExt, OwnerWindow,
-                       ExtraFlags);
-}
-
-bool CommonFileDialogs::ShowSaveDialog(std::string& FileName, std::string& FileTitle,
-                                       bool OverwritePrompt, const std::string& Filter,
-                                       int32_t& FilterIndex, const std::string& InitialDir,
-                                       const std::string& DialogTitle,
-                                       const std::string& DefaultExt, WindowHandle OwnerWindow,
-                                       int32_t& ExtraFlags) {
-  return RunSaveDialog(RunCommonDialog, FileName, FileTitle, OverwritePrompt, Filter, FilterIndex,
-                       InitialDir, DialogTitle, DefaultExt, OwnerWindow, ExtraFlags);
-}
-
 }  // namespace app::win32

@@ -56,18 +56,9 @@ class DialogRecord {
 // dialog that cannot be shown counts as cancelled.
 FileDialogOutcome RunCommonDialog(const FileDialogRequest& request);
 
-class CommonFileDialogs : public FileDialogs {
+class CommonFileDialogs : public RunnerFileDialogs {
  public:
-  bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool FileMustExist,
-                      bool& ReadOnly, bool HideReadOnly, const std::string& Filter,
-                      int32_t& FilterIndex, const std::string& InitialDir,
-                      const std::string& DialogTitle, const std::string& DefaultExt,
-                      WindowHandle OwnerWindow, int32_t& ExtraFlags) override;
-  bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool OverwritePrompt,
-                      const std::string& Filter, int32_t& FilterIndex,
-                      const std::string& InitialDir, const std::string& DialogTitle,
-                      const std::string& DefaultExt, WindowHandle OwnerWindow,
-                      int32_t& ExtraFlags) override;
+  CommonFileDialogs() : RunnerFileDialogs(RunCommonDialog) {}
 };
 
 }  // namespace app::win32
