@@ -89,8 +89,6 @@ class ByteBuffer {
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
   std::vector<uint8_t>& Bytes() { return bytes_; }
   int64_t Size() const { return static_cast<int64_t>(bytes_.size()); }
-  void Reserve(size_t capacity) { bytes_.reserve(capacity); }
-  void Clear() { bytes_.clear(); }
   // Empties the buffer and makes it `length` zero bytes long, the length of
   // the file about to be written: the writers then fill it in place instead
   // of growing it field by field. A writer that reaches past `length` still
