@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,24 +17,39 @@
 namespace app {
 namespace {
 
-// Records what the commands did to the window, in order.
+// Records what the commands did to the window, in order, and what its
+// buttons show.
 class RecordingView : public MainView {
  public:
   void SetButtonEnabled(CommandButton button, bool enabled) override {
     static const char* const kNames[] = {"btnLoad", "btnMod", "btnSave"};
     events.push_back(std::string(enabled ? "enable " : "disable ") +
                      kNames[static_cast<int>(button)]);
+    shown[static_cast<size_t>(button)] = enabled;
   }
   void ShowWarning(const WarningMessage& message) override {
     events.push_back("box " + message.title);
     warnings.push_back(message);
+    busyDuringABox = busyDuringABox || busy;
   }
   WindowHandle OwnerWindow() const override { return 4711; }
+  void ShowBusy(bool nowBusy) override {
+    if (nowBusy == busy) unbalancedBusy = true;
+    busy = nowBusy;
+    if (nowBusy) ++busySpells;
+  }
+  void SetButtonToolTip(CommandButton button, const std::string& text) override {
+    toolTips[static_cast<size_t>(button)] = text;
+  }
 
   std::vector<std::string> TakeEvents() { return std::exchange(events, {}); }
 
   std::vector<std::string> events;
   std::vector<WarningMessage> warnings;
+  std::array<bool, 3> shown{true, false, false};  // as the window opens
+  std::array<std::string, 3> toolTips;
+  bool busy = false, unbalancedBusy = false, busyDuringABox = false;
+  int busySpells = 0;
 };
 
 using Events = std::vector<std::string>;
@@ -77,10 +93,19 @@ class MainControllerTest : public ::testing::Test {
   MainController controller{view, dialogs};
 };
 
-// Every transition of the button states, from every state a command can
-// be given in.
+TEST(command_state, decides_the_enabled_buttons) {
+  using enum CommandState;
+  EXPECT_EQ(ButtonsEnabledIn(NothingLoaded), (std::array<bool, 3>{true, false, false}));
+  EXPECT_EQ(ButtonsEnabledIn(Loaded), (std::array<bool, 3>{true, true, false}));
+  EXPECT_EQ(ButtonsEnabledIn(Flanged), (std::array<bool, 3>{true, true, true}));
+}
+
+// Every transition of the command state, from every state a command can be
+// given in, through the dialogs and through the path-taking entries; the
+// window's buttons always show the state reached.
 TEST_F(MainControllerTest, state_table) {
-  enum Action { LoadGood, LoadBad, CancelOpen, AddFlanges, SaveGood, CancelSave };
+  enum Action { LoadGood, LoadBad, CancelOpen, AddFlanges, SaveGood, CancelSave, LoadPathGood,
+                LoadPathBad, SavePath };
   struct Row {
     CommandState from;
     Action action;
@@ -95,6 +120,10 @@ TEST_F(MainControllerTest, state_table) {
       {Flanged, LoadGood, Loaded},        {Flanged, LoadBad, NothingLoaded},
       {Flanged, CancelOpen, Flanged},     {Flanged, AddFlanges, Flanged},
       {Flanged, SaveGood, Flanged},       {Flanged, CancelSave, Flanged},
+      {NothingLoaded, LoadPathGood, Loaded}, {NothingLoaded, LoadPathBad, NothingLoaded},
+      {Loaded, LoadPathGood, Loaded},     {Loaded, LoadPathBad, NothingLoaded},
+      {Flanged, LoadPathGood, Loaded},    {Flanged, LoadPathBad, NothingLoaded},
+      {Flanged, SavePath, Flanged},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "from state " << static_cast<int>(row.from) << ", action "
@@ -116,10 +145,19 @@ TEST_F(MainControllerTest, state_table) {
       case AddFlanges: rowController.btnMod_Click(); break;
       case SaveGood: rowDialogs.Answer(folder.File("saved")); rowController.btnSave_Click(); break;
       case CancelSave: rowDialogs.Answer(std::nullopt); rowController.btnSave_Click(); break;
+      case LoadPathGood: rowController.LoadTrackFrom(otherTrack); break;
+      case LoadPathBad: rowController.LoadTrackFrom(wrongName); break;
+      case SavePath: rowController.SaveTrackTo(folder.File("saved")); break;
     }
     EXPECT_EQ(rowController.State(), row.to);
-    EXPECT_TRUE(rowController.IsEnabled(CommandButton::Load));
-    EXPECT_EQ(rowView.warnings.size(), row.action == LoadBad ? 1u : 0u);
+    const std::array<bool, 3> enabled = ButtonsEnabledIn(row.to);
+    for (CommandButton button : {CommandButton::Load, CommandButton::Mod, CommandButton::Save}) {
+      EXPECT_EQ(rowController.IsEnabled(button), enabled[static_cast<size_t>(button)]);
+    }
+    EXPECT_EQ(rowView.shown, enabled);
+    const bool failedLoad = row.action == LoadBad || row.action == LoadPathBad;
+    EXPECT_EQ(rowView.warnings.size(), failedLoad ? 1u : 0u);
+    EXPECT_FALSE(rowView.busy || rowView.unbalancedBusy || rowView.busyDuringABox);
   }
 }
 
@@ -164,17 +202,71 @@ TEST_F(MainControllerTest, failed_loads_show_the_box_with_the_reason_then_disabl
       {"missing.nltrack", {}, "no file"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    BringToFlanged();  // a failure from any state ends in "nothing loaded"
-    const std::string path = folder.File(c.name);
-    if (!c.bytes.empty()) trackbuilder::WriteFile(path, c.bytes);
-    Load(path);
-    EXPECT_EQ(view.TakeEvents(), (Events{"box Load Error", "disable btnSave", "disable btnMod"}));
-    const WarningMessage& box = view.warnings.back();
-    EXPECT_EQ(box.title, "Load Error");
-    EXPECT_EQ(box.text, "Error Loading Track File!");
-    EXPECT_NE(box.informative.find(c.reasonHas), std::string::npos) << box.informative;
+    for (const bool throughTheDialog : {true, false}) {
+      SCOPED_TRACE(testing::Message() << c.name << (throughTheDialog ? ", chosen" : ", by path"));
+      BringToFlanged();  // a failure from any state ends in "nothing loaded"
+      const std::string path = folder.File(c.name);
+      if (!c.bytes.empty()) trackbuilder::WriteFile(path, c.bytes);
+      if (throughTheDialog) {
+        Load(path);
+      } else {
+        controller.LoadTrackFrom(path);
+      }
+      EXPECT_EQ(view.TakeEvents(), (Events{"box Load Error", "disable btnSave", "disable btnMod"}));
+      const WarningMessage& box = view.warnings.back();
+      EXPECT_EQ(box.title, "Load Error");
+      EXPECT_EQ(box.text, "Error Loading Track File!");
+      EXPECT_NE(box.informative.find(c.reasonHas), std::string::npos) << box.informative;
+      EXPECT_EQ(controller.CurrentFileName(), path);
+      EXPECT_FALSE(view.busyDuringABox) << "the wait cursor ends before the box";
+    }
   }
+}
+
+TEST_F(MainControllerTest, a_path_loads_as_if_chosen_and_the_next_dialog_proposes_it) {
+  controller.LoadTrackFrom(goodTrack);
+  EXPECT_EQ(view.TakeEvents(), (Events{"disable btnSave", "enable btnMod"}));
+  EXPECT_EQ(controller.CurrentFileName(), goodTrack);
+  EXPECT_EQ(controller.Document().Tubes, source.Tubes);
+  Load(std::nullopt);
+  EXPECT_EQ(dialogs.calls().back().fileName, goodTrack);
+}
+
+TEST_F(MainControllerTest, each_command_shows_busy_while_it_works) {
+  BringToFlanged();
+  EXPECT_EQ(view.busySpells, 2);  // the load and the flange run
+  Save(folder.File("out.nltrack"));
+  Save(std::nullopt);  // a cancelled dialog does no work
+  EXPECT_EQ(view.busySpells, 3);
+  EXPECT_FALSE(view.busy || view.unbalancedBusy);
+}
+
+TEST_F(MainControllerTest, add_flanges_hint_reports_the_run) {
+  Load(goodTrack);
+  const auto expected = supports::CountFlanges(controller.Document());
+  EXPECT_EQ(view.toolTips[static_cast<size_t>(CommandButton::Mod)], "");
+  controller.btnMod_Click();
+  const std::string& hint = view.toolTips[static_cast<size_t>(CommandButton::Mod)];
+  EXPECT_EQ(hint, std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: " +
+                      std::to_string(expected.flangesAdded) + " flanges added on " +
+                      std::to_string(expected.tubesFlanged) + " tubes, 0 already present.");
+  EXPECT_EQ(FlangeRunToolTip({1, 1, 2}), std::string(LayoutOf(CommandButton::Mod).toolTip) +
+                                            "\nLast run: 1 flange added on 1 tube, 2 already present.");
+}
+
+TEST(dropped_files, the_first_track_or_else_the_first_file) {
+  using Paths = std::vector<std::string>;
+  const struct {
+    Paths dropped;
+    std::string chosen;
+  } cases[] = {
+      {{}, ""},
+      {{"/a/notes.txt"}, "/a/notes.txt"},
+      {{"/a/notes.txt", "/a/b.nltrack", "/a/c.nltrack"}, "/a/b.nltrack"},
+      {{"/a/notes.txt", "/a/B.NLTRACK"}, "/a/B.NLTRACK"},
+      {{"/a/one.txt", "/a/two.txt"}, "/a/one.txt"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ChooseDroppedFile(c.dropped), c.chosen);
 }
 
 TEST_F(MainControllerTest, add_flanges_again_adds_a_second_set) {
