@@ -37,6 +37,15 @@ inline constexpr std::array<ButtonLayout, 3> kButtonLayouts{{
      "Save the track, flanges included, to a file."},
 }};
 
+constexpr bool IsInTabOrder(const std::array<ButtonLayout, 3>& layouts) {
+  for (size_t i = 0; i < layouts.size(); ++i) {
+    if (layouts[i].tabIndex != static_cast<int>(i)) return false;
+  }
+  return true;
+}
+// The front ends create the buttons in table order, which makes the tab order.
+static_assert(IsInTabOrder(kButtonLayouts));
+
 constexpr int TwipsToLogicalPixels(int twips) {
   return (twips + kTwipsPerLogicalPixel / 2) / kTwipsPerLogicalPixel;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/MainWindow.h"
+#include "app/StartupArguments.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
@@ -17,8 +18,7 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tarnwick")));
 
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Adds flanges to the support tubes of a roller-coaster track."));
+  parser.setApplicationDescription(QString::fromUtf8(app::kProgramSummary));
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The track file to open."),

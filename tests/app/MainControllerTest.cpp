@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ScriptedDialogs.h"
+#include "app/StartupArguments.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
 #include "supports/FlangeGenerator.h"
@@ -326,6 +327,35 @@ TEST_F(MainControllerTest, failed_save_says_why_and_keeps_the_state) {
   Save(goodTrack);  // the next save works
   EXPECT_TRUE(view.TakeEvents().empty());
   EXPECT_EQ(trackbuilder::ReadFile(goodTrack), ExpectedFile());
+}
+
+TEST(startup_arguments, a_file_help_version_or_a_refusal) {
+  using Args = std::vector<std::string>;
+  using enum StartupArguments::Action;
+  const struct {
+    Args args;
+    StartupArguments::Action action;
+    std::string fileOrProblem;
+  } cases[] = {
+      {{}, Open, ""},
+      {{"C:\\tracks\\coaster.nltrack"}, Open, "C:\\tracks\\coaster.nltrack"},
+      {{"-"}, Open, "-"},
+      {{"--", "-odd.nltrack"}, Open, "-odd.nltrack"},
+      {{"coaster.nltrack", "--help"}, Help, ""},
+      {{"-h"}, Help, ""},
+      {{"-?"}, Help, ""},
+      {{"-v"}, Version, ""},
+      {{"--version", "x"}, Version, ""},
+      {{"--open", "x"}, Refuse, "Unknown option '--open'."},
+      {{"a.nltrack", "b.nltrack"}, Refuse, "Give one track file at most."},
+  };
+  for (const auto& c : cases) {
+    const StartupArguments parsed = ParseStartupArguments(c.args);
+    EXPECT_EQ(parsed.action, c.action) << testing::PrintToString(c.args);
+    EXPECT_EQ(c.action == Refuse ? parsed.problem : parsed.file, c.fileOrProblem);
+  }
+  EXPECT_EQ(VersionLine("1.2.3"), "Tarnwick 1.2.3");
+  EXPECT_EQ(StartupHelp().rfind("Usage: tarnwick [options] [file]\n", 0), 0u);
 }
 
 }  // namespace
