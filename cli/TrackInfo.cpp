@@ -97,6 +97,7 @@ void WriteInfoText(const TrackInfo& info, std::ostream& out) {
   out << "\nAdding flanges would give:\n";
   Row(out, "tubes with flanges", std::to_string(info.flanges.tubesFlanged));
   Row(out, "flanges (2 free nodes each)", std::to_string(info.flanges.flangesAdded));
+  Row(out, "flanges already there", std::to_string(info.flanges.flangesAlreadyPresent));
   Row(out, "tubes skipped, beyond range", std::to_string(info.flanges.tubesSkippedOutOfRange));
 }
 
@@ -142,6 +143,7 @@ void WriteInfoJson(const TrackInfo& info, std::ostream& out) {
   json.Key("flanges").BeginObject();
   json.Key("tubesFlanged").Number(info.flanges.tubesFlanged);
   json.Key("flangesAdded").Number(info.flanges.flangesAdded);
+  json.Key("flangesAlreadyPresent").Number(info.flanges.flangesAlreadyPresent);
   json.Key("tubesSkippedOutOfRange").Number(info.flanges.tubesSkippedOutOfRange);
   json.EndObject();
   json.EndObject();

@@ -1,8 +1,12 @@
 #include "supports/FlangeGenerator.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <unordered_set>
+#include <utility>
 
 #include "supports/GlobalTools.h"
 #include "supports/SuppTools.h"
@@ -142,71 +146,198 @@ Vec3 PerComponent(const Vec3& a, const Vec3& b, const Vec3& d, Formula formula) 
   return {one(a.x, b.x, d.x), one(a.y, b.y, d.y), one(a.z, b.z, d.z)};
 }
 
-void AddTubeFlanges(TrackDocument& doc, const TubePlan& plan) {
+// Hands `emit` the flanges of a tube that gets them, in the order they are
+// appended: the intermediate flanges by distance from end 1, then the flange
+// at end 1, then the one at end 2.
+template <typename Emit>
+void PlanTubeFlanges(const TubePlan& plan, Emit emit) {
   const Vec3 d = UnitDirection(plan);
   const double o = plan.kind.endOffset;
   const double length = plan.kind.flangeLength;
   const double half = length / 2.0;
   const int32_t type = plan.kind.flangeType;
-  const Single zero = Single::FromFloat(0.0f);
 
   // Flanges that divide the stretch between the end offsets into equal parts.
   if (plan.divisions > 1) {
     const double s = (plan.dist - 2.0 * o) / plan.divisions;
     for (int32_t j = 1; j < plan.divisions; ++j) {
       const double js = static_cast<double>(j) * s;
-      const int32_t f1 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
-                                       return ((dc * o + a) - half * dc) + js * dc;
-                                     }));
-      const int32_t f2 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
-                                       return ((dc * o + a) + half * dc) + js * dc;
-                                     }));
-      AddTube(doc, f1, f2, type, zero);
+      const Vec3 p1 = PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
+        return ((dc * o + a) - half * dc) + js * dc;
+      });
+      const Vec3 p2 = PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
+        return ((dc * o + a) + half * dc) + js * dc;
+      });
+      emit(PlannedFlange{p1, p2, type, false});
     }
   }
 
   // The flange at end 1, covering o … o + L from end 1.
-  const int32_t e1 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
-                                   return dc * o + a;
-                                 }));
-  const int32_t e2 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
-                                   return (dc * o + a) + dc * length;
-                                 }));
-  AddTube(doc, e1, e2, type, zero);
+  const Vec3 e1 = PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) { return dc * o + a; });
+  const Vec3 e2 = PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
+    return (dc * o + a) + dc * length;
+  });
+  emit(PlannedFlange{e1, e2, type, false});
 
-  // The flange at end 2; its first end is the one nearer end 1.
-  const int32_t e3 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double, double b, double dc) {
-                                   return b - dc * o;
-                                 }));
-  const int32_t e4 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double, double b, double dc) {
-                                   return (b - dc * o) - dc * length;
-                                 }));
-  AddTube(doc, e4, e3, type, zero);
+  // The flange at end 2, covering o … o + L from end 2; its nodes are
+  // appended from that end inwards.
+  const Vec3 e3 = PerComponent(plan.a, plan.b, d, [&](double, double b, double dc) { return b - dc * o; });
+  const Vec3 e4 = PerComponent(plan.a, plan.b, d, [&](double, double b, double dc) {
+    return (b - dc * o) - dc * length;
+  });
+  emit(PlannedFlange{e4, e3, type, true});
+}
+
+void AppendFlange(TrackDocument& doc, const PlannedFlange& flange) {
+  int32_t node1 = 0, node2 = 0;
+  if (flange.end2NodeFirst) {
+    node2 = AddFreeNode(doc, flange.end2);
+    node1 = AddFreeNode(doc, flange.end1);
+  } else {
+    node1 = AddFreeNode(doc, flange.end1);
+    node2 = AddFreeNode(doc, flange.end2);
+  }
+  AddTube(doc, node1, node2, flange.flangeType, Single::FromFloat(0.0f));
 }
 
 // A tube whose direction cannot be formed (coordinates near the float32
 // limit) is beyond range as well.
 bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(plan)); }
 
-}  // namespace
+bool IsFlangeType(int32_t tubeType) {
+  for (const int32_t sourceType : {0, 1, 2, 5}) {
+    if (FlangeKindFor(sourceType)->flangeType == tubeType) return true;
+  }
+  return false;
+}
 
-FlangeSummary CountFlanges(const TrackDocument& document) {
+// The flanges a track holds: tubes of a flange type between two free nodes,
+// known by their type and the bit patterns of their two end positions, in
+// either order.
+class PresentFlanges {
+ public:
+  PresentFlanges(const TrackDocument& doc, const NodeTables& tables) {
+    for (const Tube& tube : doc.Tubes) {
+      if (tube.End1Type != trackio::kEndTypeFreeNode || tube.End2Type != trackio::kEndTypeFreeNode ||
+          !IsFlangeType(tube.TubeType)) {
+        continue;
+      }
+      Vec3 a, b;
+      if (ResolveEnd(doc, tables, tube.End1Type, tube.End1Index, a) == EndLookup::Found &&
+          ResolveEnd(doc, tables, tube.End2Type, tube.End2Index, b) == EndLookup::Found) {
+        keys_.insert(KeyOf(tube.TubeType, a, b));
+      }
+    }
+  }
+
+  bool Contains(const PlannedFlange& flange) const {
+    return !keys_.empty() && keys_.contains(KeyOf(flange.flangeType, flange.end1, flange.end2));
+  }
+
+ private:
+  using Bits = std::array<uint32_t, 3>;
+  struct Key {
+    int32_t type;
+    Bits lower, upper;  // the two ends' bit patterns, the lesser first
+    friend bool operator==(const Key&, const Key&) = default;
+  };
+  struct KeyHash {
+    size_t operator()(const Key& key) const {
+      uint64_t h = static_cast<uint32_t>(key.type);
+      for (const Bits* end : {&key.lower, &key.upper}) {
+        for (const uint32_t bits : *end) h = (h ^ bits) * 0x100000001B3ull + (h >> 29);
+      }
+      return static_cast<size_t>(h);
+    }
+  };
+
+  static Key KeyOf(int32_t type, const Vec3& a, const Vec3& b) {
+    Bits first{a.x.bits, a.y.bits, a.z.bits}, second{b.x.bits, b.y.bits, b.z.bits};
+    if (second < first) std::swap(first, second);
+    return {type, first, second};
+  }
+
+  std::unordered_set<Key, KeyHash> keys_;
+};
+
+// Reports progress now and then: a few hundred times at most, and once at
+// the end.
+class ProgressTicker {
+ public:
+  ProgressTicker(const trackio::ProgressCallback& progress, int64_t total)
+      : progress_(progress), total_(total), step_(std::max<int64_t>(1, total / kMaxReports)) {}
+
+  void Done(int64_t done) const {
+    if (progress_ && (done % step_ == 0 || done == total_)) progress_(done, total_);
+  }
+
+ private:
+  static constexpr int64_t kMaxReports = 200;
+  const trackio::ProgressCallback& progress_;
+  int64_t total_;
+  int64_t step_;
+};
+
+// What a run works from, taken once when it starts: the tubes to visit, the
+// nodes their ends may name and the flanges already there. The flanges the
+// run appends are not visited, their nodes are not there for the tubes still
+// to come, and they do not count as present.
+struct RunStart {
+  size_t sourceTubes;
+  NodeTables tables;
+  PresentFlanges present;
+
+  explicit RunStart(const TrackDocument& doc)
+      : sourceTubes(doc.Tubes.size()), tables(NodeTables::Of(doc)), present(doc, tables) {}
+};
+
+// Visits the tubes present at the start in order and hands `add` every
+// flange that is not there yet. `add` may append to `doc`.
+template <typename Add>
+FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start,
+                           const trackio::ProgressCallback& progress, Add add) {
   FlangeSummary summary;
-  const NodeTables tables = NodeTables::Of(document);
-  for (const Tube& tube : document.Tubes) {
-    const TubePlan plan = PlanTube(document, tables, tube);
+  const auto total = static_cast<int64_t>(start.sourceTubes);
+  const ProgressTicker ticker(progress, total);
+  for (size_t i = 0; i < start.sourceTubes; ++i) {
+    const TubePlan plan = PlanTube(doc, start.tables, doc.Tubes[i]);
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
-      ++summary.tubesFlanged;
-      summary.flangesAdded += plan.Flanges();
+      const int64_t addedBefore = summary.flangesAdded;
+      PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+        if (start.present.Contains(flange)) {
+          ++summary.flangesAlreadyPresent;
+        } else {
+          ++summary.flangesAdded;
+          add(flange);
+        }
+      });
+      if (summary.flangesAdded > addedBefore) ++summary.tubesFlanged;
     } else if (plan.verdict != Verdict::Skipped) {
       ++summary.tubesSkippedOutOfRange;
     }
+    ticker.Done(static_cast<int64_t>(i) + 1);
   }
+  if (total == 0 && progress) progress(0, 0);
   return summary;
 }
 
-FlangeSummary AddFlanges(TrackDocument& document) {
-  FlangeSummary summary = CountFlanges(document);
+}  // namespace
+
+FlangeSummary CountFlanges(const TrackDocument& document) {
+  return VisitFlanges(document, RunStart(document), {}, [](const PlannedFlange&) {});
+}
+
+std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
+  std::vector<PlannedFlange> flanges;
+  VisitFlanges(document, RunStart(document), {}, [&flanges](const PlannedFlange& flange) {
+    flanges.push_back(flange);
+  });
+  return flanges;
+}
+
+FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress) {
+  const RunStart start(document);
+  FlangeSummary summary = VisitFlanges(document, start, {}, [](const PlannedFlange&) {});
 
   // Refuse, before changing anything, a result that no track file could hold.
   const int64_t maxRecords = std::numeric_limits<int32_t>::max();
@@ -224,14 +355,8 @@ FlangeSummary AddFlanges(TrackDocument& document) {
 
   document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
   document.Tubes.reserve(static_cast<size_t>(tubesAfter));
-  // The bounds are taken once: the flanges appended here are not visited,
-  // and their nodes are not there for the tubes still to come.
-  const NodeTables tables = NodeTables::Of(document);
-  const size_t sourceTubes = document.Tubes.size();
-  for (size_t i = 0; i < sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(document, tables, document.Tubes[i]);
-    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) AddTubeFlanges(document, plan);
-  }
+  VisitFlanges(document, start, progress,
+               [&document](const PlannedFlange& flange) { AppendFlange(document, flange); });
   return summary;
 }
 

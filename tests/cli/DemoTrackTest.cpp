@@ -52,9 +52,11 @@ TEST(DemoTrack, FlangingItGivesTheCountsInfoForetold) {
   EXPECT_EQ(TubesOfType(after, 5) - TubesOfType(before, 5), 3 + 4);
   EXPECT_EQ(TubesOfType(after, 0) - TubesOfType(before, 0), 2);
   EXPECT_EQ(TubesOfType(after, 6) - TubesOfType(before, 6), 5);
-  // The new flanges are too short for flanges of their own.
-  EXPECT_EQ(after["flanges"]["tubesFlanged"].Int(), 6);
-  EXPECT_EQ(after["flanges"]["flangesAdded"].Int(), 20);
+  // Flanging it again would add nothing: every flange is there already.
+  EXPECT_EQ(before["flanges"]["flangesAlreadyPresent"].Int(), 0);
+  EXPECT_EQ(after["flanges"]["tubesFlanged"].Int(), 0);
+  EXPECT_EQ(after["flanges"]["flangesAdded"].Int(), 0);
+  EXPECT_EQ(after["flanges"]["flangesAlreadyPresent"].Int(), 20);
   // Each flange adds 104 bytes.
   EXPECT_EQ(trackbuilder::ReadFile(flanged).size(), trackbuilder::ReadFile(kDemoPath).size() + 20 * 104);
 }
