@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "supports/GlobalTools.h"
 #include "supports/SuppTools.h"
@@ -213,25 +213,36 @@ bool IsFlangeType(int32_t tubeType) {
 
 // The flanges a track holds: tubes of a flange type between two free nodes,
 // known by their type and the bit patterns of their two end positions, in
-// either order.
+// either order. An open-addressing table of tube indices keeps a track of
+// millions of flanges to a few bytes per tube, with no allocation per entry.
 class PresentFlanges {
  public:
-  PresentFlanges(const TrackDocument& doc, const NodeTables& tables) {
-    for (const Tube& tube : doc.Tubes) {
-      if (tube.End1Type != trackio::kEndTypeFreeNode || tube.End2Type != trackio::kEndTypeFreeNode ||
-          !IsFlangeType(tube.TubeType)) {
-        continue;
-      }
-      Vec3 a, b;
-      if (ResolveEnd(doc, tables, tube.End1Type, tube.End1Index, a) == EndLookup::Found &&
-          ResolveEnd(doc, tables, tube.End2Type, tube.End2Index, b) == EndLookup::Found) {
-        keys_.insert(KeyOf(tube.TubeType, a, b));
-      }
+  PresentFlanges(const TrackDocument& doc, const NodeTables& tables) : doc_(doc), tables_(tables) {
+    std::vector<uint32_t> flanges;
+    for (size_t i = 0; i < doc.Tubes.size(); ++i) {
+      if (KeyOfTube(static_cast<uint32_t>(i))) flanges.push_back(static_cast<uint32_t>(i));
+    }
+    if (flanges.empty()) return;
+    size_t capacity = 16;
+    while (capacity < 2 * flanges.size()) capacity *= 2;  // at most half full
+    slots_.assign(capacity, Slot{});
+    for (const uint32_t tube : flanges) {
+      const uint64_t hash = Hash(*KeyOfTube(tube));
+      size_t at = hash & (capacity - 1);
+      while (slots_[at].tube != kEmpty) at = (at + 1) & (capacity - 1);
+      slots_[at] = {tube, Fingerprint(hash)};
     }
   }
 
   bool Contains(const PlannedFlange& flange) const {
-    return !keys_.empty() && keys_.contains(KeyOf(flange.flangeType, flange.end1, flange.end2));
+    if (slots_.empty()) return false;
+    const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
+    const uint64_t hash = Hash(key);
+    for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+      const Slot& slot = slots_[at];
+      if (slot.tube == kEmpty) return false;
+      if (slot.fingerprint == Fingerprint(hash) && KeyOfTube(slot.tube) == key) return true;
+    }
   }
 
  private:
@@ -241,14 +252,10 @@ class PresentFlanges {
     Bits lower, upper;  // the two ends' bit patterns, the lesser first
     friend bool operator==(const Key&, const Key&) = default;
   };
-  struct KeyHash {
-    size_t operator()(const Key& key) const {
-      uint64_t h = static_cast<uint32_t>(key.type);
-      for (const Bits* end : {&key.lower, &key.upper}) {
-        for (const uint32_t bits : *end) h = (h ^ bits) * 0x100000001B3ull + (h >> 29);
-      }
-      return static_cast<size_t>(h);
-    }
+  static constexpr uint32_t kEmpty = std::numeric_limits<uint32_t>::max();
+  struct Slot {
+    uint32_t tube = kEmpty;
+    uint32_t fingerprint = 0;  // bits of the hash the position does not use
   };
 
   static Key KeyOf(int32_t type, const Vec3& a, const Vec3& b) {
@@ -257,23 +264,62 @@ class PresentFlanges {
     return {type, first, second};
   }
 
-  std::unordered_set<Key, KeyHash> keys_;
+  // The key of tube `index` when it may be a flange.
+  std::optional<Key> KeyOfTube(uint32_t index) const {
+    const Tube& tube = doc_.Tubes[index];
+    if (tube.End1Type != trackio::kEndTypeFreeNode || tube.End2Type != trackio::kEndTypeFreeNode ||
+        !IsFlangeType(tube.TubeType)) {
+      return std::nullopt;
+    }
+    Vec3 a, b;
+    if (ResolveEnd(doc_, tables_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
+        ResolveEnd(doc_, tables_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
+      return std::nullopt;
+    }
+    return KeyOf(tube.TubeType, a, b);
+  }
+
+  static uint64_t Mix(uint64_t h) {
+    h ^= h >> 30;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 27;
+    h *= 0x94D049BB133111EBull;
+    return h ^ (h >> 31);
+  }
+  static uint64_t Hash(const Key& key) {
+    uint64_t h = Mix(static_cast<uint32_t>(key.type));
+    h = Mix(h ^ ((uint64_t{key.lower[0]} << 32) | key.lower[1]));
+    h = Mix(h ^ ((uint64_t{key.lower[2]} << 32) | key.upper[0]));
+    return Mix(h ^ ((uint64_t{key.upper[1]} << 32) | key.upper[2]));
+  }
+  static uint32_t Fingerprint(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
+
+  const TrackDocument& doc_;
+  NodeTables tables_;
+  std::vector<Slot> slots_;
 };
 
-// Reports progress now and then: a few hundred times at most, and once at
-// the end.
+// Reports progress now and then: a few hundred times at most, and at the
+// end. A run may visit the tubes in more than one pass; `passes` says how
+// many, and each pass reports its share.
 class ProgressTicker {
  public:
-  ProgressTicker(const trackio::ProgressCallback& progress, int64_t total)
-      : progress_(progress), total_(total), step_(std::max<int64_t>(1, total / kMaxReports)) {}
+  ProgressTicker(const trackio::ProgressCallback& progress, int64_t tubes, int passes)
+      : progress_(progress), tubes_(tubes), total_(tubes * passes),
+        step_(std::max<int64_t>(1, total_ / kMaxReports)) {}
 
-  void Done(int64_t done) const {
+  void Visited(int pass, int64_t tubesDone) const {
+    const int64_t done = pass * tubes_ + tubesDone;
     if (progress_ && (done % step_ == 0 || done == total_)) progress_(done, total_);
+  }
+  void Finished() const {
+    if (progress_ && total_ == 0) progress_(0, 0);
   }
 
  private:
   static constexpr int64_t kMaxReports = 200;
   const trackio::ProgressCallback& progress_;
+  int64_t tubes_;
   int64_t total_;
   int64_t step_;
 };
@@ -291,20 +337,19 @@ struct RunStart {
       : sourceTubes(doc.Tubes.size()), tables(NodeTables::Of(doc)), present(doc, tables) {}
 };
 
-// Visits the tubes present at the start in order and hands `add` every
-// flange that is not there yet. `add` may append to `doc`.
-template <typename Add>
-FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start,
-                           const trackio::ProgressCallback& progress, Add add) {
+// Visits the tubes present at the start in order, asks `isPresent` about
+// each of their flanges and hands `add` those that are not. `add` may append
+// to `doc`.
+template <typename IsPresent, typename Add>
+FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start, IsPresent isPresent, Add add,
+                           const ProgressTicker* ticker = nullptr, int pass = 0) {
   FlangeSummary summary;
-  const auto total = static_cast<int64_t>(start.sourceTubes);
-  const ProgressTicker ticker(progress, total);
   for (size_t i = 0; i < start.sourceTubes; ++i) {
     const TubePlan plan = PlanTube(doc, start.tables, doc.Tubes[i]);
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
       const int64_t addedBefore = summary.flangesAdded;
       PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
-        if (start.present.Contains(flange)) {
+        if (isPresent(flange)) {
           ++summary.flangesAlreadyPresent;
         } else {
           ++summary.flangesAdded;
@@ -315,29 +360,44 @@ FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start,
     } else if (plan.verdict != Verdict::Skipped) {
       ++summary.tubesSkippedOutOfRange;
     }
-    ticker.Done(static_cast<int64_t>(i) + 1);
+    if (ticker != nullptr) ticker->Visited(pass, static_cast<int64_t>(i) + 1);
   }
-  if (total == 0 && progress) progress(0, 0);
   return summary;
+}
+
+template <typename Add>
+FlangeSummary VisitFlanges(const TrackDocument& doc, Add add) {
+  const RunStart start(doc);
+  return VisitFlanges(
+      doc, start, [&start](const PlannedFlange& flange) { return start.present.Contains(flange); }, add);
 }
 
 }  // namespace
 
 FlangeSummary CountFlanges(const TrackDocument& document) {
-  return VisitFlanges(document, RunStart(document), {}, [](const PlannedFlange&) {});
+  return VisitFlanges(document, [](const PlannedFlange&) {});
 }
 
 std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
   std::vector<PlannedFlange> flanges;
-  VisitFlanges(document, RunStart(document), {}, [&flanges](const PlannedFlange& flange) {
-    flanges.push_back(flange);
-  });
+  VisitFlanges(document, [&flanges](const PlannedFlange& flange) { flanges.push_back(flange); });
   return flanges;
 }
 
 FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress) {
   const RunStart start(document);
-  FlangeSummary summary = VisitFlanges(document, start, {}, [](const PlannedFlange&) {});
+  const ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
+
+  // First pass: count, and note for each flange whether it is there already,
+  // so that the second pass need not look it up again.
+  std::vector<bool> present;
+  FlangeSummary summary = VisitFlanges(
+      document, start,
+      [&](const PlannedFlange& flange) {
+        present.push_back(start.present.Contains(flange));
+        return present.back();
+      },
+      [](const PlannedFlange&) {}, &ticker, 0);
 
   // Refuse, before changing anything, a result that no track file could hold.
   const int64_t maxRecords = std::numeric_limits<int32_t>::max();
@@ -353,10 +413,14 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
     return summary;
   }
 
+  // Second pass: append.
   document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
   document.Tubes.reserve(static_cast<size_t>(tubesAfter));
-  VisitFlanges(document, start, progress,
-               [&document](const PlannedFlange& flange) { AppendFlange(document, flange); });
+  size_t next = 0;
+  VisitFlanges(
+      document, start, [&](const PlannedFlange&) { return static_cast<bool>(present[next++]); },
+      [&document](const PlannedFlange& flange) { AppendFlange(document, flange); }, &ticker, 1);
+  ticker.Finished();
   return summary;
 }
 

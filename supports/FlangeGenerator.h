@@ -40,9 +40,9 @@ FlangeSummary CountFlanges(const trackio::TrackDocument& document);
 std::vector<PlannedFlange> ListFlanges(const trackio::TrackDocument& document);
 
 // Appends the flanges of every tube present when it starts, except those the
-// track held already at that moment. `progress`, when given, hears of the
-// tubes visited out of those present at the start, a few hundred times at
-// most.
+// track held already at that moment. The tubes present at the start are
+// visited twice, to count and then to add; `progress`, when given, hears of
+// those visits (done out of twice the tubes) a few hundred times at most.
 FlangeSummary AddFlanges(trackio::TrackDocument& document, const trackio::ProgressCallback& progress = {});
 
 }  // namespace supports
