@@ -206,6 +206,34 @@ const char* Axes(View view) {
   return "";
 }
 
+// The length of the well-formed UTF-8 sequence at `at`, or 0 when there is
+// none (overlong forms and surrogates included).
+size_t Utf8SequenceLength(const std::string& text, size_t at) {
+  const auto byte = [&text](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+  const unsigned lead = byte(at);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+  for (size_t k = 2; k < length; ++k) {
+    if ((byte(at + k) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
 }  // namespace
 
 const char* ViewName(View view) {
@@ -290,30 +318,24 @@ std::string SupportPicture(const TrackDocument& document, View view,
 std::string XmlText(const std::string& text) {
   std::string safe;
   for (size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    // The length of the UTF-8 sequence starting here, or 0 when it is not one.
-    size_t length = byte < 0x80 ? 1 : byte >= 0xC2 && byte <= 0xDF ? 2 : byte >= 0xE0 && byte <= 0xEF ? 3
-                                  : byte >= 0xF0 && byte <= 0xF4 ? 4 : 0;
-    for (size_t k = 1; k < length; ++k) {
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 0;
-    }
+    const size_t length = Utf8SequenceLength(text, i);
     if (length == 0) {
       safe += '?';
       ++i;
       continue;
     }
-    if (length == 1) {
-      switch (byte) {
+    if (length > 1) {
+      safe.append(text, i, length);
+    } else {
+      switch (const char c = text[i]) {
         case '&': safe += "&amp;"; break;
         case '<': safe += "&lt;"; break;
         case '>': safe += "&gt;"; break;
         case '"': safe += "&quot;"; break;
         case '\'': safe += "&apos;"; break;
         default:
-          if (byte >= 0x20 || byte == '\t') safe += static_cast<char>(byte);
+          if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') safe += c;
       }
-    } else {
-      safe.append(text, i, length);
     }
     i += length;
   }

@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <utility>
 
 #include "CliTesting.h"
 #include "JsonReader.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
 #include "XmlCheck.h"
+#include "cli/SupportPicture.h"
 #include "supports/FlangeGenerator.h"
 
 namespace {
@@ -298,6 +300,20 @@ TEST(RenderCommand, LeavesOutPointsThatAreNotNumbersAndEscapesTheName) {
   EXPECT_EQ(xmlcheck::Problem(picture), "");
   EXPECT_NE(picture.find(">odd &amp; &lt;name&gt; ?.nltrack<"), std::string::npos);
   for (const char* notANumber : {"nan", "inf", "NAN", "INF"}) EXPECT_EQ(picture.find(notANumber), std::string::npos);
+
+  // Names in the picture: markup escaped, control characters dropped, and
+  // anything that is not UTF-8 replaced.
+  const std::pair<std::string, std::string> names[] = {
+      {"a&b", "a&amp;b"},
+      {"<\"'>", "&lt;&quot;&apos;&gt;"},
+      {"tab\tbell\x07", "tab\tbell"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"\xC0\xAF", "??"},          // overlong '/'
+      {"\xED\xA0\x80", "???"},     // a surrogate
+      {"\xF4\x90\x80\x80", "????"},  // beyond U+10FFFF
+      {"\xE2\x82", "??"},          // cut short
+  };
+  for (const auto& [name, shown] : names) EXPECT_EQ(cli::XmlText(name), shown);
 }
 
 TEST(ResaveCommand, WritesTheNormalisedTrack) {
