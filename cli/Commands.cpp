@@ -229,6 +229,10 @@ int RunInfo(const CommandLine& command, Console& console) {
 int RunRender(const CommandLine& command, Console& console) {
   const std::string& input = command.inputs.front();
   const std::string& target = *command.output;
+  if (IsOneOf(target, {input})) {
+    Fail(console, target, "it is the track being drawn; not replaced");
+    return kExitFileFailed;
+  }
   if (!MayWrite(target, command.force, console)) return kExitFileFailed;
   trackio::TrackDocument doc;
   trackio::LoadReport report;
