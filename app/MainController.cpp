@@ -33,15 +33,7 @@ class BusyScope {
 
 }  // namespace
 
-FlangeRunReport ReportOf(const supports::FlangeSummary& summary) {
-  FlangeRunReport report;
-  report.flangesAdded = summary.flangesAdded;
-  report.tubesFlanged = summary.tubesFlanged;
-  report.flangesAlreadyPresent = 0;  // ALREADY-PRESENT: summary.flangesAlreadyPresent once counted
-  return report;
-}
-
-std::string FlangeRunToolTip(const FlangeRunReport& report) {
+std::string FlangeRunToolTip(const supports::FlangeSummary& report) {
   std::ostringstream text;
   text << LayoutOf(CommandButton::Mod).toolTip << "\nLast run: " << report.flangesAdded
        << (report.flangesAdded == 1 ? " flange" : " flanges") << " added on "
@@ -116,7 +108,7 @@ void MainController::btnMod_Click() {
     return;
   }
   EnterState(CommandState::Flanged, {CommandButton::Save});
-  view_.SetButtonToolTip(CommandButton::Mod, FlangeRunToolTip(ReportOf(summary)));
+  view_.SetButtonToolTip(CommandButton::Mod, FlangeRunToolTip(summary));
 }
 
 void MainController::btnSave_Click() {

@@ -112,15 +112,8 @@ constexpr std::array<bool, 3> ButtonsEnabledIn(CommandState state) {
   return {true, false, false};
 }
 
-// What one "Add Flanges" run did, for the button's hint.
-struct FlangeRunReport {
-  int64_t flangesAdded = 0;
-  int64_t tubesFlanged = 0;
-  int64_t flangesAlreadyPresent = 0;
-};
-FlangeRunReport ReportOf(const supports::FlangeSummary& summary);
 // The "Add Flanges" hint after a run: what it does, then what the run did.
-std::string FlangeRunToolTip(const FlangeRunReport& report);
+std::string FlangeRunToolTip(const supports::FlangeSummary& report);
 
 // Of several files dropped on the window, the one to load: the first with
 // the track extension, else the first. Empty when `paths` is.

@@ -251,7 +251,7 @@ TEST_F(MainControllerTest, add_flanges_hint_reports_the_run) {
   EXPECT_EQ(hint, std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: " +
                       std::to_string(expected.flangesAdded) + " flanges added on " +
                       std::to_string(expected.tubesFlanged) + " tubes, 0 already present.");
-  EXPECT_EQ(FlangeRunToolTip({1, 1, 2}), std::string(LayoutOf(CommandButton::Mod).toolTip) +
+  EXPECT_EQ(FlangeRunToolTip({.tubesFlanged = 1, .flangesAdded = 1, .flangesAlreadyPresent = 2}), std::string(LayoutOf(CommandButton::Mod).toolTip) +
                                             "\nLast run: 1 flange added on 1 tube, 2 already present.");
 }
 
@@ -270,13 +270,17 @@ TEST(dropped_files, the_first_track_or_else_the_first_file) {
   for (const auto& c : cases) EXPECT_EQ(ChooseDroppedFile(c.dropped), c.chosen);
 }
 
-TEST_F(MainControllerTest, add_flanges_again_adds_a_second_set) {
+TEST_F(MainControllerTest, add_flanges_again_adds_nothing_more) {
   Load(goodTrack);
   const auto expected = supports::CountFlanges(controller.Document());
   ASSERT_GT(expected.flangesAdded, 0);
   controller.btnMod_Click();
   controller.btnMod_Click();
-  EXPECT_EQ(controller.Document().Tubes.size(), source.Tubes.size() + 2 * expected.flangesAdded);
+  EXPECT_EQ(controller.Document().Tubes.size(), source.Tubes.size() + expected.flangesAdded);
+  EXPECT_TRUE(controller.IsEnabled(CommandButton::Mod));
+  EXPECT_EQ(view.toolTips[static_cast<size_t>(CommandButton::Mod)],
+            std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: 0 flanges added on 0 tubes, " +
+                std::to_string(expected.flangesAdded) + " already present.");
 }
 
 TEST_F(MainControllerTest, cancelled_dialogs_change_nothing_but_forget_the_name) {
