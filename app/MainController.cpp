@@ -36,21 +36,22 @@ void MainController::btnLoad_Click() {
     return;
   }
 
-  trackio::LoadReport report;
-  bool loaded = false;
+  trackio::TrackError error;
   try {
-    loaded = trackio::LoadTrack(document_, currentFileName_, &report);
+    trackio::LoadResult loaded = trackio::LoadTrack(currentFileName_);
+    if (loaded) document_ = std::move(loaded->document);
+    error = loaded.error();
   } catch (const std::exception& failure) {  // the library reports its own; this is a last guard
-    report.error = {trackio::TrackErrorKind::FileSystem, failure.what(), {}, -1};
+    error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
   }
-  if (loaded) {
+  if (!error) {
     SetEnabled(CommandButton::Save, false);
     SetEnabled(CommandButton::Mod, true);
     return;
   }
   // Whatever the document holds now, the disabled buttons keep it from
   // being changed or saved.
-  view_.ShowWarning({kLoadErrorTitle, kLoadErrorText, report.error.Describe()});
+  view_.ShowWarning({kLoadErrorTitle, kLoadErrorText, error.Describe()});
   SetEnabled(CommandButton::Save, false);
   SetEnabled(CommandButton::Mod, false);
 }
@@ -82,13 +83,12 @@ void MainController::btnSave_Click() {
   // The extension a save appends stays out of CurrentFileName: the next
   // dialog proposes the name as the user chose it.
   trackio::TrackError error;
-  bool saved = false;
   try {
-    saved = trackio::SaveTrack(document_, currentFileName_, &error);
+    error = trackio::SaveTrack(document_, currentFileName_).error();
   } catch (const std::exception& failure) {  // as in btnLoad_Click
-    error = {trackio::TrackErrorKind::FileSystem, failure.what(), {}, -1};
+    error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
   }
-  if (!saved) {
+  if (error) {
     view_.ShowWarning({kSaveErrorTitle, kSaveErrorText,
                        trackio::WithTrackExtension(currentFileName_) + ": " + error.Describe()});
   }

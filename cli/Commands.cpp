@@ -17,19 +17,19 @@ constexpr const char* kLoadError = "Error Loading Track File!";
 constexpr const char* kFlangeError = "Error Adding Flanges!";
 constexpr const char* kSaveError = "Error Saving Track File!";
 
-bool Load(const std::string& path, trackio::TrackDocument& doc, trackio::LoadReport& report, std::ostream& err,
-          bool listChunks = false) {
-  if (trackio::LoadTrack(doc, path, &report, listChunks)) return true;
-  err << kLoadError << " " << path << ": " << report.error.Describe() << "\n";
-  return false;
+// Loads `path`, or returns nothing after reporting why not.
+std::optional<trackio::LoadedTrack> Load(const std::string& path, std::ostream& err, bool listChunks = false) {
+  trackio::LoadResult loaded = trackio::LoadTrack(path, {.listChunks = listChunks});
+  if (loaded) return std::move(*loaded);
+  err << kLoadError << " " << path << ": " << loaded.error().Describe() << "\n";
+  return std::nullopt;
 }
 
 // Saves and returns the path written, or nothing after reporting why not.
 std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& path, std::ostream& err) {
-  trackio::TrackError error;
-  std::string written;
-  if (trackio::SaveTrack(doc, path, &error, &written)) return written;
-  err << kSaveError << " " << trackio::WithTrackExtension(path) << ": " << error.Describe() << "\n";
+  trackio::SaveResult saved = trackio::SaveTrack(doc, path);
+  if (saved) return *saved;
+  err << kSaveError << " " << trackio::WithTrackExtension(path) << ": " << saved.error().Describe() << "\n";
   return std::nullopt;
 }
 
@@ -51,9 +51,9 @@ std::string Plural(int64_t count, const char* noun) {
 // written, or nothing after reporting why not.
 std::optional<std::string> FlangeOne(const std::string& input, const std::string& target, std::ostream& out,
                                      std::ostream& err) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, err)) return std::nullopt;
+  std::optional<trackio::LoadedTrack> loaded = Load(input, err);
+  if (!loaded) return std::nullopt;
+  trackio::TrackDocument& doc = loaded->document;
   supports::FlangeSummary summary;
   try {
     summary = supports::AddFlanges(doc);
@@ -104,20 +104,18 @@ int RunFlange(const std::vector<std::string>& inputs, const std::optional<std::s
 }
 
 int RunResave(const std::string& input, const std::string& output, std::ostream& out, std::ostream& err) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, err)) return kExitFileFailed;
-  const std::optional<std::string> path = Save(doc, output, err);
+  std::optional<trackio::LoadedTrack> loaded = Load(input, err);
+  if (!loaded) return kExitFileFailed;
+  const std::optional<std::string> path = Save(loaded->document, output, err);
   if (!path) return kExitFileFailed;
   out << "Wrote " << *path << "\n";
   return kExitSuccess;
 }
 
 int RunInfo(const std::string& input, bool json, std::ostream& out, std::ostream& err) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, err, true)) return kExitFileFailed;
-  const TrackInfo info = DescribeTrack(input, doc, report);
+  const std::optional<trackio::LoadedTrack> loaded = Load(input, err, true);
+  if (!loaded) return kExitFileFailed;
+  const TrackInfo info = DescribeTrack(input, loaded->document, loaded->chunks);
   if (json) {
     WriteInfoJson(info, out);
   } else {

@@ -39,10 +39,10 @@ void Row(std::ostream& out, const std::string& label, const std::string& value) 
 }  // namespace
 
 TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& doc,
-                        const trackio::LoadReport& report) {
+                        const std::vector<trackio::FoundChunk>& chunks) {
   TrackInfo info;
   info.path = path;
-  info.chunks = report.chunks;
+  info.chunks = chunks;
   info.tables = {
       {"colourSets", "colour sets", doc.ColorSetCount()},
       {"bezierVertices", "bezier vertices", doc.BezierVertexCount()},

@@ -30,7 +30,7 @@ struct TrackInfo {
 };
 
 TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& document,
-                        const trackio::LoadReport& report);
+                        const std::vector<trackio::FoundChunk>& chunks);
 
 void WriteInfoText(const TrackInfo& info, std::ostream& out);
 void WriteInfoJson(const TrackInfo& info, std::ostream& out);

@@ -81,7 +81,10 @@ TEST(FlangeCommand, GoesOnAfterAFileThatFailsAndExitsWithOne) {
   const std::string brokenLine = "Error Loading Track File! " + folder.File("broken.nltrack") + ": ";
   ASSERT_EQ(run.err.rfind(brokenLine, 0), 0u) << run.err;
   const std::string reason = run.err.substr(brokenLine.size(), run.err.find('\n') - brokenLine.size());
-  EXPECT_NE(reason.find("in the TUBE chunk at byte " + std::to_string(damageOffset)), std::string::npos) << reason;
+  const int64_t tubeChunkOffset = damageOffset - 24;
+  EXPECT_EQ(reason, "damaged track file: the TUBE chunk at byte " + std::to_string(tubeChunkOffset) +
+                        " gives a negative tube count (" + std::to_string(tracktesting::LongAt(DamagedFile(&damageOffset),
+                                                                                                damageOffset)) + ")");
   EXPECT_NE(run.err.find("Error Loading Track File! " + folder.File("missing.nltrack") + ": "), std::string::npos);
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"a-flanged.nltrack", "a.nltrack", "broken.nltrack",
                                                         "c-flanged.nltrack", "c.nltrack"}));
