@@ -16,7 +16,7 @@ using trackio::TrackErrorKind;
 
 namespace fs = std::filesystem;
 
-TEST(load_save, a_saved_file_comes_back_byte_for_byte) {
+TEST(LoadSave, ASavedFileComesBackByteForByte) {
   const std::vector<uint8_t> file = CanonicalFile(SampleDocument());
   TrackDocument loaded = Loaded(file);
   const std::vector<uint8_t> once = Saved(loaded);
@@ -25,7 +25,7 @@ TEST(load_save, a_saved_file_comes_back_byte_for_byte) {
   EXPECT_EQ(Saved(loaded), once) << "saving twice writes the same bytes";
 }
 
-TEST(load_save, the_walk_is_flat_and_order_free) {
+TEST(LoadSave, TheWalkIsFlatAndOrderFree) {
   const TrackDocument sample = SampleDocument();
   const TrackDocument expected = Framed(sample);
 
@@ -45,7 +45,7 @@ TEST(load_save, the_walk_is_flat_and_order_free) {
   EXPECT_EQ(Framed(Loaded(lower.Serialize())), expected);
 }
 
-TEST(load_save, unknown_chunks_are_skipped_with_their_children) {
+TEST(LoadSave, UnknownChunksAreSkippedWithTheirChildren) {
   const TrackDocument sample = SampleDocument();
   Chunk root = CanonicalTree(sample);
   Chunk unknown{"ZZZZ", {}, {}, {}, {}};
@@ -73,7 +73,7 @@ TEST(load_save, unknown_chunks_are_skipped_with_their_children) {
   EXPECT_EQ(chunks.size(), 16u);  // 15 known ones, TERA included, and the unknown one
 }
 
-TEST(load_save, a_repeated_chunk_replaces_the_first) {
+TEST(LoadSave, ARepeatedChunkReplacesTheFirst) {
   TrackDocument first = trackbuilder::EmptyDocument();
   first.Tubes.resize(3);
   TrackDocument second = trackbuilder::EmptyDocument();
@@ -85,7 +85,7 @@ TEST(load_save, a_repeated_chunk_replaces_the_first) {
   EXPECT_EQ(Loaded(root.Serialize()).Tubes, second.Tubes);
 }
 
-TEST(load_save, the_root_count_bounds_what_is_read) {
+TEST(LoadSave, TheRootCountBoundsWhatIsRead) {
   // A count of 0 reads nothing after the root's own 32 bytes.
   Chunk root = CanonicalTree(SampleDocument());
   root.subChunkCount = 0;
@@ -96,7 +96,7 @@ TEST(load_save, the_root_count_bounds_what_is_read) {
   EXPECT_EQ(Saved(Loaded(file)), CanonicalFile(SampleDocument()));
 }
 
-TEST(load_save, missing_chunks_are_saved_from_their_empty_state) {
+TEST(LoadSave, MissingChunksAreSavedFromTheirEmptyState) {
   // A file with nothing but the root and an environment chunk.
   const TrackDocument sample = SampleDocument();
   Chunk root = trackbuilder::NlimChunk(sample);
@@ -109,7 +109,7 @@ TEST(load_save, missing_chunks_are_saved_from_their_empty_state) {
   EXPECT_EQ(LongAt(saved, 28), 3) << "no terrain: three top-level chunks";
 }
 
-TEST(load_save, path_checks_say_what_stands_at_the_path) {
+TEST(LoadSave, PathChecksSayWhatStandsAtThePath) {
   ScratchFolder folder;
   ASSERT_TRUE(trackbuilder::WriteFile(folder.File("x.txt"), CanonicalFile(SampleDocument())));
   ASSERT_TRUE(trackbuilder::WriteFile(folder.File("empty.nltrack"), {}));
@@ -132,7 +132,7 @@ TEST(load_save, path_checks_say_what_stands_at_the_path) {
   }
 }
 
-TEST(load_save, loads_by_path_in_any_letter_case) {
+TEST(LoadSave, LoadsByPathInAnyLetterCase) {
   ScratchFolder folder;
   const std::vector<uint8_t> file = CanonicalFile(SampleDocument());
   ASSERT_TRUE(trackbuilder::WriteFile(folder.File("Track.NLTRACK"), file));
@@ -147,7 +147,7 @@ TEST(load_save, loads_by_path_in_any_letter_case) {
   EXPECT_EQ(text.error().Describe(), "not a track file (it does not begin with an NLIM chunk)");
 }
 
-TEST(load_save, save_appends_the_extension_when_missing) {
+TEST(LoadSave, SaveAppendsTheExtensionWhenMissing) {
   ScratchFolder folder;
   const struct {
     const char* given;
@@ -164,7 +164,7 @@ TEST(load_save, save_appends_the_extension_when_missing) {
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"x.nltrack", "x.txt.nltrack", "y.NLTRACK", "z.nltrack"}));
 }
 
-TEST(load_save, save_replaces_an_existing_file_in_one_step) {
+TEST(LoadSave, SaveReplacesAnExistingFileInOneStep) {
   ScratchFolder folder;
   const std::string path = folder.File("t.nltrack");
   ASSERT_TRUE(trackbuilder::WriteFile(path, std::vector<uint8_t>(5000, 0x77)));
@@ -180,7 +180,7 @@ TEST(load_save, save_replaces_an_existing_file_in_one_step) {
 #endif
 }
 
-TEST(load_save, save_follows_a_symbolic_link) {
+TEST(LoadSave, SaveFollowsASymbolicLink) {
   ScratchFolder folder;
   const std::string real = folder.File("real.nltrack");
   const std::string link = folder.File("link.nltrack");
@@ -195,7 +195,7 @@ TEST(load_save, save_follows_a_symbolic_link) {
   EXPECT_EQ(trackbuilder::ReadFile(real), CanonicalFile(SampleDocument()));
 }
 
-TEST(load_save, a_failed_save_reports_why_and_writes_nothing) {
+TEST(LoadSave, AFailedSaveReportsWhyAndWritesNothing) {
   ScratchFolder folder;
   TrackDocument doc = SampleDocument();
   trackio::SaveResult saved = trackio::SaveTrack(doc, folder.File("no/such/folder/t.nltrack"));
@@ -214,7 +214,7 @@ TEST(load_save, a_failed_save_reports_why_and_writes_nothing) {
   EXPECT_EQ(saved.error().kind, TrackErrorKind::EmptyPath);
 }
 
-TEST(load_save, a_track_too_large_for_the_format_is_refused_before_writing) {
+TEST(LoadSave, ATrackTooLargeForTheFormatIsRefusedBeforeWriting) {
   TrackDocument doc = trackbuilder::EmptyDocument();
   doc.Catwalks = {{0, 0, 0, 0, 0, 0, std::numeric_limits<int32_t>::max() - 10}};
   EXPECT_THROW(trackio::BuildTrackFile(doc), trackio::TrackFormatError);
@@ -225,7 +225,7 @@ TEST(load_save, a_track_too_large_for_the_format_is_refused_before_writing) {
   EXPECT_TRUE(folder.Entries().empty());
 }
 
-TEST(load_save, sizes_allow_exactly_the_longest_file_a_load_accepts) {
+TEST(LoadSave, SizesAllowExactlyTheLongestFileALoadAccepts) {
   // A catwalk trailer stretches the file without holding memory.
   TrackDocument doc = trackbuilder::EmptyDocument();
   doc.Catwalks = {trackio::Catwalk{}};
@@ -243,7 +243,7 @@ TEST(load_save, sizes_allow_exactly_the_longest_file_a_load_accepts) {
   }
 }
 
-TEST(load_save, a_document_whose_fields_disagree_is_refused_as_inconsistent) {
+TEST(LoadSave, ADocumentWhoseFieldsDisagreeIsRefusedAsInconsistent) {
   TrackDocument trailer = trackbuilder::EmptyDocument();
   trailer.Catwalks = {{0, 0, 0, 0, 0, 0, -1}};
   TrackDocument grid = trackbuilder::EmptyDocument();
@@ -260,7 +260,7 @@ TEST(load_save, a_document_whose_fields_disagree_is_refused_as_inconsistent) {
   EXPECT_TRUE(folder.Entries().empty());
 }
 
-TEST(load_save, thousands_of_records_save_and_load_exactly_with_progress) {
+TEST(LoadSave, ThousandsOfRecordsSaveAndLoadExactlyWithProgress) {
   // Footers, free nodes and tubes in the thousands, beside every other chunk
   // type: the library's bytes must equal the builder's, the builder's bytes
   // must load back into the same document, and both report their progress
