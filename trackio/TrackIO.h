@@ -36,7 +36,7 @@ struct FoundChunk {
 
 struct LoadOptions {
   bool listChunks = false;    // fill LoadedTrack::chunks
-  ProgressCallback progress;  // bytes read out of the file's length
+  ProgressCallback progress{};  // bytes read out of the file's length
 };
 
 struct LoadedTrack {
@@ -45,7 +45,7 @@ struct LoadedTrack {
 };
 
 struct SaveOptions {
-  ProgressCallback progress;  // bytes written out of the file's length
+  ProgressCallback progress{};  // bytes written out of the file's length
 };
 
 using LoadResult = TrackResult<LoadedTrack>;
