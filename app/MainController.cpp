@@ -72,23 +72,25 @@ void MainController::btnLoad_Click() {
 
 void MainController::LoadTrackFrom(std::string path) {
   currentFileName_ = std::move(path);
-  trackio::LoadReport report;
-  bool loaded = false;
+  trackio::TrackError error;
   {
     BusyScope busy(view_);
     try {
-      loaded = trackio::LoadTrack(document_, currentFileName_, &report);
+      trackio::LoadResult loaded = trackio::LoadTrack(currentFileName_);
+      // A failed load empties the track: the disabled buttons keep it from
+      // being changed or saved, and the memory goes back at once.
+      document_ = loaded ? std::move(loaded->document) : trackio::TrackDocument{};
+      error = loaded.error();
     } catch (const std::exception& failure) {  // the library reports its own; this is a last guard
-      report.error = {trackio::TrackErrorKind::FileSystem, failure.what(), {}, -1};
+      document_ = {};
+      error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }
   }
-  if (loaded) {
+  if (!error) {
     EnterState(CommandState::Loaded, {CommandButton::Save, CommandButton::Mod});
     return;
   }
-  // Whatever the document holds now, the disabled buttons keep it from
-  // being changed or saved.
-  view_.ShowWarning({kLoadErrorTitle, kLoadErrorText, report.error.Describe()});
+  view_.ShowWarning({kLoadErrorTitle, kLoadErrorText, error.Describe()});
   EnterState(CommandState::NothingLoaded, {CommandButton::Save, CommandButton::Mod});
 }
 
@@ -128,16 +130,15 @@ void MainController::SaveTrackTo(std::string path) {
   // dialog proposes the name as the user chose it.
   currentFileName_ = std::move(path);
   trackio::TrackError error;
-  bool saved = false;
   {
     BusyScope busy(view_);
     try {
-      saved = trackio::SaveTrack(document_, currentFileName_, &error);
+      error = trackio::SaveTrack(document_, currentFileName_).error();
     } catch (const std::exception& failure) {  // as in LoadTrackFrom
-      error = {trackio::TrackErrorKind::FileSystem, failure.what(), {}, -1};
+      error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }
   }
-  if (!saved) {
+  if (error) {
     view_.ShowWarning({kSaveErrorTitle, kSaveErrorText,
                        trackio::WithTrackExtension(currentFileName_) + ": " + error.Describe()});
   }

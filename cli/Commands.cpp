@@ -31,25 +31,23 @@ std::ostream* ProgressTerminal(const Console& console) {
   return console.errIsTerminal && !console.quiet ? &console.err : nullptr;
 }
 
-// The one place the tool loads a track.
-bool Load(const std::string& path, trackio::TrackDocument& doc, trackio::LoadReport& report, Console& console,
-          bool listChunks = false) {
-  // Loading will hand its progress to meter.Callback() once it reports any.
+// The one place the tool loads a track: the track, or nothing after
+// reporting why not.
+std::optional<trackio::LoadedTrack> Load(const std::string& path, Console& console, bool listChunks = false) {
   ProgressMeter meter(ProgressTerminal(console), path + ": loading");
-  if (trackio::LoadTrack(doc, path, &report, listChunks)) return true;
-  Fail(console, path, report.error.Describe());
-  return false;
+  trackio::LoadResult loaded = trackio::LoadTrack(path, {.listChunks = listChunks, .progress = meter.Callback()});
+  if (loaded) return std::move(*loaded);
+  Fail(console, path, loaded.error().Describe());
+  return std::nullopt;
 }
 
 // The one place the tool saves a track. Returns the path written, or
 // nothing after reporting why not.
 std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& path, Console& console) {
-  // Saving will hand its progress to meter.Callback() once it reports any.
   ProgressMeter meter(ProgressTerminal(console), trackio::WithTrackExtension(path) + ": saving");
-  trackio::TrackError error;
-  std::string written;
-  if (trackio::SaveTrack(doc, path, &error, &written)) return written;
-  Fail(console, trackio::WithTrackExtension(path), error.Describe());
+  trackio::SaveResult saved = trackio::SaveTrack(doc, path, {.progress = meter.Callback()});
+  if (saved) return *saved;
+  Fail(console, trackio::WithTrackExtension(path), saved.error().Describe());
   return std::nullopt;
 }
 
@@ -123,9 +121,9 @@ std::string FlangeTarget(const std::string& input, const CommandLine& command) {
 // on a dry run). Returns the path written, or nothing after reporting why not.
 std::optional<std::string> FlangeOne(const std::string& input, const std::string& target,
                                      const CommandLine& command, Console& console) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, console)) return std::nullopt;
+  std::optional<trackio::LoadedTrack> loaded = Load(input, console);
+  if (!loaded) return std::nullopt;
+  trackio::TrackDocument& doc = loaded->document;
   supports::FlangeSummary summary;
   try {
     if (command.dryRun) {
@@ -190,10 +188,9 @@ int RunResave(const CommandLine& command, Console& console) {
   const std::string& input = command.inputs.front();
   const std::string target = trackio::WithTrackExtension(*command.output);
   if (!MayWrite(target, command.force, console)) return kExitFileFailed;
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, console)) return kExitFileFailed;
-  const std::optional<std::string> path = Save(doc, target, console);
+  std::optional<trackio::LoadedTrack> loaded = Load(input, console);
+  if (!loaded) return kExitFileFailed;
+  const std::optional<std::string> path = Save(loaded->document, target, console);
   if (!path) return kExitFileFailed;
   if (!console.quiet) console.out << "Wrote " << *path << "\n";
   return kExitSuccess;
@@ -207,13 +204,12 @@ int RunInfo(const CommandLine& command, Console& console) {
   if (json && several) json->BeginArray();
   bool first = true;
   for (const std::string& input : command.inputs) {
-    trackio::TrackDocument doc;
-    trackio::LoadReport report;
-    if (!Load(input, doc, report, console, command.chunks)) {
+    const std::optional<trackio::LoadedTrack> loaded = Load(input, console, command.chunks);
+    if (!loaded) {
       status = kExitFileFailed;
       continue;
     }
-    const TrackInfo info = DescribeTrack(input, doc, report, command.chunks);
+    const TrackInfo info = DescribeTrack(input, loaded->document, loaded->chunks, command.chunks);
     if (json) {
       WriteInfoJson(info, *json);
     } else {
@@ -234,9 +230,9 @@ int RunRender(const CommandLine& command, Console& console) {
     return kExitFileFailed;
   }
   if (!MayWrite(target, command.force, console)) return kExitFileFailed;
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, console)) return kExitFileFailed;
+  const std::optional<trackio::LoadedTrack> loaded = Load(input, console);
+  if (!loaded) return kExitFileFailed;
+  const trackio::TrackDocument& doc = loaded->document;
 
   std::vector<supports::PlannedFlange> flanges;
   if (command.flanges) flanges = supports::ListFlanges(doc);

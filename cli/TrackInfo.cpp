@@ -53,11 +53,11 @@ std::string EndTypeName(int32_t endType) {
 }
 
 TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& doc,
-                        const trackio::LoadReport& report, bool listChunks) {
+                        const std::vector<trackio::FoundChunk>& chunks, bool listChunks) {
   TrackInfo info;
   info.path = path;
   info.chunksListed = listChunks;
-  if (listChunks) info.chunks = report.chunks;
+  if (listChunks) info.chunks = chunks;
   info.tables = {
       {"colourSets", "colour sets", doc.ColorSetCount()},
       {"bezierVertices", "bezier vertices", doc.BezierVertexCount()},

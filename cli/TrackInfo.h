@@ -31,9 +31,9 @@ struct TrackInfo {
   supports::FlangeSummary flanges;  // what a flange run would do
 };
 
-// `report` holds the chunks met when `listChunks` is set.
+// `chunks` holds the chunks met when `listChunks` is set.
 TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& document,
-                        const trackio::LoadReport& report, bool listChunks);
+                        const std::vector<trackio::FoundChunk>& chunks, bool listChunks);
 
 // "footer", "free node" or "end type N".
 std::string EndTypeName(int32_t endType);

@@ -8,8 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "supports/GlobalTools.h"
-#include "supports/SuppTools.h"
+#include "supports/VectorMath.h"
+#include "supports/SupportEditing.h"
+#include "trackio/RecordSizes.h"
 #include "trackio/TrackIO.h"
 
 namespace supports {
@@ -45,7 +46,7 @@ constexpr double kSpacingAllowance = 1.0;
 // More divisions than this would add an absurd number of flanges to one tube.
 constexpr double kMaxDivisions = 32767.0;
 // Bytes each flange adds to the saved file: two free nodes and a tube.
-constexpr int64_t kBytesPerFlange = 2 * 28 + 48;
+constexpr int64_t kBytesPerFlange = 2 * trackio::kFreeNodeRecordBytes + trackio::kTubeRecordBytes;
 
 enum class Verdict { Flanged, Skipped, OutOfRange };
 

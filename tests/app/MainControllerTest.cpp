@@ -200,7 +200,7 @@ TEST_F(MainControllerTest, failed_loads_show_the_box_with_the_reason_then_disabl
       {"track.nltrack.bak", trackbuilder::CanonicalFile(source), "does not end in .nltrack"},
       {"damaged.nltrack", truncated, " chunk at byte "},
       {"other.nltrack", {'R', 'I', 'F', 'F', 0, 0, 0, 0}, "NLIM"},
-      {"missing.nltrack", {}, "no file"},
+      {"missing.nltrack", {}, "no such file"},
   };
   for (const Case& c : cases) {
     for (const bool throughTheDialog : {true, false}) {

@@ -180,8 +180,9 @@ void MainWindowTest::load_flange_save_cycle_writes_the_flanged_track() {
   trackio::TrackDocument flanged = window.Controller().Document();
   QVERIFY(trackbuilder::ReadFile(saved) == trackio::BuildTrackFile(flanged));
   // … and read back it has every source tube plus its flanges.
-  trackio::TrackDocument reloaded;
-  QVERIFY(trackio::LoadTrack(reloaded, saved));
+  const trackio::LoadResult reloadedResult = trackio::LoadTrack(saved);
+  QVERIFY(reloadedResult);
+  const trackio::TrackDocument& reloaded = reloadedResult->document;
   const auto added = supports::CountFlanges(source).flangesAdded;
   QVERIFY(added > 0);
   QCOMPARE(reloaded.Tubes.size(), source.Tubes.size() + size_t(added));

@@ -74,8 +74,9 @@ TEST(DemoTrack, ItsPictureShowsEachFlangeInfoPredicts) {
   // The demo, flanged, and flanged with every third flange deleted again.
   const std::string flanged = folder.File("flanged.nltrack"), partly = folder.File("partly.nltrack");
   ASSERT_EQ(clitesting::RunTool({"flange", kDemoPath, "-o", flanged}).status, 0);
-  trackio::TrackDocument doc;
-  ASSERT_TRUE(trackio::LoadTrack(doc, flanged));
+  trackio::LoadResult loaded = trackio::LoadTrack(flanged);
+  ASSERT_TRUE(loaded);
+  trackio::TrackDocument& doc = loaded->document;
   for (size_t i = 11; i < doc.Tubes.size(); i += 2) doc.Tubes.erase(doc.Tubes.begin() + static_cast<std::ptrdiff_t>(i));
   ASSERT_TRUE(trackio::SaveTrack(doc, partly));
 

@@ -55,12 +55,11 @@ void ExpectFailedSaveLeavesFolderAlone(const std::string& folder, const std::str
   const std::vector<uint8_t> old = hadFile ? trackbuilder::ReadFile(target) : std::vector<uint8_t>{};
 
   TrackDocument doc = LargeTrack();
-  trackio::TrackError error;
-  std::string written = "untouched";
-  EXPECT_FALSE(trackio::SaveTrack(doc, path, &error, &written));
+  const trackio::SaveResult saved = trackio::SaveTrack(doc, path);
+  ASSERT_FALSE(saved);
+  const trackio::TrackError& error = saved.error();
   EXPECT_EQ(error.kind, TrackErrorKind::FileSystem) << error.Describe();
   EXPECT_NE(error.message.find(reason), std::string::npos) << error.Describe();
-  EXPECT_EQ(written, "untouched");
 
   EXPECT_EQ(EntriesOf(folder), before) << "a temporary file was left behind";
   if (hadFile) EXPECT_EQ(trackbuilder::ReadFile(target), old) << "the existing file changed";
@@ -187,8 +186,8 @@ TEST(save_faults, after_each_failure_the_same_save_succeeds_once_the_fault_is_go
   TrackDocument doc = LargeTrack();
   EXPECT_FALSE(trackio::SaveTrack(doc, target));
   fs::remove(target);
-  trackio::TrackError error;
-  ASSERT_TRUE(trackio::SaveTrack(doc, target, &error)) << error.Describe();
+  const trackio::SaveResult saved = trackio::SaveTrack(doc, target);
+  ASSERT_TRUE(saved) << saved.error().Describe();
   EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(doc));
   EXPECT_EQ(EntriesOf(folder.path()), std::vector<std::string>{"track.nltrack"});
 }
@@ -201,8 +200,8 @@ TEST(save_faults, the_longest_file_name_can_be_saved) {
   const std::string target = folder.File(name);
   ASSERT_TRUE(trackbuilder::WriteFile(target, OldBytes()));
   TrackDocument doc = trackbuilder::SampleDocument();
-  trackio::TrackError error;
-  ASSERT_TRUE(trackio::SaveTrack(doc, target, &error)) << error.Describe();
+  const trackio::SaveResult saved = trackio::SaveTrack(doc, target);
+  ASSERT_TRUE(saved) << saved.error().Describe();
   EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(doc));
   EXPECT_EQ(EntriesOf(folder.path()), std::vector<std::string>{name});
 }

@@ -11,7 +11,7 @@
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
 #include "supports/FlangeGenerator.h"
-#include "supports/GlobalTools.h"
+#include "supports/VectorMath.h"
 
 namespace {
 
