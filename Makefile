@@ -126,3 +126,22 @@ test-windows: windows $(BUILD)/CMakeCache.txt
 	cmake -S . -B $(BUILD) >/dev/null  # the Linux side's targets may be new since it was configured
 	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks tarnwick-cli
 	scripts/test-windows.sh $(WINDOWS_BUILD) $(BUILD)
+
+# Releases, into dist/: the Debian package (CPack), and for Windows a zip and
+# an installer (NSIS), with the version from project() in CMakeLists.txt.
+# `make test-dist` checks them: lintian, installing and removing the package,
+# the zip's files and DLL imports, and the installer under Wine.
+DIST ?= dist
+
+.PHONY: dist test-dist dist-deps
+
+dist-deps:
+	@scripts/install-deps.sh build gui dist windows
+
+dist: dist-deps $(BUILD)/CMakeCache.txt windows
+	cmake -S . -B $(BUILD) >/dev/null  # finds help2man when it was installed since
+	cmake --build $(BUILD) -j $(JOBS)
+	scripts/make-dist.sh $(BUILD) $(WINDOWS_BUILD) $(DIST)
+
+test-dist: dist-deps
+	scripts/test-dist.sh $(BUILD) $(DIST)
