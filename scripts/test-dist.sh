@@ -37,8 +37,8 @@ done
 
 step "lintian $(basename "$deb")"
 lintian --info --display-info --tag-display-limit 0 "$deb" | tee "$work/lintian.txt" || true
-summary=$(cut -c1 "$work/lintian.txt" | grep -E '^[EWIPX]$' | sort | uniq -c | tr -s ' \n' ' ' || true)
-echo "lintian: ${summary:-no tags}(E errors, W warnings, I information, P pedantic, X experimental)"
+count_tags() { grep -c "^$1: " "$work/lintian.txt" || true; }
+echo "lintian: $(count_tags E) errors, $(count_tags W) warnings, $(count_tags I) information tags"
 grep -q '^E: ' "$work/lintian.txt" && fail "lintian reports errors"
 
 step "desktop entry and MIME definition"
