@@ -12,24 +12,25 @@ close_entry() {
 }
 
 write_changelog() {
-date=
-first=1
-while IFS= read -r line; do
-  case $line in
-    "## "*)
-      close_entry
-      version=$(printf '%s\n' "$line" | sed -n 's/^## \([^ ]*\) .* \([0-9-]*\)$/\1/p')
-      date=$(printf '%s\n' "$line" | sed -n 's/^## \([^ ]*\) .* \([0-9-]*\)$/\2/p')
-      [ -n "$version" ] && [ -n "$date" ] || { echo "$changelog: cannot read '$line'" >&2; exit 1; }
-      [ "$first" -eq 1 ] || echo
-      first=0
-      printf '%s (%s) unstable; urgency=medium\n\n' "$package" "$version"
-      ;;
-    "- "*) [ -n "$date" ] && printf '  * %s\n' "${line#- }" ;;
-    "  "*) [ -n "$date" ] && printf '    %s\n' "${line#  }" ;;
-  esac
-done < "$changelog"
-close_entry
+  date=
+  first=1
+  while IFS= read -r line; do
+    case $line in
+      "## "*)
+        close_entry
+        version=$(printf '%s\n' "$line" | sed -n 's/^## \([^ ]*\) .* \([0-9-]*\)$/\1/p')
+        date=$(printf '%s\n' "$line" | sed -n 's/^## \([^ ]*\) .* \([0-9-]*\)$/\2/p')
+        [ -n "$version" ] && [ -n "$date" ] || { echo "$changelog: cannot read '$line'" >&2; exit 1; }
+        [ "$first" -eq 1 ] || echo
+        first=0
+        printf '%s (%s) unstable; urgency=medium\n\n' "$package" "$version"
+        ;;
+      "- "*) [ -n "$date" ] && printf '  * %s\n' "${line#- }" ;;
+      "  "*) [ -n "$date" ] && printf '    %s\n' "${line#  }" ;;
+    esac
+  done < "$changelog"
+  close_entry
 }
 
-write_changelog | gzip -9n > "$output"
+text=$(write_changelog)  # a heading it cannot read ends the script here
+printf '%s\n' "$text" | gzip -9n > "$output"
