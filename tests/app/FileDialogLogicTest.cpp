@@ -92,14 +92,16 @@ struct ScriptedRunner {
   }
 };
 
-TEST(FileDialogRun, OpenRequestCarriesEveryArgument) {
+TEST(FileDialogRun, ConfirmedOpenSeesTheConvertedRequestAndHandsBackTheAnswer) {
   ScriptedRunner script;
+  script.answer = {true, "/tracks/new.nltrack", "new.nltrack", 0x1004 | 0x80, 1};
   std::string fileName = "/tracks/old.nltrack", fileTitle;
   bool readOnly = false;
   int32_t filterIndex = 2, extraFlags = 0x60 | 0x80;
-  RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, true,
-                "Tracks|*.nltrack|All|*.*", filterIndex, "/tracks", "Load Track...", "nltrack",
-                kNoOwnerWindow, extraFlags);
+  EXPECT_TRUE(RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, true,
+                            "Tracks|*.nltrack|All|*.*", filterIndex, "/tracks", "Load Track...",
+                            "nltrack", kNoOwnerWindow, extraFlags));
+  // The dialog sees the system's flags and filter form, without hook and template bits.
   const FileDialogRequest& request = script.seen;
   EXPECT_EQ(request.kind, FileDialogKind::Open);
   EXPECT_EQ(request.fileName, "/tracks/old.nltrack");
@@ -111,28 +113,20 @@ TEST(FileDialogRun, OpenRequestCarriesEveryArgument) {
   EXPECT_EQ(request.dialogTitle, "Load Track...");
   EXPECT_EQ(request.defaultExt, "nltrack");
   EXPECT_EQ(request.owner, 0);  // -1: no owner
+  // The caller gets back the dialog's path, title, flags and filter.
+  EXPECT_EQ(fileName, "/tracks/new.nltrack");
+  EXPECT_EQ(fileTitle, "new.nltrack");
+  EXPECT_EQ(extraFlags, 0x1004 | 0x80);
+  EXPECT_EQ(filterIndex, 1);
+  EXPECT_FALSE(readOnly);  // hidden box, not ticked
 
   int32_t ownerFlags = 0;
   RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, true, kFilter, filterIndex,
                 "", "", "", 4711, ownerFlags);
   EXPECT_EQ(script.seen.owner, 4711);
-}
-
-TEST(FileDialogRun, ConfirmedOpenHandsBackPathTitleFlagsAndFilter) {
-  ScriptedRunner script;
-  script.answer = {true, "/tracks/new.nltrack", "new.nltrack", 0x1004 | 0x80, 2};
-  std::string fileName, fileTitle;
-  bool readOnly = false;
-  int32_t filterIndex = 1, extraFlags = 0x80;
-  EXPECT_TRUE(RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, true, kFilter,
-                            filterIndex, "", "Load Track...", "nltrack", kNoOwnerWindow, extraFlags));
-  EXPECT_EQ(fileName, "/tracks/new.nltrack");
-  EXPECT_EQ(fileTitle, "new.nltrack");
-  EXPECT_EQ(extraFlags, 0x1004 | 0x80);
-  EXPECT_EQ(filterIndex, 2);
-  EXPECT_FALSE(readOnly);  // hidden box, not ticked
 
   // Left ticked, the box turns ReadOnly true; it never turns it back.
+  readOnly = false;
   script.answer.flags = kOfnReadOnly;
   for (int pass = 0; pass < 2; ++pass) {
     EXPECT_TRUE(RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, false, kFilter,
