@@ -1,5 +1,7 @@
 // The fuzzer's round-trip check on the seed corpus and on every input the
-// fuzzer (or its check on the seeds) has found, each rebuilt from code.
+// fuzzer (or its check on the seeds) has found, each rebuilt from code. The
+// terrain grid whose size overflowed is a memory-bound case in
+// LoadBoundsTest.cpp, the one place it is tested on its own.
 #include <gtest/gtest.h>
 
 #include "AllocationCounter.h"

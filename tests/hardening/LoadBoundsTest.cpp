@@ -78,9 +78,9 @@ TEST(LoadBounds, HostileCountsInEveryChunkFailCleanlyWithinTheMemoryBound) {
 }
 
 TEST(LoadBounds, ATerrainGridWhoseSizeOverflows64BitsFailsCleanly) {
-  // 4 × columns × rows overflowed the 64-bit check for two counts near 2^31,
-  // wrapped to a negative number that passed, and the grid's allocation then
-  // threw an exception the load did not expect.
+  // Found by the fuzzer: 4 × columns × rows overflowed the 64-bit check for
+  // two counts near 2^31, wrapped to a negative number that passed, and the
+  // grid's allocation then threw an exception the load did not expect.
   const int64_t tera = tracktesting::ChunkOffset(BaseFile(), "TERA");
   for (const auto& [columns, rows] : {std::pair{kMax, kMax}, std::pair{0x40000001, kMax}, std::pair{0x60000000, 0x7FFFFFF0}}) {
     std::vector<uint8_t> bytes = BaseFile();
