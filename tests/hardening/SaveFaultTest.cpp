@@ -62,7 +62,9 @@ void ExpectFailedSaveLeavesFolderAlone(const std::string& folder, const std::str
   EXPECT_NE(error.message.find(reason), std::string::npos) << error.Describe();
 
   EXPECT_EQ(EntriesOf(folder), before) << "a temporary file was left behind";
-  if (hadFile) EXPECT_EQ(trackbuilder::ReadFile(target), old) << "the existing file changed";
+  if (hadFile) {
+    EXPECT_EQ(trackbuilder::ReadFile(target), old) << "the existing file changed";
+  }
 }
 
 // A tmpfs mounted for one test and unmounted when it ends.
