@@ -2,8 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "trackio/ByteSink.h"
+#include "trackio/TrackError.h"
 
 namespace trackio {
 
@@ -16,6 +20,25 @@ bool IsRegularFile(const std::string& path);
 // false and says why in `error`.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t extraZeroBytes,
                    uintmax_t maxLength, std::string& error);
+
+// Writes what `produce` hands its sink to a new hidden file beside `path`,
+// flushes it to the disk and renames it over `path`. The pieces go to the
+// disk a buffer at a time, so the whole file is never held in memory.
+// A symbolic link at `path` is followed, so the link stays a link.
+// Returns an empty TrackError when `path` holds the new bytes. On any
+// failure (the file cannot be created, written or renamed, or `produce` or
+// the sink throws) `path` is left as it was, no temporary file remains,
+// nothing is rethrown, and the error says why: kind FileSystem, or the kind
+// and offset of a TrackFormatError that `produce` threw.
+TrackError ReplaceFileStreaming(const std::string& path,
+                                const std::function<void(ByteSink&)>& produce);
+
+// How the pieces reach the disk: written as they are handed over, or by a
+// writer thread while the producer makes the next buffer.
+enum class WriteOverlap { None, WriterThread };
+TrackError ReplaceFileStreaming(const std::string& path,
+                                const std::function<void(ByteSink&)>& produce,
+                                WriteOverlap overlap);
 
 // Writes `bytes` to a new file beside `path`, flushes it to the disk and
 // renames it over `path`. Either `path` ends up holding exactly `bytes`, or
