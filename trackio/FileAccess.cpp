@@ -2,15 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -149,9 +146,11 @@ fs::path Absolute(const fs::path& path) {
   return code ? path : absolute;
 }
 
+// Windows has no call that starts writing a range to the disk without
+// waiting for it, so `writeback` changes nothing here.
 class TemporaryFile {
  public:
-  TemporaryFile() = default;
+  explicit TemporaryFile(Writeback) {}
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile() { Discard(); }
@@ -272,7 +271,7 @@ void ReleaseCachedPages(const fs::path& target) {
 
 class TemporaryFile {
  public:
-  TemporaryFile() = default;
+  explicit TemporaryFile(Writeback writeback) : writeback_(writeback) {}
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile() { Discard(); }
@@ -297,7 +296,8 @@ class TemporaryFile {
 
   bool Write(const uint8_t* data, size_t size, std::string& reason) {
     while (size > 0) {
-      const ssize_t written = ::write(descriptor_, data, size);
+      const size_t piece = std::min(size, kWritebackStep);
+      const ssize_t written = ::write(descriptor_, data, piece);
       if (written < 0 && errno == EINTR) continue;
       if (written <= 0) {
         reason = std::strerror(written == 0 ? EIO : errno);
@@ -305,6 +305,8 @@ class TemporaryFile {
       }
       data += written;
       size -= static_cast<size_t>(written);
+      written_ += static_cast<uint64_t>(written);
+      StartWriteback();
     }
     return true;
   }
@@ -335,10 +337,29 @@ class TemporaryFile {
   }
 
  private:
+  // Asks the system to start writing what has been written since the last
+  // time to the disk, without waiting for it: the disk works while the rest
+  // of the file is made, and the flush at the end has little left to do.
+  void StartWriteback() {
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (writeback_ != Writeback::AsWritten || written_ - writebackStarted_ < kWritebackStep) return;
+    // A hint: should it fail, the flush at the end still writes everything.
+    ::sync_file_range(descriptor_, static_cast<off_t>(writebackStarted_),
+                      static_cast<off_t>(written_ - writebackStarted_), SYNC_FILE_RANGE_WRITE);
+    writebackStarted_ = written_;
+#endif
+  }
+
+  // How many bytes are written before the disk is asked to take them.
+  static constexpr size_t kWritebackStep = size_t{8} << 20;
+
+  Writeback writeback_;
   fs::path target_;
   fs::path folder_;
   std::string name_;  // empty once moved over the target or removed
   int descriptor_ = -1;
+  uint64_t written_ = 0;
+  uint64_t writebackStarted_ = 0;
 };
 
 }  // namespace
@@ -394,104 +415,17 @@ class FileSink final : public ByteSink {
   size_t used_ = 0;
 };
 
-// Overlaps making the bytes with writing them: the producer fills one
-// buffer while a writer thread writes the other. A write failure is kept and
-// thrown on the producer's side at its next hand-over.
-class WriterThreadSink final : public ByteSink {
- public:
-  explicit WriterThreadSink(TemporaryFile& file) : file_(file) {}
-  WriterThreadSink(const WriterThreadSink&) = delete;
-  WriterThreadSink& operator=(const WriterThreadSink&) = delete;
-  ~WriterThreadSink() { StopWriter(); }
-
-  void Write(const uint8_t* data, size_t size) override {
-    while (size > 0) {
-      const size_t piece = std::min(size, filling_.size() - used_);
-      std::memcpy(filling_.data() + used_, data, piece);
-      used_ += piece;
-      data += piece;
-      size -= piece;
-      if (used_ == filling_.size()) HandOver();
-    }
-  }
-
-  // Writes what is still in the buffers and waits until it is written.
-  void Finish() {
-    if (used_ > 0) HandOver();
-    StopWriter();
-    if (!failure_.empty()) ThrowWriteFailure(failure_);
-  }
-
- private:
-  void HandOver() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    written_.wait(lock, [this] { return pendingSize_ == 0; });
-    if (!failure_.empty()) ThrowWriteFailure(failure_);
-    std::swap(filling_, pending_);
-    pendingSize_ = used_;
-    used_ = 0;
-    pendingReady_.notify_one();
-  }
-
-  void WriteLoop() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      pendingReady_.wait(lock, [this] { return pendingSize_ > 0 || stopping_; });
-      if (pendingSize_ == 0) return;
-      lock.unlock();
-      std::string reason;
-      const bool ok = file_.Write(pending_.data(), pendingSize_, reason);
-      lock.lock();
-      pendingSize_ = 0;
-      if (!ok && failure_.empty()) failure_ = reason;
-      written_.notify_one();
-      if (!ok) stopping_ = true;  // later buffers are dropped: the file is lost anyway
-    }
-  }
-
-  void StopWriter() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    pendingReady_.notify_one();
-    if (writer_.joinable()) writer_.join();
-  }
-
-  TemporaryFile& file_;
-  std::vector<uint8_t> filling_ = std::vector<uint8_t>(kWriteBufferSize);
-  size_t used_ = 0;
-  std::vector<uint8_t> pending_ = std::vector<uint8_t>(kWriteBufferSize);
-  size_t pendingSize_ = 0;  // bytes of `pending_` still to write; guarded by mutex_
-  std::string failure_;     // guarded by mutex_
-  bool stopping_ = false;   // guarded by mutex_
-  std::mutex mutex_;
-  std::condition_variable pendingReady_;
-  std::condition_variable written_;
-  std::thread writer_{[this] { WriteLoop(); }};  // last: starts once everything above exists
-};
-
-template <class Sink>
-void ProduceInto(TemporaryFile& file, const std::function<void(ByteSink&)>& produce) {
-  Sink sink(file);
-  produce(sink);
-  sink.Finish();
-}
-
 TrackError FileSystemError(const std::string& message) {
   return TrackError{TrackErrorKind::FileSystem, message, {}, -1};
 }
 
 // Runs `produce` into `file`; whatever it or the sink throws becomes the
 // returned error.
-TrackError WriteProduced(TemporaryFile& file, const std::function<void(ByteSink&)>& produce,
-                         WriteOverlap overlap) {
+TrackError WriteProduced(TemporaryFile& file, const std::function<void(ByteSink&)>& produce) {
   try {
-    if (overlap == WriteOverlap::WriterThread) {
-      ProduceInto<WriterThreadSink>(file, produce);
-    } else {
-      ProduceInto<FileSink>(file, produce);
-    }
+    FileSink sink(file);
+    produce(sink);
+    sink.Finish();
     return {};
   } catch (const TrackFormatError& failure) {
     return TrackError{failure.kind(), failure.what(), {}, failure.offset()};
@@ -508,16 +442,16 @@ TrackError WriteProduced(TemporaryFile& file, const std::function<void(ByteSink&
 
 TrackError ReplaceFileStreaming(const std::string& path,
                                 const std::function<void(ByteSink&)>& produce) {
-  return ReplaceFileStreaming(path, produce, WriteOverlap::None);
+  return ReplaceFileStreaming(path, produce, Writeback::AsWritten);
 }
 
 TrackError ReplaceFileStreaming(const std::string& path,
                                 const std::function<void(ByteSink&)>& produce,
-                                WriteOverlap overlap) {
-  TemporaryFile file;  // removed when it goes out of scope, unless moved over the target
+                                Writeback writeback) {
+  TemporaryFile file(writeback);  // removed when it goes out of scope, unless moved over the target
   std::string message;
   if (!file.Create(ResolveTarget(ToPath(path)), message)) return FileSystemError(message);
-  if (TrackError failure = WriteProduced(file, produce, overlap)) return failure;
+  if (TrackError failure = WriteProduced(file, produce)) return failure;
   if (!file.MoveOverTarget(message)) return FileSystemError(message);
   return {};
 }

@@ -33,12 +33,13 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t 
 TrackError ReplaceFileStreaming(const std::string& path,
                                 const std::function<void(ByteSink&)>& produce);
 
-// How the pieces reach the disk: written as they are handed over, or by a
-// writer thread while the producer makes the next buffer.
-enum class WriteOverlap { None, WriterThread };
+// When the written bytes are sent on to the disk: as they are written, a
+// few MiB at a time, so that the disk works while the rest of the file is
+// being made (Linux; the default), or only by the flush at the end.
+enum class Writeback { AsWritten, AtTheEnd };
 TrackError ReplaceFileStreaming(const std::string& path,
                                 const std::function<void(ByteSink&)>& produce,
-                                WriteOverlap overlap);
+                                Writeback writeback);
 
 // Writes `bytes` to a new file beside `path`, flushes it to the disk and
 // renames it over `path`. Either `path` ends up holding exactly `bytes`, or
