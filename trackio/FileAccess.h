@@ -28,8 +28,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t 
 // Returns an empty TrackError when `path` holds the new bytes. On any
 // failure (the file cannot be created, written or renamed, or `produce` or
 // the sink throws) `path` is left as it was, no temporary file remains,
-// nothing is rethrown, and the error says why: kind FileSystem, or the kind
-// and offset of a TrackFormatError that `produce` threw.
+// nothing is rethrown, and the error says why: kind FileSystem, the kind
+// and offset of a TrackFormatError that `produce` threw, or TooLarge when
+// memory ran out.
 TrackError ReplaceFileStreaming(const std::string& path,
                                 const std::function<void(ByteSink&)>& produce);
 
