@@ -96,6 +96,16 @@ int32_t PreselectedFilter(int32_t filterIndex, size_t filterCount) {
   return 1;
 }
 
+std::string WithDefaultExtension(const std::string& path, const std::string& defaultExt) {
+  const size_t lastSeparator = path.find_last_of("/\\");
+  const size_t nameStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
+  if (defaultExt.empty() || nameStart == path.size() ||
+      path.find('.', nameStart) != std::string::npos) {
+    return path;
+  }
+  return path + "." + defaultExt;
+}
+
 WindowHandle DialogOwner(WindowHandle ownerWindow) {
   return ownerWindow == kNoOwnerWindow ? 0 : ownerWindow;
 }

@@ -94,6 +94,10 @@ int32_t PreselectedFilter(int32_t filterIndex, size_t filterCount);
 // The owner handed to the platform: 0 for kNoOwnerWindow.
 WindowHandle DialogOwner(WindowHandle ownerWindow);
 
+// `path` with ".defaultExt" appended when its file name has no extension
+// (no dot), as the dialogs add the default extension to a typed name.
+std::string WithDefaultExtension(const std::string& path, const std::string& defaultExt);
+
 // A fixed-size, NUL-padded text buffer for the system dialog. Text that
 // does not fit with its terminating NUL is not proposed (the buffer starts
 // empty), rather than proposing a cut-off name.

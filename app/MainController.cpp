@@ -1,28 +1,60 @@
 #include "app/MainController.h"
 
 #include <exception>
+#include <sstream>
 
-#include "supports/FlangeGenerator.h"
 #include "trackio/TrackIO.h"
 
 namespace app {
 
-MainController::MainController(MainView& view, FileDialogs& dialogs)
-    : view_(view), dialogs_(dialogs) {
+namespace {
+
+constexpr bool StartStateMatchesTheLayout() {
   for (const ButtonLayout& layout : kButtonLayouts) {
-    enabled_[static_cast<size_t>(layout.button)] = layout.enabledAtStart;
+    const bool enabled = ButtonsEnabledIn(CommandState::NothingLoaded)[static_cast<size_t>(layout.button)];
+    if (enabled != layout.enabledAtStart) return false;
   }
+  return true;
+}
+static_assert(StartStateMatchesTheLayout(), "the window opens with nothing loaded");
+
+// Shows the view busy while it lives: a scope around the work only, so that
+// a box after it shows the normal pointer, and an exception still ends it.
+class BusyScope {
+ public:
+  explicit BusyScope(MainView& view) : view_(view) { view_.ShowBusy(true); }
+  ~BusyScope() { view_.ShowBusy(false); }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  MainView& view_;
+};
+
+}  // namespace
+
+std::string FlangeRunToolTip(const supports::FlangeSummary& report) {
+  std::ostringstream text;
+  text << LayoutOf(CommandButton::Mod).toolTip << "\nLast run: " << report.flangesAdded
+       << (report.flangesAdded == 1 ? " flange" : " flanges") << " added on "
+       << report.tubesFlanged << (report.tubesFlanged == 1 ? " tube" : " tubes") << ", "
+       << report.flangesAlreadyPresent << " already present.";
+  return text.str();
 }
 
-CommandState MainController::State() const {
-  if (IsEnabled(CommandButton::Save)) return CommandState::Flanged;
-  if (IsEnabled(CommandButton::Mod)) return CommandState::Loaded;
-  return CommandState::NothingLoaded;
+std::string ChooseDroppedFile(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (trackio::HasTrackExtension(path)) return path;
+  }
+  return paths.empty() ? std::string() : paths.front();
 }
 
-void MainController::SetEnabled(CommandButton button, bool enabled) {
-  enabled_[static_cast<size_t>(button)] = enabled;
-  view_.SetButtonEnabled(button, enabled);
+MainController::MainController(MainView& view, FileDialogs& dialogs)
+    : view_(view), dialogs_(dialogs) {}
+
+void MainController::EnterState(CommandState next, std::initializer_list<CommandButton> buttons) {
+  state_ = next;
+  for (CommandButton button : buttons) view_.SetButtonEnabled(button, IsEnabled(button));
 }
 
 void MainController::btnLoad_Click() {
@@ -35,39 +67,50 @@ void MainController::btnLoad_Click() {
                                view_.OwnerWindow(), extraFlags)) {
     return;
   }
+  LoadTrackFrom(currentFileName_);
+}
 
-  trackio::LoadReport report;
-  bool loaded = false;
-  try {
-    loaded = trackio::LoadTrack(document_, currentFileName_, &report);
-  } catch (const std::exception& failure) {  // the library reports its own; this is a last guard
-    report.error = {trackio::TrackErrorKind::FileSystem, failure.what(), {}, -1};
+void MainController::LoadTrackFrom(std::string path) {
+  currentFileName_ = std::move(path);
+  trackio::TrackError error;
+  {
+    BusyScope busy(view_);
+    try {
+      trackio::LoadResult loaded = trackio::LoadTrack(currentFileName_);
+      // A failed load empties the track: the disabled buttons keep it from
+      // being changed or saved, and the memory goes back at once.
+      document_ = loaded ? std::move(loaded->document) : trackio::TrackDocument{};
+      error = loaded.error();
+    } catch (const std::exception& failure) {  // the library reports its own; this is a last guard
+      document_ = {};
+      error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
+    }
   }
-  if (loaded) {
-    SetEnabled(CommandButton::Save, false);
-    SetEnabled(CommandButton::Mod, true);
+  if (!error) {
+    EnterState(CommandState::Loaded, {CommandButton::Save, CommandButton::Mod});
     return;
   }
-  // Whatever the document holds now, the disabled buttons keep it from
-  // being changed or saved.
-  view_.ShowWarning({kLoadErrorTitle, kLoadErrorText, report.error.Describe()});
-  SetEnabled(CommandButton::Save, false);
-  SetEnabled(CommandButton::Mod, false);
+  view_.ShowWarning({kLoadErrorTitle, kLoadErrorText, error.Describe()});
+  EnterState(CommandState::NothingLoaded, {CommandButton::Save, CommandButton::Mod});
 }
 
 void MainController::btnMod_Click() {
   supports::FlangeSummary summary;
-  try {
-    summary = supports::AddFlanges(document_);
-  } catch (const std::exception& failure) {
-    summary.error = failure.what();
+  {
+    BusyScope busy(view_);
+    try {
+      summary = supports::AddFlanges(document_);
+    } catch (const std::exception& failure) {
+      summary.error = failure.what();
+    }
   }
   if (!summary.error.empty()) {
     // Nothing was added: the track stays as loaded, and so do the buttons.
     view_.ShowWarning({kFlangeErrorTitle, kFlangeErrorText, summary.error});
     return;
   }
-  SetEnabled(CommandButton::Save, true);
+  EnterState(CommandState::Flanged, {CommandButton::Save});
+  view_.SetButtonToolTip(CommandButton::Mod, FlangeRunToolTip(summary));
 }
 
 void MainController::btnSave_Click() {
@@ -79,16 +122,23 @@ void MainController::btnSave_Click() {
                                extraFlags)) {
     return;
   }
+  SaveTrackTo(currentFileName_);
+}
+
+void MainController::SaveTrackTo(std::string path) {
   // The extension a save appends stays out of CurrentFileName: the next
   // dialog proposes the name as the user chose it.
+  currentFileName_ = std::move(path);
   trackio::TrackError error;
-  bool saved = false;
-  try {
-    saved = trackio::SaveTrack(document_, currentFileName_, &error);
-  } catch (const std::exception& failure) {  // as in btnLoad_Click
-    error = {trackio::TrackErrorKind::FileSystem, failure.what(), {}, -1};
+  {
+    BusyScope busy(view_);
+    try {
+      error = trackio::SaveTrack(document_, currentFileName_).error();
+    } catch (const std::exception& failure) {  // as in LoadTrackFrom
+      error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
+    }
   }
-  if (!saved) {
+  if (error) {
     view_.ShowWarning({kSaveErrorTitle, kSaveErrorText,
                        trackio::WithTrackExtension(currentFileName_) + ": " + error.Describe()});
   }

@@ -1,18 +1,22 @@
 // The main window's commands, without the window.
 //
-// MainController owns the loaded track, CurrentFileName and the enabled
-// state of the three buttons, and runs the three commands. It reaches the
-// screen only through two small interfaces, so a front end (Qt, Win32, or a
-// test's fakes) supplies the dialogs and the window and forwards the clicks.
+// MainController owns the loaded track, CurrentFileName and the command
+// state from which the three buttons' enabled states follow, and runs the
+// three commands. It reaches the screen only through two small interfaces,
+// so a front end (Qt, Win32, or a test's fakes) supplies the dialogs and the
+// window and forwards the clicks, a file named at start and a dropped file.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/FileDialogLogic.h"
 #include "app/MainWindowLayout.h"
+#include "supports/FlangeGenerator.h"
 #include "trackio/TrackDocument.h"
 
 namespace app {
@@ -77,6 +81,11 @@ class MainView {
   virtual void ShowWarning(const WarningMessage& message) = 0;
   // The handle that owns the dialogs; kNoOwnerWindow when there is none.
   virtual WindowHandle OwnerWindow() const = 0;
+  // A load, a flange run or a save is working (true) or done (false); a
+  // front end shows a wait cursor meanwhile. Never true while a box shows.
+  virtual void ShowBusy(bool /*busy*/) {}
+  // Replaces the hint shown when the pointer rests on a button.
+  virtual void SetButtonToolTip(CommandButton /*button*/, const std::string& /*text*/) {}
 };
 
 inline constexpr const char* kTrackFilter = "NoLimits Tracks (*.nltrack)|*.nltrack";
@@ -90,39 +99,68 @@ inline constexpr const char* kSaveErrorTitle = "Save Error";
 inline constexpr const char* kFlangeErrorText = "No flanges were added.";
 inline constexpr const char* kFlangeErrorTitle = "Add Flanges";
 
-// The button states of the window, as the commands move between them.
+// Where the commands stand; the enabled buttons follow from it.
 enum class CommandState { NothingLoaded, Loaded, Flanged };
+
+// The buttons a state enables, indexed by CommandButton.
+constexpr std::array<bool, 3> ButtonsEnabledIn(CommandState state) {
+  switch (state) {
+    case CommandState::NothingLoaded: return {true, false, false};
+    case CommandState::Loaded: return {true, true, false};
+    case CommandState::Flanged: return {true, true, true};
+  }
+  return {true, false, false};
+}
+
+// The "Add Flanges" hint after a run: what it does, then what the run did.
+std::string FlangeRunToolTip(const supports::FlangeSummary& report);
+
+// Of several files dropped on the window, the one to load: the first with
+// the track extension, else the first. Empty when `paths` is.
+std::string ChooseDroppedFile(const std::vector<std::string>& paths);
 
 class MainController {
  public:
   MainController(MainView& view, FileDialogs& dialogs);
 
-  // "Load Track": asks for a file and loads it. A cancelled dialog changes
-  // nothing; a failed load shows the "Load Error" box and leaves only "Load
-  // Track" enabled.
+  // "Load Track": asks for a file and loads it (LoadTrackFrom). A cancelled
+  // dialog changes nothing.
   void btnLoad_Click();
   // "Add Flanges": adds flanges to the loaded track and enables "Save Track".
   // When the flanged track could not be saved, nothing is added, the box
   // says why, and the buttons stay as they are.
   void btnMod_Click();
-  // "Save Track": asks for a name and saves there (".nltrack" appended when
-  // the name lacks it). A failed save shows why and changes no state.
+  // "Save Track": asks for a name and saves there (SaveTrackTo). A
+  // cancelled dialog changes nothing.
   void btnSave_Click();
+
+  // Loads `path` as if it had been chosen in the open dialog: it becomes
+  // CurrentFileName; a good track enables "Add Flanges" and disables "Save
+  // Track"; a failed load shows the "Load Error" box and leaves only "Load
+  // Track" enabled.
+  void LoadTrackFrom(std::string path);
+  // Saves to `path` as if it had been chosen in the save dialog (".nltrack"
+  // appended when the name lacks it, CurrentFileName keeps it as given). A
+  // failed save shows why and changes no state.
+  void SaveTrackTo(std::string path);
 
   const std::string& CurrentFileName() const { return currentFileName_; }
   const trackio::TrackDocument& Document() const { return document_; }
-  bool IsEnabled(CommandButton button) const { return enabled_[static_cast<size_t>(button)]; }
-  // The state the enabled buttons show.
-  CommandState State() const;
+  bool IsEnabled(CommandButton button) const {
+    return ButtonsEnabledIn(state_)[static_cast<size_t>(button)];
+  }
+  CommandState State() const { return state_; }
 
  private:
-  void SetEnabled(CommandButton button, bool enabled);
+  // Moves to `next` and tells the view the new enabled state of `buttons`,
+  // in that order: the buttons the command sets.
+  void EnterState(CommandState next, std::initializer_list<CommandButton> buttons);
 
   MainView& view_;
   FileDialogs& dialogs_;
   trackio::TrackDocument document_;
   std::string currentFileName_;  // the path last chosen in a dialog
-  std::array<bool, 3> enabled_{};
+  CommandState state_ = CommandState::NothingLoaded;
 };
 
 }  // namespace app

@@ -24,14 +24,27 @@ struct ButtonLayout {
   int leftTwips, topTwips, widthTwips, heightTwips;
   int tabIndex;
   bool enabledAtStart;
+  const char* toolTip;  // shown when the pointer rests on the button
 };
 
 // In tab order: "Load Track" has the focus when the window opens.
 inline constexpr std::array<ButtonLayout, 3> kButtonLayouts{{
-    {CommandButton::Load, "btnLoad", "Load Track", 60, 60, 1575, 375, 0, true},
-    {CommandButton::Mod, "btnMod", "Add Flanges", 1740, 60, 1575, 375, 1, false},
-    {CommandButton::Save, "btnSave", "Save Track", 3420, 60, 1575, 375, 2, false},
+    {CommandButton::Load, "btnLoad", "Load Track", 60, 60, 1575, 375, 0, true,
+     "Open a track file (.nltrack)."},
+    {CommandButton::Mod, "btnMod", "Add Flanges", 1740, 60, 1575, 375, 1, false,
+     "Add flanges to the support tubes of the loaded track."},
+    {CommandButton::Save, "btnSave", "Save Track", 3420, 60, 1575, 375, 2, false,
+     "Save the track, flanges included, to a file."},
 }};
+
+constexpr bool IsInTabOrder(const std::array<ButtonLayout, 3>& layouts) {
+  for (size_t i = 0; i < layouts.size(); ++i) {
+    if (layouts[i].tabIndex != static_cast<int>(i)) return false;
+  }
+  return true;
+}
+// The front ends create the buttons in table order, which makes the tab order.
+static_assert(IsInTabOrder(kButtonLayouts));
 
 constexpr int TwipsToLogicalPixels(int twips) {
   return (twips + kTwipsPerLogicalPixel / 2) / kTwipsPerLogicalPixel;

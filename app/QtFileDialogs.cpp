@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLayout>
+#include <QMessageBox>
 #include <QWidget>
 
 namespace app {
@@ -64,17 +66,30 @@ QWidget* WindowForHandle(WindowHandle handle) {
   return nullptr;
 }
 
-FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request) {
+namespace {
+
+// What one showing of the dialog gave.
+struct ShownDialog {
+  FileDialogOutcome outcome;
+  // The name came from the desktop's chooser and the default extension
+  // was added after it: nobody has asked about replacing that file yet.
+  bool replaceUnasked = false;
+};
+
+ShownDialog ShowQtFileDialog(const FileDialogRequest& request) {
   const bool open = request.kind == FileDialogKind::Open;
   QFileDialog dialog(WindowForHandle(request.owner), TextToQt(request.dialogTitle));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   dialog.setFileMode(open && request.Has(kOfnFileMustExist) ? QFileDialog::ExistingFile
                                                             : QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.Has(kOfnOverwritePrompt));
   // Qt's dialog has no read-only box: it is hidden whatever the flags say.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setDefaultSuffix(TextToQt(request.defaultExt));
+  // Qt builds its own dialog's widgets at once, and none when the desktop's
+  // chooser is to be shown.
+  const bool desktopChooser = dialog.layout() == nullptr;
+  const bool extensionAddedHere = !open && desktopChooser;
+  if (!extensionAddedHere) dialog.setDefaultSuffix(TextToQt(request.defaultExt));
 
   const QStringList nameFilters = QtNameFilters(request.filters);
   const int32_t preselected = PreselectedFilter(request.filterIndex, request.filters.size());
@@ -85,16 +100,48 @@ FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request) {
   if (!request.initialDir.empty()) dialog.setDirectory(PathToQt(request.initialDir));
   if (!request.fileName.empty()) dialog.selectFile(PathToQt(request.fileName));
 
-  FileDialogOutcome outcome;
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return outcome;
-  const QString chosen = dialog.selectedFiles().constFirst();
+  ShownDialog shown;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return shown;
+  std::string chosen = PathFromQt(dialog.selectedFiles().constFirst());
+  if (extensionAddedHere) {
+    const std::string completed = WithDefaultExtension(chosen, request.defaultExt);
+    shown.replaceUnasked = completed != chosen && request.Has(kOfnOverwritePrompt) &&
+                           QFileInfo::exists(PathToQt(completed));
+    chosen = completed;
+  }
+  FileDialogOutcome& outcome = shown.outcome;
   outcome.confirmed = true;
-  outcome.fileName = PathFromQt(chosen);
-  outcome.fileTitle = PathFromQt(QFileInfo(chosen).fileName());
+  outcome.fileName = chosen;
+  outcome.fileTitle = PathFromQt(QFileInfo(PathToQt(chosen)).fileName());
   outcome.flags = request.flags;
   outcome.filterIndex =
       FilterInUse(dialog.selectedNameFilter(), request.filters, nameFilters, preselected);
-  return outcome;
+  return shown;
+}
+
+bool UserAllowsReplacing(const FileDialogRequest& request, const std::string& path) {
+  const QString name = QFileInfo(PathToQt(path)).fileName();
+  QMessageBox box(QMessageBox::Warning, TextToQt(request.dialogTitle),
+                  QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(name),
+                  QMessageBox::Yes | QMessageBox::No, WindowForHandle(request.owner));
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace
+
+FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request) {
+  FileDialogRequest attempt = request;
+  while (true) {
+    const ShownDialog shown = ShowQtFileDialog(attempt);
+    if (!shown.replaceUnasked || UserAllowsReplacing(attempt, shown.outcome.fileName)) {
+      return shown.outcome;
+    }
+    // Not that file: the chooser opens again on the name, as the widget
+    // dialog stays open after a "No".
+    attempt.fileName = shown.outcome.fileName;
+    attempt.filterIndex = shown.outcome.filterIndex;
+  }
 }
 
 }  // namespace app

@@ -1,10 +1,12 @@
 // The open and save dialogs on Qt's file dialog.
 //
-// Qt's own (non-native) dialog is used on purpose: it is the same on every
-// desktop, and it honours every option the commands rely on — the default
-// extension is added to a typed name *before* the overwrite question is
-// asked, the chosen filter can be read back, and a missing file is refused
-// on open. Desktop-provided dialogs (portal, GTK) do not all do so.
+// Qt shows the desktop's own chooser where the platform offers one (GNOME,
+// KDE, the desktop portal) and its own widget dialog elsewhere. The widget
+// dialog adds the default extension to a typed name before it asks about
+// replacing a file; a desktop chooser asks about the name as typed, and Qt
+// adds the extension only afterwards. With a desktop chooser the save
+// dialog therefore adds the extension itself and asks the question for the
+// name it made.
 #pragma once
 
 #include <QStringList>

@@ -11,20 +11,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: tarnwick-flangefile INPUT OUTPUT\n");
     return 2;
   }
-  trackio::TrackDocument document;
-  trackio::LoadReport report;
-  if (!trackio::LoadTrack(document, argv[1], &report)) {
-    std::fprintf(stderr, "%s: %s\n", argv[1], report.error.Describe().c_str());
+  trackio::LoadResult loaded = trackio::LoadTrack(argv[1]);
+  if (!loaded) {
+    std::fprintf(stderr, "%s: %s\n", argv[1], loaded.error().Describe().c_str());
     return 1;
   }
+  trackio::TrackDocument& document = loaded->document;
   const supports::FlangeSummary summary = supports::AddFlanges(document);
   if (!summary.error.empty()) {
     std::fprintf(stderr, "%s: %s\n", argv[1], summary.error.c_str());
     return 1;
   }
-  trackio::TrackError error;
-  if (!trackio::SaveTrack(document, argv[2], &error)) {
-    std::fprintf(stderr, "%s: %s\n", argv[2], error.Describe().c_str());
+  const trackio::SaveResult saved = trackio::SaveTrack(document, argv[2]);
+  if (!saved) {
+    std::fprintf(stderr, "%s: %s\n", argv[2], saved.error().Describe().c_str());
     return 1;
   }
   return 0;

@@ -122,9 +122,8 @@ int main(int argc, char** argv) {
   using trackio::Writeback;
   std::vector<Variant> variants{
       {"SaveTrack", [&] {
-         trackio::TrackError error;
-         trackio::SaveTrack(document, path, &error);
-         Require(error, "SaveTrack");
+         const trackio::SaveResult saved = trackio::SaveTrack(document, path);
+         Require(saved ? trackio::TrackError{} : saved.error(), "SaveTrack");
        }},
       {"whole file", [&] {
          const std::vector<uint8_t> whole = trackio::BuildTrackFile(document);

@@ -80,10 +80,9 @@ Track& TrackOf(int32_t tubes) {
   if (!trackbuilder::WriteFile(track->inputPath, track->input)) {
     throw std::runtime_error("cannot write " + track->inputPath);
   }
-  trackio::LoadReport report;
-  if (!trackio::LoadTrackFromBytes(track->loaded, track->input, &report)) {
-    throw std::runtime_error("the generated track does not load: " + report.error.Describe());
-  }
+  trackio::LoadResult loaded = trackio::LoadTrackFromBytes(track->input);
+  if (!loaded) throw std::runtime_error("the generated track does not load: " + loaded.error().Describe());
+  track->loaded = std::move(loaded->document);
   track->flanged = track->loaded;
   supports::AddFlanges(track->flanged);
   track->outputBytes = trackio::SavedFileLength(track->flanged);
@@ -110,10 +109,10 @@ void LoadFromBytes(benchmark::State& state, int32_t tubes) {
     std::vector<uint8_t> bytes;
     bytes.reserve(track.input.size() + 1);
     bytes.assign(track.input.begin(), track.input.end());
-    trackio::TrackDocument document;
     state.ResumeTiming();
-    Require(trackio::LoadTrackFromBytes(document, std::move(bytes)), "LoadTrackFromBytes");
-    benchmark::DoNotOptimize(document);
+    trackio::LoadResult loaded = trackio::LoadTrackFromBytes(std::move(bytes));
+    Require(static_cast<bool>(loaded), "LoadTrackFromBytes");
+    benchmark::DoNotOptimize(loaded->document);
   }
   Report(state, track, static_cast<int64_t>(track.input.size()));
 }
@@ -121,9 +120,9 @@ void LoadFromBytes(benchmark::State& state, int32_t tubes) {
 void LoadFromFile(benchmark::State& state, int32_t tubes) {
   const Track& track = TrackOf(tubes);
   for (auto _ : state) {
-    trackio::TrackDocument document;
-    Require(trackio::LoadTrack(document, track.inputPath), "LoadTrack");
-    benchmark::DoNotOptimize(document);
+    trackio::LoadResult loaded = trackio::LoadTrack(track.inputPath);
+    Require(static_cast<bool>(loaded), "LoadTrack");
+    benchmark::DoNotOptimize(loaded->document);
   }
   Report(state, track, static_cast<int64_t>(track.input.size()));
 }
@@ -153,17 +152,17 @@ void BuildFile(benchmark::State& state, int32_t tubes) {
 
 void SaveFile(benchmark::State& state, int32_t tubes) {
   Track& track = TrackOf(tubes);
-  for (auto _ : state) Require(trackio::SaveTrack(track.flanged, track.outputPath), "SaveTrack");
+  for (auto _ : state) Require(static_cast<bool>(trackio::SaveTrack(track.flanged, track.outputPath)), "SaveTrack");
   Report(state, track, track.outputBytes);
 }
 
 void Chain(benchmark::State& state, int32_t tubes) {
   const Track& track = TrackOf(tubes);
   for (auto _ : state) {
-    trackio::TrackDocument document;
-    Require(trackio::LoadTrack(document, track.inputPath), "LoadTrack");
-    supports::AddFlanges(document);
-    Require(trackio::SaveTrack(document, track.outputPath), "SaveTrack");
+    trackio::LoadResult loaded = trackio::LoadTrack(track.inputPath);
+    Require(static_cast<bool>(loaded), "LoadTrack");
+    supports::AddFlanges(loaded->document);
+    Require(static_cast<bool>(trackio::SaveTrack(loaded->document, track.outputPath)), "SaveTrack");
   }
   Report(state, track, static_cast<int64_t>(track.input.size()) + track.outputBytes);
 }

@@ -13,25 +13,23 @@ namespace cli {
 
 namespace {
 
-int RunCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
+int RunCommand(const CommandLine& command, Console& console) {
   try {
     switch (command.kind) {
       case CommandKind::Help:
-        out << UsageText();
+        console.out << UsageText();
         return kExitSuccess;
       case CommandKind::Version:
-        out << "tarnwick-cli " << TARNWICK_VERSION << "\n";
+        console.out << "tarnwick-cli " << TARNWICK_VERSION << "\n";
         return kExitSuccess;
-      case CommandKind::Flange:
-        return RunFlange(command.inputs, command.output, out, err);
-      case CommandKind::Resave:
-        return RunResave(command.inputs.front(), *command.output, out, err);
-      case CommandKind::Info:
-        return RunInfo(command.inputs.front(), command.json, out, err);
+      case CommandKind::Flange: return RunFlange(command, console);
+      case CommandKind::Resave: return RunResave(command, console);
+      case CommandKind::Info: return RunInfo(command, console);
+      case CommandKind::Render: return RunRender(command, console);
     }
   } catch (const std::exception& failure) {
     // Nothing the library reports ends up here; this is the last resort.
-    err << "tarnwick-cli: " << failure.what() << "\n";
+    console.err << "tarnwick-cli: " << failure.what() << "\n";
     return kExitFileFailed;
   }
   return kExitUsage;
@@ -39,13 +37,14 @@ int RunCommand(const CommandLine& command, std::ostream& out, std::ostream& err)
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (!parsed.usageError.empty()) {
     err << "tarnwick-cli: " << parsed.usageError << "\nTry 'tarnwick-cli --help' for more information.\n";
     return kExitUsage;
   }
-  const int status = RunCommand(parsed.command, out, err);
+  Console console{out, err, errIsTerminal, parsed.command.quiet};
+  const int status = RunCommand(parsed.command, console);
   // Output that did not arrive (a full disk, a closed pipe) is a failure too.
   if (!out.flush()) {
     err << "tarnwick-cli: the output could not be written\n";

@@ -8,6 +8,7 @@
 namespace cli {
 
 // `args` are the arguments after the program name; returns the exit status.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Progress is shown on `err` only when `errIsTerminal`.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal = false);
 
 }  // namespace cli

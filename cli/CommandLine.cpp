@@ -1,5 +1,8 @@
 #include "cli/CommandLine.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace cli {
 
 namespace {
@@ -13,7 +16,35 @@ constexpr CommandName kCommands[] = {
     {"flange", CommandKind::Flange},
     {"resave", CommandKind::Resave},
     {"info", CommandKind::Info},
+    {"render", CommandKind::Render},
 };
+
+constexpr unsigned Bit(CommandKind kind) { return 1u << static_cast<unsigned>(kind); }
+constexpr unsigned kWritingCommands = Bit(CommandKind::Flange) | Bit(CommandKind::Resave) | Bit(CommandKind::Render);
+
+// An option without a value, and the commands that take it.
+struct Switch {
+  const char* shortName;  // or nullptr
+  const char* longName;
+  bool CommandLine::*member;
+  unsigned commands;
+};
+
+constexpr Switch kSwitches[] = {
+    {"-f", "--force", &CommandLine::force, kWritingCommands},
+    {"-q", "--quiet", &CommandLine::quiet, kWritingCommands},
+    {nullptr, "--dry-run", &CommandLine::dryRun, Bit(CommandKind::Flange)},
+    {nullptr, "--json", &CommandLine::json, Bit(CommandKind::Info)},
+    {nullptr, "--chunks", &CommandLine::chunks, Bit(CommandKind::Info)},
+    {nullptr, "--flanges", &CommandLine::flanges, Bit(CommandKind::Render)},
+};
+
+struct ViewName {
+  const char* name;
+  View view;
+};
+
+constexpr ViewName kViews[] = {{"top", View::Top}, {"side", View::Side}, {"front", View::Front}};
 
 ParsedCommandLine UsageError(std::string message) { return {CommandLine{}, std::move(message)}; }
 
@@ -24,29 +55,34 @@ ParsedCommandLine Just(CommandKind kind) {
   return parsed;
 }
 
+bool IsFolder(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::is_directory(path, ignored);
+}
+
 // What each command accepts, checked once every argument has been read.
 std::string CheckCommand(const CommandLine& command, const std::string& name) {
   const size_t inputs = command.inputs.size();
   switch (command.kind) {
     case CommandKind::Flange:
       if (inputs == 0) return "flange needs at least one input file";
-      if (command.output && inputs > 1) {
-        return "-o names the output of a single input; with several inputs each output goes beside its input";
+      if (command.output && inputs > 1 && !IsFolder(*command.output)) {
+        return "with several inputs, -o must name an existing folder; " + *command.output + " is not one";
       }
       break;
     case CommandKind::Resave:
-      if (inputs != 1) return "resave takes exactly one input file";
-      if (!command.output) return "resave needs an output file: -o OUTPUT";
+    case CommandKind::Render:
+      if (inputs != 1) return name + " takes exactly one input file";
+      if (!command.output) return name + " needs an output file: -o OUTPUT";
       break;
     case CommandKind::Info:
-      if (inputs != 1) return "info takes exactly one input file";
+      if (inputs == 0) return "info needs at least one input file";
       if (command.output) return "info writes no file and takes no -o";
       break;
     case CommandKind::Help:
     case CommandKind::Version:
       break;
   }
-  if (command.json && command.kind != CommandKind::Info) return "--json is an option of info, not of " + name;
   return {};
 }
 
@@ -72,28 +108,51 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (!known) return UsageError("unknown command '" + name + "'");
 
+  // The value of an option given as "--long=VALUE" or as the next argument.
+  size_t i = 1;
+  auto valueOf = [&args, &i](const std::string& arg, const std::string& longName) -> std::optional<std::string> {
+    if (arg.rfind(longName + "=", 0) == 0) return arg.substr(longName.size() + 1);
+    if (i + 1 < args.size()) return args[++i];
+    return std::nullopt;
+  };
+
   bool optionsEnded = false;
-  for (size_t i = 1; i < args.size(); ++i) {
+  for (; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
     if (!isOption) {
       command.inputs.push_back(arg);
-    } else if (arg == "--") {
+      continue;
+    }
+    if (arg == "--") {
       optionsEnded = true;
-    } else if (arg == "--json") {
-      command.json = true;
-    } else if (arg == "-o" || arg == "--output" || arg.rfind("--output=", 0) == 0) {
-      std::string value;
-      if (arg.rfind("--output=", 0) == 0) {
-        value = arg.substr(9);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        return UsageError(arg + " needs a file name");
+      continue;
+    }
+    const Switch* matched = nullptr;
+    for (const Switch& option : kSwitches) {
+      if (arg == option.longName || (option.shortName != nullptr && arg == option.shortName)) matched = &option;
+    }
+    if (matched != nullptr) {
+      if ((matched->commands & Bit(command.kind)) == 0) {
+        return UsageError(std::string(matched->longName) + " is not an option of " + name);
       }
-      if (value.empty()) return UsageError(arg + " needs a file name");
+      command.*(matched->member) = true;
+    } else if (arg == "-o" || arg == "--output" || arg.rfind("--output=", 0) == 0) {
+      const std::optional<std::string> value = valueOf(arg, "--output");
+      if (!value || value->empty()) return UsageError(arg + " needs a file name");
       if (command.output) return UsageError("only one output file can be named");
-      command.output = value;
+      command.output = *value;
+    } else if (arg == "--view" || arg.rfind("--view=", 0) == 0) {
+      if (command.kind != CommandKind::Render) return UsageError("--view is not an option of " + name);
+      const std::optional<std::string> value = valueOf(arg, "--view");
+      bool knownView = false;
+      for (const ViewName& view : kViews) {
+        if (value == view.name) {
+          command.view = view.view;
+          knownView = true;
+        }
+      }
+      if (!knownView) return UsageError("--view takes top, side or front");
     } else {
       return UsageError("unknown option '" + arg + "'");
     }
@@ -103,32 +162,55 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return R"(Usage: tarnwick-cli COMMAND [OPTIONS] FILE...
+  return R"(tarnwick-cli - add flanges to the support tubes of roller-coaster track files
+
+Usage: tarnwick-cli COMMAND [OPTIONS] FILE...
 
 Adds flanges to the support tubes of track files (.nltrack), the same way the
-Tarnwick window does, for batch work and scripts.
+Tarnwick window does, for batch work and scripts. A flange the track already
+holds is not added again, so flanging a flanged track changes nothing.
 
 Commands:
-  flange INPUT... [-o OUTPUT]
-        Add flanges to each input and save it. Each output goes beside its
-        input as NAME-flanged.nltrack; with a single input, -o names it
-        instead (".nltrack" is added when missing). An input is never
-        replaced unless -o names it.
-  resave INPUT -o OUTPUT
+  flange INPUT... [-o OUTPUT | -o FOLDER] [--dry-run] [-f] [-q]
+        Add flanges to each input and save the result. Each output goes
+        beside its input as NAME-flanged.nltrack; -o FOLDER puts them in an
+        existing folder instead; with a single input, -o OUTPUT names the
+        output (".nltrack" is added when missing). With --dry-run, report
+        what would be added and write nothing.
+  resave INPUT -o OUTPUT [-f] [-q]
         Load and save without changes: sizes, counts and filler bytes are
         written afresh and chunks of unknown types are left out.
-  info INPUT [--json]
-        Show the chunks as found, the table counts, the tubes by type and by
-        end types, and the flanges that flange would add.
+  info INPUT... [--chunks] [--json]
+        Show the table counts, the tubes by type and by end types, and the
+        flanges that flange would add and those already there; with
+        --chunks, the chunks as found as well.
+  render INPUT -o OUTPUT.svg [--view top|side|front] [--flanges] [-f] [-q]
+        Draw the support structure as an SVG picture: footers as squares,
+        tubes as lines coloured by tube type. With --flanges, the flanges
+        that flange would add are drawn on top.
 
 Options:
-  -o, --output OUTPUT   the file to write
-  --json                info as JSON
-  -h, --help            show this help
-  --version             show the version
+  -o, --output PATH     the file to write (for flange, also an existing folder)
+  -f, --force           replace output files that already exist
+  -q, --quiet           print nothing but errors
+  --dry-run             flange: load and report, write nothing
+  --chunks              info: list the chunks as found in the file
+  --json                info: print JSON (an array when given several files)
+  --view VIEW           render: top (looking down; the default), side (along
+                        the z axis) or front (along the x axis)
+  --flanges             render: draw the flanges flange would add
+  -h, --help            show this help and exit
+  --version             show the version and exit
 
-Exit status: 0 on success, 1 when a file could not be loaded, flanged or
-saved (nothing is written for it), 2 when the command line is wrong.
+An existing file is never replaced unless --force is given. Progress is shown
+on standard error when it is a terminal and a step takes more than a second.
+
+Exit status:
+  0   every file was done
+  1   a file could not be loaded, flanged, rendered or saved, or an output
+      exists already (nothing is written for that file; the other files are
+      still done)
+  2   the command line is wrong
 )";
 }
 

@@ -7,13 +7,26 @@
 
 namespace cli {
 
-enum class CommandKind { Help, Version, Flange, Resave, Info };
+enum class CommandKind { Help, Version, Flange, Resave, Info, Render };
+
+// Which way a rendered picture looks at the track.
+enum class View {
+  Top,    // down the y axis (up in the track): x across, z down the page
+  Side,   // along the z axis: x across, y up
+  Front,  // along the x axis: z across, y up
+};
 
 struct CommandLine {
   CommandKind kind = CommandKind::Help;
   std::vector<std::string> inputs;
   std::optional<std::string> output;  // -o / --output
-  bool json = false;                  // --json
+  bool force = false;                 // -f / --force: replace existing files
+  bool quiet = false;                 // -q / --quiet: errors only
+  bool dryRun = false;                // flange --dry-run
+  bool json = false;                  // info --json
+  bool chunks = false;                // info --chunks
+  bool flanges = false;               // render --flanges
+  View view = View::Top;              // render --view
 };
 
 struct ParsedCommandLine {
@@ -21,7 +34,8 @@ struct ParsedCommandLine {
   std::string usageError;  // set when the arguments do not form a command
 };
 
-// Parses the arguments after the program name.
+// Parses the arguments after the program name. Looks at the file system for
+// one thing only: whether -o names an existing folder.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The text --help prints.

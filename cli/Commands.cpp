@@ -1,44 +1,92 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
+#include "cli/JsonWriter.h"
+#include "cli/ProgressMeter.h"
+#include "cli/SupportPicture.h"
 #include "cli/TrackInfo.h"
 #include "supports/FlangeGenerator.h"
+#include "trackio/FileAccess.h"
 #include "trackio/TrackIO.h"
 
 namespace cli {
 
 namespace {
 
-constexpr const char* kLoadError = "Error Loading Track File!";
-constexpr const char* kFlangeError = "Error Adding Flanges!";
-constexpr const char* kSaveError = "Error Saving Track File!";
+namespace fs = std::filesystem;
 
-bool Load(const std::string& path, trackio::TrackDocument& doc, trackio::LoadReport& report, std::ostream& err,
-          bool listChunks = false) {
-  if (trackio::LoadTrack(doc, path, &report, listChunks)) return true;
-  err << kLoadError << " " << path << ": " << report.error.Describe() << "\n";
-  return false;
+void Fail(Console& console, const std::string& path, const std::string& reason) {
+  console.err << "tarnwick-cli: " << path << ": " << reason << "\n";
 }
 
-// Saves and returns the path written, or nothing after reporting why not.
-std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& path, std::ostream& err) {
-  trackio::TrackError error;
-  std::string written;
-  if (trackio::SaveTrack(doc, path, &error, &written)) return written;
-  err << kSaveError << " " << trackio::WithTrackExtension(path) << ": " << error.Describe() << "\n";
+std::ostream* ProgressTerminal(const Console& console) {
+  return console.errIsTerminal && !console.quiet ? &console.err : nullptr;
+}
+
+// The one place the tool loads a track: the track, or nothing after
+// reporting why not.
+std::optional<trackio::LoadedTrack> Load(const std::string& path, Console& console, bool listChunks = false) {
+  ProgressMeter meter(ProgressTerminal(console), path + ": loading");
+  trackio::LoadResult loaded = trackio::LoadTrack(path, {.listChunks = listChunks, .progress = meter.Callback()});
+  if (loaded) return std::move(*loaded);
+  Fail(console, path, loaded.error().Describe());
   return std::nullopt;
+}
+
+// The one place the tool saves a track. Returns the path written, or
+// nothing after reporting why not.
+std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& path, Console& console) {
+  ProgressMeter meter(ProgressTerminal(console), trackio::WithTrackExtension(path) + ": saving");
+  trackio::SaveResult saved = trackio::SaveTrack(doc, path, {.progress = meter.Callback()});
+  if (saved) return *saved;
+  Fail(console, trackio::WithTrackExtension(path), saved.error().Describe());
+  return std::nullopt;
+}
+
+bool IsFolder(const std::string& path) {
+  std::error_code ignored;
+  return fs::is_directory(path, ignored);
+}
+
+bool HasNoName(const std::string& path) {
+  std::string name = fs::path(path).filename().string();
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return name.empty() || name == trackio::kTrackExtension;
+}
+
+// Whether `target` may be written; says why not when it may not.
+bool MayWrite(const std::string& target, bool force, Console& console) {
+  if (HasNoName(target)) {
+    Fail(console, target, "the file has no name (only an extension); name the output file");
+    return false;
+  }
+  if (IsFolder(target)) {
+    Fail(console, target, "is a folder");
+    return false;
+  }
+  std::error_code ignored;
+  if (!force && fs::exists(target, ignored)) {
+    console.err << "tarnwick-cli: " << target << " already exists; use --force to replace it\n";
+    return false;
+  }
+  return true;
 }
 
 // True when `target` exists and is one of `files` (under any name).
 bool IsOneOf(const std::string& target, const std::vector<std::string>& files) {
   std::error_code ignored;
-  if (!std::filesystem::exists(target, ignored)) return false;
+  if (!fs::exists(target, ignored)) return false;
   for (const std::string& file : files) {
-    if (std::filesystem::equivalent(target, file, ignored)) return true;
+    if (fs::equivalent(target, file, ignored)) return true;
   }
   return false;
 }
@@ -47,29 +95,56 @@ std::string Plural(int64_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-// Loads `input`, adds its flanges and saves it as `target`; returns the path
-// written, or nothing after reporting why not.
-std::optional<std::string> FlangeOne(const std::string& input, const std::string& target, std::ostream& out,
-                                     std::ostream& err) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, err)) return std::nullopt;
+// "4 tubes got 10 flanges, 2 flanges already there"
+std::string FlangeFigures(const supports::FlangeSummary& summary, bool dryRun) {
+  std::string text = Plural(summary.tubesFlanged, "tube") + (dryRun ? " would get " : " got ") +
+                     Plural(summary.flangesAdded, "flange");
+  if (summary.flangesAlreadyPresent > 0) {
+    text += ", " + Plural(summary.flangesAlreadyPresent, "flange") + " already there";
+  }
+  if (summary.tubesSkippedOutOfRange > 0) {
+    text += ", " + Plural(summary.tubesSkippedOutOfRange, "tube") + " skipped beyond range";
+  }
+  return text;
+}
+
+// Where `flange` writes the result for `input`.
+std::string FlangeTarget(const std::string& input, const CommandLine& command) {
+  if (!command.output) return FlangedPathBeside(input);
+  if (IsFolder(*command.output)) {
+    return (fs::path(*command.output) / fs::path(FlangedPathBeside(input)).filename()).string();
+  }
+  return trackio::WithTrackExtension(*command.output);
+}
+
+// Loads `input`, adds its flanges and saves it as `target` (or only reports
+// on a dry run). Returns the path written, or nothing after reporting why not.
+std::optional<std::string> FlangeOne(const std::string& input, const std::string& target,
+                                     const CommandLine& command, Console& console) {
+  std::optional<trackio::LoadedTrack> loaded = Load(input, console);
+  if (!loaded) return std::nullopt;
+  trackio::TrackDocument& doc = loaded->document;
   supports::FlangeSummary summary;
   try {
-    summary = supports::AddFlanges(doc);
+    if (command.dryRun) {
+      summary = supports::CountFlanges(doc);
+    } else {
+      ProgressMeter meter(ProgressTerminal(console), input + ": adding flanges");
+      summary = supports::AddFlanges(doc, meter.Callback());
+    }
   } catch (const std::bad_alloc&) {
     summary.error = "not enough memory for the flanges";
   }
   if (!summary.error.empty()) {
-    err << kFlangeError << " " << input << ": " << summary.error << "\n";
+    Fail(console, input, summary.error);
     return std::nullopt;
   }
-  const std::optional<std::string> path = Save(doc, target, err);
-  if (path) {
-    out << "Wrote " << *path << ": " << Plural(summary.tubesFlanged, "tube") << " got "
-        << Plural(summary.flangesAdded, "flange") << ", " << Plural(summary.tubesSkippedOutOfRange, "tube")
-        << " skipped beyond range\n";
+  if (command.dryRun) {
+    if (!console.quiet) console.out << "Would write " << target << ": " << FlangeFigures(summary, true) << "\n";
+    return target;
   }
+  const std::optional<std::string> path = Save(doc, target, console);
+  if (path && !console.quiet) console.out << "Wrote " << *path << ": " << FlangeFigures(summary, false) << "\n";
   return path;
 }
 
@@ -81,47 +156,99 @@ std::string FlangedPathBeside(const std::string& input) {
   return name + "-flanged" + trackio::kTrackExtension;
 }
 
-int RunFlange(const std::vector<std::string>& inputs, const std::optional<std::string>& output,
-              std::ostream& out, std::ostream& err) {
-  int status = kExitSuccess;
+int RunFlange(const CommandLine& command, Console& console) {
+  const std::vector<std::string>& inputs = command.inputs;
+  // A name of the tool's own choosing must not replace a file this run reads
+  // or has just written, not even with --force; one named with -o may.
+  const bool ownNames = !command.output || IsFolder(*command.output);
   std::vector<std::string> written;
+  size_t failed = 0;
   for (const std::string& input : inputs) {
-    const std::string target = output ? *output : FlangedPathBeside(input);
-    // A name of our own choosing must not replace a file this run reads or
-    // has just written; one named with -o may.
-    if (!output && (IsOneOf(target, inputs) || IsOneOf(target, written))) {
-      err << kSaveError << " " << target << ": it is an input or an output of this run; not replaced\n";
-      status = kExitFileFailed;
-      continue;
+    const std::string target = FlangeTarget(input, command);
+    std::optional<std::string> path;
+    if (ownNames && (IsOneOf(target, inputs) || IsOneOf(target, written))) {
+      Fail(console, target, "it is an input or an output of this run; not replaced");
+    } else if (MayWrite(target, command.force, console)) {
+      path = FlangeOne(input, target, command, console);
     }
-    if (const std::optional<std::string> path = FlangeOne(input, target, out, err)) {
+    if (path) {
       written.push_back(*path);
     } else {
-      status = kExitFileFailed;
+      ++failed;
     }
   }
-  return status;
+  if (inputs.size() > 1 && !console.quiet) {
+    console.out << inputs.size() << " files: " << written.size() << (command.dryRun ? " would be written, " : " written, ")
+                << failed << " failed\n";
+  }
+  return failed == 0 ? kExitSuccess : kExitFileFailed;
 }
 
-int RunResave(const std::string& input, const std::string& output, std::ostream& out, std::ostream& err) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, err)) return kExitFileFailed;
-  const std::optional<std::string> path = Save(doc, output, err);
+int RunResave(const CommandLine& command, Console& console) {
+  const std::string& input = command.inputs.front();
+  const std::string target = trackio::WithTrackExtension(*command.output);
+  if (!MayWrite(target, command.force, console)) return kExitFileFailed;
+  std::optional<trackio::LoadedTrack> loaded = Load(input, console);
+  if (!loaded) return kExitFileFailed;
+  const std::optional<std::string> path = Save(loaded->document, target, console);
   if (!path) return kExitFileFailed;
-  out << "Wrote " << *path << "\n";
+  if (!console.quiet) console.out << "Wrote " << *path << "\n";
   return kExitSuccess;
 }
 
-int RunInfo(const std::string& input, bool json, std::ostream& out, std::ostream& err) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  if (!Load(input, doc, report, err, true)) return kExitFileFailed;
-  const TrackInfo info = DescribeTrack(input, doc, report);
-  if (json) {
-    WriteInfoJson(info, out);
-  } else {
-    WriteInfoText(info, out);
+int RunInfo(const CommandLine& command, Console& console) {
+  int status = kExitSuccess;
+  std::optional<JsonWriter> json;
+  if (command.json) json.emplace(console.out);
+  const bool several = command.inputs.size() > 1;
+  if (json && several) json->BeginArray();
+  bool first = true;
+  for (const std::string& input : command.inputs) {
+    const std::optional<trackio::LoadedTrack> loaded = Load(input, console, command.chunks);
+    if (!loaded) {
+      status = kExitFileFailed;
+      continue;
+    }
+    const TrackInfo info = DescribeTrack(input, loaded->document, loaded->chunks, command.chunks);
+    if (json) {
+      WriteInfoJson(info, *json);
+    } else {
+      if (!first) console.out << "\n";
+      WriteInfoText(info, console.out);
+    }
+    first = false;
+  }
+  if (json && several) json->EndArray();
+  return status;
+}
+
+int RunRender(const CommandLine& command, Console& console) {
+  const std::string& input = command.inputs.front();
+  const std::string& target = *command.output;
+  if (IsOneOf(target, {input})) {
+    Fail(console, target, "it is the track being drawn; not replaced");
+    return kExitFileFailed;
+  }
+  if (!MayWrite(target, command.force, console)) return kExitFileFailed;
+  const std::optional<trackio::LoadedTrack> loaded = Load(input, console);
+  if (!loaded) return kExitFileFailed;
+  const trackio::TrackDocument& doc = loaded->document;
+
+  std::vector<supports::PlannedFlange> flanges;
+  if (command.flanges) flanges = supports::ListFlanges(doc);
+  PictureFigures figures;
+  const std::string svg = SupportPicture(doc, command.view, command.flanges ? &flanges : nullptr,
+                                         fs::path(input).filename().string(), &figures);
+  std::string reason;
+  if (!trackio::ReplaceFileContents(target, std::vector<uint8_t>(svg.begin(), svg.end()), reason)) {
+    Fail(console, target, reason);
+    return kExitFileFailed;
+  }
+  if (!console.quiet) {
+    console.out << "Wrote " << target << ": " << Plural(figures.footers, "footer") << ", "
+                << Plural(figures.tubes, "tube");
+    if (command.flanges) console.out << ", " << Plural(figures.flanges, "flange") << " to add";
+    console.out << " (" << ViewName(command.view) << " view)\n";
   }
   return kExitSuccess;
 }

@@ -25,24 +25,39 @@ std::string PrintableTag(const std::string& tag) {
   return text;
 }
 
+// One "  label      value" line of a table.
+void Row(std::ostream& out, const std::string& label, const std::string& value) {
+  out << "  " << std::left << std::setw(30) << label << std::right << std::setw(10) << value << "\n";
+}
+
+void WriteChunkTable(const std::vector<trackio::FoundChunk>& chunks, std::ostream& out) {
+  out << "\nChunks as found:\n";
+  auto chunkRow = [&out](const std::string& tag, const std::string& offset, const std::string& size,
+                         const std::string& subChunks) {
+    out << "  " << std::left << std::setw(8) << tag << std::right << std::setw(10) << offset << std::setw(12)
+        << size << std::setw(12) << subChunks << "\n";
+  };
+  chunkRow("tag", "offset", "size", "sub-chunks");
+  for (const trackio::FoundChunk& chunk : chunks) {
+    chunkRow(PrintableTag(chunk.tag), std::to_string(chunk.offset), std::to_string(chunk.storedSize),
+             chunk.skipped ? "skipped" : std::to_string(chunk.subChunkCount));
+  }
+}
+
+}  // namespace
+
 std::string EndTypeName(int32_t endType) {
   if (endType == trackio::kEndTypeFooter) return "footer";
   if (endType == trackio::kEndTypeFreeNode) return "free node";
   return "end type " + std::to_string(endType);
 }
 
-// One "  label      value" line of a table.
-void Row(std::ostream& out, const std::string& label, const std::string& value) {
-  out << "  " << std::left << std::setw(30) << label << std::right << std::setw(10) << value << "\n";
-}
-
-}  // namespace
-
 TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& doc,
-                        const trackio::LoadReport& report) {
+                        const std::vector<trackio::FoundChunk>& chunks, bool listChunks) {
   TrackInfo info;
   info.path = path;
-  info.chunks = report.chunks;
+  info.chunksListed = listChunks;
+  if (listChunks) info.chunks = chunks;
   info.tables = {
       {"colourSets", "colour sets", doc.ColorSetCount()},
       {"bezierVertices", "bezier vertices", doc.BezierVertexCount()},
@@ -64,17 +79,8 @@ TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& d
 }
 
 void WriteInfoText(const TrackInfo& info, std::ostream& out) {
-  out << info.path << "\n\nChunks as found:\n";
-  auto chunkRow = [&out](const std::string& tag, const std::string& offset, const std::string& size,
-                         const std::string& subChunks) {
-    out << "  " << std::left << std::setw(8) << tag << std::right << std::setw(10) << offset << std::setw(12)
-        << size << std::setw(12) << subChunks << "\n";
-  };
-  chunkRow("tag", "offset", "size", "sub-chunks");
-  for (const trackio::FoundChunk& chunk : info.chunks) {
-    chunkRow(PrintableTag(chunk.tag), std::to_string(chunk.offset), std::to_string(chunk.storedSize),
-             chunk.skipped ? "skipped" : std::to_string(chunk.subChunkCount));
-  }
+  out << info.path << "\n";
+  if (info.chunksListed) WriteChunkTable(info.chunks, out);
 
   out << "\nTables:\n";
   for (const TableCount& table : info.tables) Row(out, table.label, std::to_string(table.count));
@@ -97,25 +103,27 @@ void WriteInfoText(const TrackInfo& info, std::ostream& out) {
   out << "\nAdding flanges would give:\n";
   Row(out, "tubes with flanges", std::to_string(info.flanges.tubesFlanged));
   Row(out, "flanges (2 free nodes each)", std::to_string(info.flanges.flangesAdded));
+  Row(out, "flanges already there", std::to_string(info.flanges.flangesAlreadyPresent));
   Row(out, "tubes skipped, beyond range", std::to_string(info.flanges.tubesSkippedOutOfRange));
 }
 
-void WriteInfoJson(const TrackInfo& info, std::ostream& out) {
-  JsonWriter json(out);
+void WriteInfoJson(const TrackInfo& info, JsonWriter& json) {
   json.BeginObject();
   json.Key("file").String(info.path);
 
-  json.Key("chunks").BeginArray();
-  for (const trackio::FoundChunk& chunk : info.chunks) {
-    json.BeginObject();
-    json.Key("tag").String(chunk.tag);
-    json.Key("offset").Number(chunk.offset);
-    json.Key("storedSize").Number(chunk.storedSize);
-    json.Key("subChunkCount").Number(chunk.subChunkCount);
-    json.Key("skipped").Bool(chunk.skipped);
-    json.EndObject();
+  if (info.chunksListed) {
+    json.Key("chunks").BeginArray();
+    for (const trackio::FoundChunk& chunk : info.chunks) {
+      json.BeginObject();
+      json.Key("tag").String(chunk.tag);
+      json.Key("offset").Number(chunk.offset);
+      json.Key("storedSize").Number(chunk.storedSize);
+      json.Key("subChunkCount").Number(chunk.subChunkCount);
+      json.Key("skipped").Bool(chunk.skipped);
+      json.EndObject();
+    }
+    json.EndArray();
   }
-  json.EndArray();
 
   json.Key("tables").BeginObject();
   for (const TableCount& table : info.tables) json.Key(table.key).Number(table.count);
@@ -134,7 +142,9 @@ void WriteInfoJson(const TrackInfo& info, std::ostream& out) {
   json.EndArray();
   json.Key("tubesByEndTypes").BeginArray();
   for (const auto& [ends, count] : info.tubes.tubesByEndTypes) {
-    json.BeginObject().Key("end1Type").Number(ends.first).Key("end2Type").Number(ends.second);
+    json.BeginObject();
+    json.Key("end1Type").Number(ends.first).Key("end1TypeName").String(EndTypeName(ends.first));
+    json.Key("end2Type").Number(ends.second).Key("end2TypeName").String(EndTypeName(ends.second));
     json.Key("tubes").Number(count).EndObject();
   }
   json.EndArray();
@@ -142,6 +152,7 @@ void WriteInfoJson(const TrackInfo& info, std::ostream& out) {
   json.Key("flanges").BeginObject();
   json.Key("tubesFlanged").Number(info.flanges.tubesFlanged);
   json.Key("flangesAdded").Number(info.flanges.flangesAdded);
+  json.Key("flangesAlreadyPresent").Number(info.flanges.flangesAlreadyPresent);
   json.Key("tubesSkippedOutOfRange").Number(info.flanges.tubesSkippedOutOfRange);
   json.EndObject();
   json.EndObject();

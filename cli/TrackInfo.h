@@ -1,5 +1,5 @@
-// What `info` reports about a track: the chunks as found, the table counts,
-// the tubes by type and end types, and what adding flanges would do.
+// What `info` reports about a track: the table counts, the tubes by type and
+// end types, what adding flanges would do, and on request the chunks as found.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/JsonWriter.h"
 #include "supports/FlangeGenerator.h"
 #include "supports/TubeCensus.h"
 #include "trackio/TrackIO.h"
@@ -21,6 +22,7 @@ struct TableCount {
 
 struct TrackInfo {
   std::string path;
+  bool chunksListed = false;
   std::vector<trackio::FoundChunk> chunks;
   std::vector<TableCount> tables;
   bool terrainPresent = false;
@@ -29,10 +31,14 @@ struct TrackInfo {
   supports::FlangeSummary flanges;  // what a flange run would do
 };
 
+// `chunks` holds the chunks met when `listChunks` is set.
 TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& document,
-                        const trackio::LoadReport& report);
+                        const std::vector<trackio::FoundChunk>& chunks, bool listChunks);
+
+// "footer", "free node" or "end type N".
+std::string EndTypeName(int32_t endType);
 
 void WriteInfoText(const TrackInfo& info, std::ostream& out);
-void WriteInfoJson(const TrackInfo& info, std::ostream& out);
+void WriteInfoJson(const TrackInfo& info, JsonWriter& json);
 
 }  // namespace cli

@@ -3,7 +3,9 @@
 #   1. the unit tests (.exe), through ctest;
 #   2. built tracks flanged by the Windows and the Linux build: same bytes,
 #      and tarnwick-cli.exe replacing a file named by a relative path;
-#   3. tarnwick.exe: its window appears, and window_probe.exe drives it
+#   3. file names outside the ANSI code page (日本.nltrack) reach both
+#      programs: tarnwick-cli.exe info and resave, tarnwick.exe FILE;
+#   4. tarnwick.exe: its window appears, and window_probe.exe drives it
 #      through the dialogs and commands; the track it saves must match the
 #      Linux build's bytes too.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD
@@ -109,6 +111,25 @@ else
   echo "no command-line tool in this source tree"
 fi
 
+step "tarnwick-cli.exe: a file name outside the ANSI code page"
+unicode="$windows_build/unicode-run"
+rm -rf "$unicode" && mkdir -p "$unicode"
+cp "$compare/linux/sample.nltrack" "$unicode/日本.nltrack"
+if wine "$windows_build/bin/tarnwick-cli.exe" info "$(windows_path "$unicode/日本.nltrack")" \
+     >"$unicode/info.txt" 2>&1; then
+  echo "info 日本.nltrack: $(tr -d '\r' <"$unicode/info.txt" | sed -n 1p)"
+else
+  fail "tarnwick-cli.exe info 日本.nltrack: $(tr -d '\r' <"$unicode/info.txt")"
+fi
+wine "$windows_build/bin/tarnwick-cli.exe" resave "$(windows_path "$unicode/日本.nltrack")" \
+  -o "$(windows_path "$unicode/日本-resaved.nltrack")" | tr -d '\r' || fail "tarnwick-cli.exe resave 日本.nltrack"
+"$linux_build/bin/tarnwick-cli" resave "$unicode/日本.nltrack" -o "$unicode/linux.nltrack" >/dev/null
+if cmp "$unicode/linux.nltrack" "$unicode/日本-resaved.nltrack"; then
+  echo "same bytes: 日本.nltrack resaved by the Windows and the Linux build"
+else
+  fail "resaving 日本.nltrack: the builds differ"
+fi
+
 step "tarnwick.exe under Wine"
 gui="$windows_build/gui-run"
 rm -rf "$gui" && mkdir -p "$gui"
@@ -133,6 +154,14 @@ if window=$(timeout 60 xdotool search --sync --name '^Tarnwick$' | sed -n 1p) &&
 else
   fail "no window \"Tarnwick\" within 60 s"
 fi
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+
+step "tarnwick.exe 日本.nltrack: a track named on the command line"
+wine "$windows_build/bin/tarnwick.exe" "$(windows_path "$unicode/日本.nltrack")" >"$gui/tarnwick-file.log" 2>&1 &
+app=$!
+timeout 120 wine "$windows_build/bin/window_probe.exe" --loaded-at-start | tr -d '\r' ||
+  fail "the window did not load the track named on its command line"
 kill "$app" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
 

@@ -1,11 +1,16 @@
 #include "supports/FlangeGenerator.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
+#include <vector>
 
-#include "supports/GlobalTools.h"
-#include "supports/SuppTools.h"
+#include "supports/VectorMath.h"
+#include "supports/SupportEditing.h"
+#include "trackio/RecordSizes.h"
 #include "trackio/TrackIO.h"
 
 namespace supports {
@@ -41,7 +46,7 @@ constexpr double kSpacingAllowance = 1.0;
 // More divisions than this would add an absurd number of flanges to one tube.
 constexpr double kMaxDivisions = 32767.0;
 // Bytes each flange adds to the saved file: two free nodes and a tube.
-constexpr int64_t kBytesPerFlange = 2 * 28 + 48;
+constexpr int64_t kBytesPerFlange = 2 * trackio::kFreeNodeRecordBytes + trackio::kTubeRecordBytes;
 
 enum class Verdict { Flanged, Skipped, OutOfRange };
 
@@ -142,71 +147,258 @@ Vec3 PerComponent(const Vec3& a, const Vec3& b, const Vec3& d, Formula formula) 
   return {one(a.x, b.x, d.x), one(a.y, b.y, d.y), one(a.z, b.z, d.z)};
 }
 
-void AddTubeFlanges(TrackDocument& doc, const TubePlan& plan) {
+// Hands `emit` the flanges of a tube that gets them, in the order they are
+// appended: the intermediate flanges by distance from end 1, then the flange
+// at end 1, then the one at end 2.
+template <typename Emit>
+void PlanTubeFlanges(const TubePlan& plan, Emit emit) {
   const Vec3 d = UnitDirection(plan);
   const double o = plan.kind.endOffset;
   const double length = plan.kind.flangeLength;
   const double half = length / 2.0;
   const int32_t type = plan.kind.flangeType;
-  const Single zero = Single::FromFloat(0.0f);
 
   // Flanges that divide the stretch between the end offsets into equal parts.
   if (plan.divisions > 1) {
     const double s = (plan.dist - 2.0 * o) / plan.divisions;
     for (int32_t j = 1; j < plan.divisions; ++j) {
       const double js = static_cast<double>(j) * s;
-      const int32_t f1 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
-                                       return ((dc * o + a) - half * dc) + js * dc;
-                                     }));
-      const int32_t f2 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
-                                       return ((dc * o + a) + half * dc) + js * dc;
-                                     }));
-      AddTube(doc, f1, f2, type, zero);
+      const Vec3 p1 = PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
+        return ((dc * o + a) - half * dc) + js * dc;
+      });
+      const Vec3 p2 = PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
+        return ((dc * o + a) + half * dc) + js * dc;
+      });
+      emit(PlannedFlange{p1, p2, type, false});
     }
   }
 
   // The flange at end 1, covering o … o + L from end 1.
-  const int32_t e1 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
-                                   return dc * o + a;
-                                 }));
-  const int32_t e2 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
-                                   return (dc * o + a) + dc * length;
-                                 }));
-  AddTube(doc, e1, e2, type, zero);
+  const Vec3 e1 = PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) { return dc * o + a; });
+  const Vec3 e2 = PerComponent(plan.a, plan.b, d, [&](double a, double, double dc) {
+    return (dc * o + a) + dc * length;
+  });
+  emit(PlannedFlange{e1, e2, type, false});
 
-  // The flange at end 2; its first end is the one nearer end 1.
-  const int32_t e3 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double, double b, double dc) {
-                                   return b - dc * o;
-                                 }));
-  const int32_t e4 = AddFreeNode(doc, PerComponent(plan.a, plan.b, d, [&](double, double b, double dc) {
-                                   return (b - dc * o) - dc * length;
-                                 }));
-  AddTube(doc, e4, e3, type, zero);
+  // The flange at end 2, covering o … o + L from end 2; its nodes are
+  // appended from that end inwards.
+  const Vec3 e3 = PerComponent(plan.a, plan.b, d, [&](double, double b, double dc) { return b - dc * o; });
+  const Vec3 e4 = PerComponent(plan.a, plan.b, d, [&](double, double b, double dc) {
+    return (b - dc * o) - dc * length;
+  });
+  emit(PlannedFlange{e4, e3, type, true});
+}
+
+void AppendFlange(TrackDocument& doc, const PlannedFlange& flange) {
+  int32_t node1 = 0, node2 = 0;
+  if (flange.end2NodeFirst) {
+    node2 = AddFreeNode(doc, flange.end2);
+    node1 = AddFreeNode(doc, flange.end1);
+  } else {
+    node1 = AddFreeNode(doc, flange.end1);
+    node2 = AddFreeNode(doc, flange.end2);
+  }
+  AddTube(doc, node1, node2, flange.flangeType, Single::FromFloat(0.0f));
 }
 
 // A tube whose direction cannot be formed (coordinates near the float32
 // limit) is beyond range as well.
 bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(plan)); }
 
-}  // namespace
+bool IsFlangeType(int32_t tubeType) {
+  for (const int32_t sourceType : {0, 1, 2, 5}) {
+    if (FlangeKindFor(sourceType)->flangeType == tubeType) return true;
+  }
+  return false;
+}
 
-FlangeSummary CountFlanges(const TrackDocument& document) {
+// The flanges a track holds: tubes of a flange type between two free nodes,
+// known by their type and the bit patterns of their two end positions, in
+// either order. An open-addressing table of tube indices keeps a track of
+// millions of flanges to a few bytes per tube, with no allocation per entry.
+class PresentFlanges {
+ public:
+  PresentFlanges(const TrackDocument& doc, const NodeTables& tables) : doc_(doc), tables_(tables) {
+    std::vector<uint32_t> flanges;
+    for (size_t i = 0; i < doc.Tubes.size(); ++i) {
+      if (KeyOfTube(static_cast<uint32_t>(i))) flanges.push_back(static_cast<uint32_t>(i));
+    }
+    if (flanges.empty()) return;
+    size_t capacity = 16;
+    while (capacity < 2 * flanges.size()) capacity *= 2;  // at most half full
+    slots_.assign(capacity, Slot{});
+    for (const uint32_t tube : flanges) {
+      const uint64_t hash = Hash(*KeyOfTube(tube));
+      size_t at = hash & (capacity - 1);
+      while (slots_[at].tube != kEmpty) at = (at + 1) & (capacity - 1);
+      slots_[at] = {tube, Fingerprint(hash)};
+    }
+  }
+
+  bool Contains(const PlannedFlange& flange) const {
+    if (slots_.empty()) return false;
+    const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
+    const uint64_t hash = Hash(key);
+    for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+      const Slot& slot = slots_[at];
+      if (slot.tube == kEmpty) return false;
+      if (slot.fingerprint == Fingerprint(hash) && KeyOfTube(slot.tube) == key) return true;
+    }
+  }
+
+ private:
+  using Bits = std::array<uint32_t, 3>;
+  struct Key {
+    int32_t type;
+    Bits lower, upper;  // the two ends' bit patterns, the lesser first
+    friend bool operator==(const Key&, const Key&) = default;
+  };
+  static constexpr uint32_t kEmpty = std::numeric_limits<uint32_t>::max();
+  struct Slot {
+    uint32_t tube = kEmpty;
+    uint32_t fingerprint = 0;  // bits of the hash the position does not use
+  };
+
+  static Key KeyOf(int32_t type, const Vec3& a, const Vec3& b) {
+    Bits first{a.x.bits, a.y.bits, a.z.bits}, second{b.x.bits, b.y.bits, b.z.bits};
+    if (second < first) std::swap(first, second);
+    return {type, first, second};
+  }
+
+  // The key of tube `index` when it may be a flange.
+  std::optional<Key> KeyOfTube(uint32_t index) const {
+    const Tube& tube = doc_.Tubes[index];
+    if (tube.End1Type != trackio::kEndTypeFreeNode || tube.End2Type != trackio::kEndTypeFreeNode ||
+        !IsFlangeType(tube.TubeType)) {
+      return std::nullopt;
+    }
+    Vec3 a, b;
+    if (ResolveEnd(doc_, tables_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
+        ResolveEnd(doc_, tables_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
+      return std::nullopt;
+    }
+    return KeyOf(tube.TubeType, a, b);
+  }
+
+  static uint64_t Mix(uint64_t h) {
+    h ^= h >> 30;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 27;
+    h *= 0x94D049BB133111EBull;
+    return h ^ (h >> 31);
+  }
+  static uint64_t Hash(const Key& key) {
+    uint64_t h = Mix(static_cast<uint32_t>(key.type));
+    h = Mix(h ^ ((uint64_t{key.lower[0]} << 32) | key.lower[1]));
+    h = Mix(h ^ ((uint64_t{key.lower[2]} << 32) | key.upper[0]));
+    return Mix(h ^ ((uint64_t{key.upper[1]} << 32) | key.upper[2]));
+  }
+  static uint32_t Fingerprint(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
+
+  const TrackDocument& doc_;
+  NodeTables tables_;
+  std::vector<Slot> slots_;
+};
+
+// Reports progress now and then: a few hundred times at most, and at the
+// end. A run may visit the tubes in more than one pass; `passes` says how
+// many, and each pass reports its share.
+class ProgressTicker {
+ public:
+  ProgressTicker(const trackio::ProgressCallback& progress, int64_t tubes, int passes)
+      : progress_(progress), tubes_(tubes), total_(tubes * passes),
+        step_(std::max<int64_t>(1, total_ / kMaxReports)) {}
+
+  void Visited(int pass, int64_t tubesDone) const {
+    const int64_t done = pass * tubes_ + tubesDone;
+    if (progress_ && (done % step_ == 0 || done == total_)) progress_(done, total_);
+  }
+  void Finished() const {
+    if (progress_ && total_ == 0) progress_(0, 0);
+  }
+
+ private:
+  static constexpr int64_t kMaxReports = 200;
+  const trackio::ProgressCallback& progress_;
+  int64_t tubes_;
+  int64_t total_;
+  int64_t step_;
+};
+
+// What a run works from, taken once when it starts: the tubes to visit, the
+// nodes their ends may name and the flanges already there. The flanges the
+// run appends are not visited, their nodes are not there for the tubes still
+// to come, and they do not count as present.
+struct RunStart {
+  size_t sourceTubes;
+  NodeTables tables;
+  PresentFlanges present;
+
+  explicit RunStart(const TrackDocument& doc)
+      : sourceTubes(doc.Tubes.size()), tables(NodeTables::Of(doc)), present(doc, tables) {}
+};
+
+// Visits the tubes present at the start in order, asks `isPresent` about
+// each of their flanges and hands `add` those that are not. `add` may append
+// to `doc`.
+template <typename IsPresent, typename Add>
+FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start, IsPresent isPresent, Add add,
+                           const ProgressTicker* ticker = nullptr, int pass = 0) {
   FlangeSummary summary;
-  const NodeTables tables = NodeTables::Of(document);
-  for (const Tube& tube : document.Tubes) {
-    const TubePlan plan = PlanTube(document, tables, tube);
+  for (size_t i = 0; i < start.sourceTubes; ++i) {
+    const TubePlan plan = PlanTube(doc, start.tables, doc.Tubes[i]);
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
-      ++summary.tubesFlanged;
-      summary.flangesAdded += plan.Flanges();
+      const int64_t addedBefore = summary.flangesAdded;
+      PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+        if (isPresent(flange)) {
+          ++summary.flangesAlreadyPresent;
+        } else {
+          ++summary.flangesAdded;
+          add(flange);
+        }
+      });
+      if (summary.flangesAdded > addedBefore) ++summary.tubesFlanged;
     } else if (plan.verdict != Verdict::Skipped) {
       ++summary.tubesSkippedOutOfRange;
     }
+    if (ticker != nullptr) ticker->Visited(pass, static_cast<int64_t>(i) + 1);
   }
   return summary;
 }
 
-FlangeSummary AddFlanges(TrackDocument& document) {
-  FlangeSummary summary = CountFlanges(document);
+template <typename Add>
+FlangeSummary VisitFlanges(const TrackDocument& doc, Add add) {
+  const RunStart start(doc);
+  return VisitFlanges(
+      doc, start, [&start](const PlannedFlange& flange) { return start.present.Contains(flange); }, add);
+}
+
+}  // namespace
+
+FlangeSummary CountFlanges(const TrackDocument& document) {
+  return VisitFlanges(document, [](const PlannedFlange&) {});
+}
+
+std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
+  std::vector<PlannedFlange> flanges;
+  VisitFlanges(document, [&flanges](const PlannedFlange& flange) { flanges.push_back(flange); });
+  return flanges;
+}
+
+FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress) {
+  const RunStart start(document);
+  const ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
+
+  // First pass: count, and note for each flange whether it is there already,
+  // so that the second pass need not look it up again.
+  std::vector<bool> present;
+  FlangeSummary summary = VisitFlanges(
+      document, start,
+      [&](const PlannedFlange& flange) {
+        present.push_back(start.present.Contains(flange));
+        return present.back();
+      },
+      [](const PlannedFlange&) {}, &ticker, 0);
 
   // Refuse, before changing anything, a result that no track file could hold.
   const int64_t maxRecords = std::numeric_limits<int32_t>::max();
@@ -222,16 +414,14 @@ FlangeSummary AddFlanges(TrackDocument& document) {
     return summary;
   }
 
+  // Second pass: append.
   document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
   document.Tubes.reserve(static_cast<size_t>(tubesAfter));
-  // The bounds are taken once: the flanges appended here are not visited,
-  // and their nodes are not there for the tubes still to come.
-  const NodeTables tables = NodeTables::Of(document);
-  const size_t sourceTubes = document.Tubes.size();
-  for (size_t i = 0; i < sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(document, tables, document.Tubes[i]);
-    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) AddTubeFlanges(document, plan);
-  }
+  size_t next = 0;
+  VisitFlanges(
+      document, start, [&](const PlannedFlange&) { return static_cast<bool>(present[next++]); },
+      [&document](const PlannedFlange& flange) { AppendFlange(document, flange); }, &ticker, 1);
+  ticker.Finished();
   return summary;
 }
 

@@ -1,25 +1,48 @@
 // Adds flanges to the support tubes of a track: short tubes on each suitable
 // tube's axis, one near each end and more at regular intervals between.
+// A flange the track already holds is not added a second time.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "trackio/Progress.h"
 #include "trackio/TrackDocument.h"
 
 namespace supports {
 
 struct FlangeSummary {
-  int64_t tubesFlanged = 0;            // source tubes that got flanges
+  int64_t tubesFlanged = 0;            // source tubes that got at least one new flange
   int64_t flangesAdded = 0;            // new tubes (each with two new free nodes)
+  int64_t flangesAlreadyPresent = 0;   // flanges the track held already, not added again
   int64_t tubesSkippedOutOfRange = 0;  // end index outside its table, length not finite, too many divisions
   std::string error;                   // non-empty when nothing was added because the result could not be saved
+};
+
+// One flange of a run: a tube of `flangeType` between two new free nodes.
+struct PlannedFlange {
+  trackio::Vec3 end1;  // the end on the side of its source tube's end 1
+  trackio::Vec3 end2;
+  int32_t flangeType = 0;
+  // The flange at a tube's end 2 appends its nodes from that end inwards:
+  // end2's node first, then end1's.
+  bool end2NodeFirst = false;
+
+  friend bool operator==(const PlannedFlange&, const PlannedFlange&) = default;
 };
 
 // What AddFlanges would do to `document`, without changing it.
 FlangeSummary CountFlanges(const trackio::TrackDocument& document);
 
-// Appends the flanges of every tube present when it starts.
-FlangeSummary AddFlanges(trackio::TrackDocument& document);
+// The flanges AddFlanges would append to `document`, in the order it
+// appends them (those already present left out).
+std::vector<PlannedFlange> ListFlanges(const trackio::TrackDocument& document);
+
+// Appends the flanges of every tube present when it starts, except those the
+// track held already at that moment. The tubes present at the start are
+// visited twice, to count and then to add; `progress`, when given, hears of
+// those visits (done out of twice the tubes) a few hundred times at most.
+FlangeSummary AddFlanges(trackio::TrackDocument& document, const trackio::ProgressCallback& progress = {});
 
 }  // namespace supports

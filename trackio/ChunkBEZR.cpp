@@ -7,42 +7,46 @@ namespace {
 constexpr int32_t kReservedHead = 16;
 constexpr int32_t kReservedVertex = 17;
 constexpr int32_t kReservedTail = 16;
-constexpr int32_t kVertexBytes = 60;
+constexpr int32_t kVertexBytes = 60;  // ten values, three flags, reserved
+constexpr RecordNoun kVertex{"bezier vertex", "bezier vertices"};
 }  // namespace
 
-void ReadChunkBEZR(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
-  doc.BezrSize = buffer.ReadLong(cursor);
-  buffer.Skip(cursor, kReservedHead);
-  const int32_t count = ReadTableCount(buffer, cursor, kVertexBytes, "bezier vertex count");
+void ReadChunkBEZR(ChunkReader& reader, TrackDocument& doc) {
+  doc.BezrSize = reader.ReadLong();
+  reader.Skip(kReservedHead);
+  const int32_t count = reader.ReadTableCount(kVertexBytes, kVertex);
   doc.BezierVertices.assign(static_cast<size_t>(count), BezierVertex{});
-  for (BezierVertex& vertex : doc.BezierVertices) {
-    RecordReader record = buffer.ReadRecord(cursor, kVertexBytes, "a bezier vertex");
+  reader.ReadRecords(doc.BezierVertices, kVertexBytes, [](ChunkReader& record, BezierVertex& vertex) {
     for (Single& value : vertex.Value) value = record.ReadSingle();
     // The file stores the flags in the order 1, 3, 2.
     vertex.Flag1 = record.ReadFlag();
     vertex.Flag3 = record.ReadFlag();
     vertex.Flag2 = record.ReadFlag();
     record.Skip(kReservedVertex);
-  }
-  buffer.Skip(cursor, kReservedTail);
-  doc.BezrSubChunkCount = buffer.ReadLong(cursor);
+  });
+  reader.Skip(kReservedTail);
+  doc.BezrSubChunkCount = reader.ReadLong();
 }
 
-void WriteChunkBEZR(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& doc) {
-  buffer.WriteTag(cursor, "BEZR");
-  buffer.WriteLong(cursor, doc.BezrSize);
-  buffer.WriteZeros(cursor, kReservedHead);
-  buffer.WriteLong(cursor, doc.BezierVertexCount());
+void WriteChunkBEZR(ChunkWriter& writer, const TrackDocument& doc) {
+  writer.WriteTag("BEZR");
+  writer.WriteLong(doc.BezrSize);
+  writer.WriteZeros(kReservedHead);
+  writer.WriteLong(doc.BezierVertexCount());
   for (const BezierVertex& vertex : doc.BezierVertices) {
-    RecordWriter record = buffer.WriteRecord(cursor, kVertexBytes);
-    for (Single value : vertex.Value) record.WriteSingle(value);
-    record.WriteFlag(vertex.Flag1);
-    record.WriteFlag(vertex.Flag3);
-    record.WriteFlag(vertex.Flag2);
-    record.WriteZeros(kReservedVertex);
+    for (Single value : vertex.Value) writer.WriteSingle(value);
+    writer.WriteFlag(vertex.Flag1);
+    writer.WriteFlag(vertex.Flag3);
+    writer.WriteFlag(vertex.Flag2);
+    writer.WriteZeros(kReservedVertex);
   }
-  buffer.WriteZeros(cursor, kReservedTail);
-  buffer.WriteLong(cursor, doc.BezrSubChunkCount);
+  writer.WriteZeros(kReservedTail);
+  writer.WriteLong(doc.BezrSubChunkCount);
+}
+
+int64_t ChunkBytesBEZR(const TrackDocument& doc) {
+  return kChunkHeadBytes + kReservedHead + 4 + kVertexBytes * static_cast<int64_t>(doc.BezierVertices.size()) +
+         kReservedTail + 4;
 }
 
 }  // namespace trackio

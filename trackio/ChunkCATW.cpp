@@ -5,55 +5,61 @@ namespace trackio {
 
 namespace {
 constexpr int32_t kReservedRun = 16;
-constexpr int64_t kMinCatwalkBytes = 28;
+constexpr int64_t kCatwalkBytesBesideTrailer = 28;  // six longs and the trailer length
+constexpr RecordNoun kCatwalk{"catwalk", "catwalks"};
 }  // namespace
 
-void ReadChunkCATW(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
-  doc.CatwSize = buffer.ReadLong(cursor);
-  buffer.Skip(cursor, kReservedRun);
-  const int32_t count = ReadTableCount(buffer, cursor, kMinCatwalkBytes, "catwalk count");
+void ReadChunkCATW(ChunkReader& reader, TrackDocument& doc) {
+  doc.CatwSize = reader.ReadLong();
+  reader.Skip(kReservedRun);
+  const int32_t count = reader.ReadTableCount(kCatwalkBytesBesideTrailer, kCatwalk);
   doc.Catwalks.assign(static_cast<size_t>(count), Catwalk{});
-  for (Catwalk& catwalk : doc.Catwalks) {
-    catwalk.Int1 = buffer.ReadLong(cursor);
-    catwalk.Int2 = buffer.ReadLong(cursor);
-    catwalk.Int3 = buffer.ReadLong(cursor);
-    catwalk.Int4 = buffer.ReadLong(cursor);
-    catwalk.Int5 = buffer.ReadLong(cursor);
-    catwalk.Int6 = buffer.ReadLong(cursor);
-    const int32_t lengthOffset = cursor;
-    catwalk.TrailerLength = buffer.ReadLong(cursor);
-    // A negative length would move the cursor backwards and disagree with
+  reader.ReadEach(doc.Catwalks, kCatwalk, [](ChunkReader& r, Catwalk& catwalk) {
+    catwalk.Int1 = r.ReadLong();
+    catwalk.Int2 = r.ReadLong();
+    catwalk.Int3 = r.ReadLong();
+    catwalk.Int4 = r.ReadLong();
+    catwalk.Int5 = r.ReadLong();
+    catwalk.Int6 = r.ReadLong();
+    const int64_t lengthOffset = r.Position();
+    catwalk.TrailerLength = r.ReadLong();
+    // A negative length would move the position backwards and disagree with
     // the bytes a save writes: the file is damaged.
     if (catwalk.TrailerLength < 0) {
-      throw TrackFormatError(TrackErrorKind::Damaged,
-                             "catwalk trailer length " + std::to_string(catwalk.TrailerLength) +
-                                 " is negative",
-                             lengthOffset);
+      r.Fail("gives catwalk " + std::to_string(r.Context().itemIndex) + " a negative trailer length (" +
+                 std::to_string(catwalk.TrailerLength) + ")",
+             lengthOffset);
     }
     // The trailer's content is not kept; a save writes as many zero bytes.
-    buffer.Skip(cursor, catwalk.TrailerLength);
-  }
-  buffer.Skip(cursor, kReservedRun);
-  doc.CatwSubChunkCount = buffer.ReadLong(cursor);
+    r.Skip(catwalk.TrailerLength);
+  });
+  reader.Skip(kReservedRun);
+  doc.CatwSubChunkCount = reader.ReadLong();
 }
 
-void WriteChunkCATW(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& doc) {
-  buffer.WriteTag(cursor, "CATW");
-  buffer.WriteLong(cursor, doc.CatwSize);
-  buffer.WriteZeros(cursor, kReservedRun);
-  buffer.WriteLong(cursor, doc.CatwalkCount());
+void WriteChunkCATW(ChunkWriter& writer, const TrackDocument& doc) {
+  writer.WriteTag("CATW");
+  writer.WriteLong(doc.CatwSize);
+  writer.WriteZeros(kReservedRun);
+  writer.WriteLong(doc.CatwalkCount());
   for (const Catwalk& catwalk : doc.Catwalks) {
-    buffer.WriteLong(cursor, catwalk.Int1);
-    buffer.WriteLong(cursor, catwalk.Int2);
-    buffer.WriteLong(cursor, catwalk.Int3);
-    buffer.WriteLong(cursor, catwalk.Int4);
-    buffer.WriteLong(cursor, catwalk.Int5);
-    buffer.WriteLong(cursor, catwalk.Int6);
-    buffer.WriteLong(cursor, catwalk.TrailerLength);
-    buffer.WriteZeros(cursor, catwalk.TrailerLength);
+    writer.WriteLong(catwalk.Int1);
+    writer.WriteLong(catwalk.Int2);
+    writer.WriteLong(catwalk.Int3);
+    writer.WriteLong(catwalk.Int4);
+    writer.WriteLong(catwalk.Int5);
+    writer.WriteLong(catwalk.Int6);
+    writer.WriteLong(catwalk.TrailerLength);
+    writer.WriteZeros(catwalk.TrailerLength);
   }
-  buffer.WriteZeros(cursor, kReservedRun);
-  buffer.WriteLong(cursor, doc.CatwSubChunkCount);
+  writer.WriteZeros(kReservedRun);
+  writer.WriteLong(doc.CatwSubChunkCount);
+}
+
+int64_t ChunkBytesCATW(const TrackDocument& doc) {
+  int64_t bytes = kChunkHeadBytes + kReservedRun + 4 + kReservedRun + 4;
+  for (const Catwalk& catwalk : doc.Catwalks) bytes += kCatwalkBytesBesideTrailer + int64_t{catwalk.TrailerLength};
+  return bytes;
 }
 
 }  // namespace trackio

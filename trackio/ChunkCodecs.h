@@ -1,22 +1,26 @@
-// The reader and writer of every chunk type.
+// The reader, the writer and the length of every chunk type, each in the
+// file named after its tag (ChunkTUBE.cpp, …).
 //
-// A reader starts with the cursor on its chunk's size field (the driver has
-// read the tag) and leaves it on the byte after the chunk's own sub-chunk
-// count; it reads no child chunk. A writer appends its chunk from the tag
-// through its own sub-chunk count, using the sizes and counts the document
-// holds; the driver calls the children's writers next.
+// A reader starts on its chunk's size field (the driver has read the tag)
+// and stops on the byte after the chunk's own sub-chunk count; it reads no
+// child chunk. A writer writes its chunk from the tag through its own
+// sub-chunk count, using the sizes and counts the document holds; the driver
+// calls the children's writers next. ChunkBytes<TAG> is how many bytes that
+// writer writes: children, written by their own writers, are not included.
 #pragma once
 
 #include <cstdint>
 
-#include "trackio/ByteBuffer.h"
+#include "trackio/ChunkReader.h"
+#include "trackio/ChunkWriter.h"
 #include "trackio/TrackDocument.h"
 
 namespace trackio {
 
-#define TRACKIO_DECLARE_CHUNK(TAG)                                                   \
-  void ReadChunk##TAG(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc); \
-  void WriteChunk##TAG(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& doc);
+#define TRACKIO_DECLARE_CHUNK(TAG)                                 \
+  void ReadChunk##TAG(ChunkReader& reader, TrackDocument& doc);    \
+  void WriteChunk##TAG(ChunkWriter& writer, const TrackDocument& doc); \
+  int64_t ChunkBytes##TAG(const TrackDocument& doc);
 
 TRACKIO_DECLARE_CHUNK(NLIM)
 TRACKIO_DECLARE_CHUNK(TRCK)
@@ -36,16 +40,9 @@ TRACKIO_DECLARE_CHUNK(ENVC)
 
 #undef TRACKIO_DECLARE_CHUNK
 
-// Passes over a chunk with an unknown tag and all its descendants by its
-// size field; returns the size.
-int32_t SkipChunk(const ByteBuffer& buffer, int32_t& cursor);
-
-// Bytes of a segment's kind-specific part: 0 for a kind without a layout.
-int32_t SegmentKindPartBytes(int32_t kind);
-
-// Reads a table count and fails unless it is non-negative and that many
-// records of at least `recordSize` bytes can still follow.
-int32_t ReadTableCount(const ByteBuffer& buffer, int32_t& cursor, int64_t recordSize,
-                       const char* what);
+// Bytes of every chunk's tag and size field.
+inline constexpr int64_t kChunkHeadBytes = 8;
+// Bytes of a length-prefixed text: its length long, then the text.
+inline int64_t TextBytes(const std::string& text) { return 4 + static_cast<int64_t>(text.size()); }
 
 }  // namespace trackio

@@ -7,23 +7,28 @@ namespace {
 constexpr int32_t kReservedRun = 16;
 }
 
-void ReadChunkENVC(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
-  doc.EnvcSize = buffer.ReadLong(cursor);
-  buffer.Skip(cursor, kReservedRun);
-  doc.EnvironmentText1 = ReadLengthPrefixedText(buffer, cursor);
-  doc.EnvironmentText2 = ReadLengthPrefixedText(buffer, cursor);
-  buffer.Skip(cursor, kReservedRun);
-  doc.EnvcSubChunkCount = buffer.ReadLong(cursor);
+void ReadChunkENVC(ChunkReader& reader, TrackDocument& doc) {
+  doc.EnvcSize = reader.ReadLong();
+  reader.Skip(kReservedRun);
+  doc.EnvironmentText1 = reader.ReadText();
+  doc.EnvironmentText2 = reader.ReadText();
+  reader.Skip(kReservedRun);
+  doc.EnvcSubChunkCount = reader.ReadLong();
 }
 
-void WriteChunkENVC(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& doc) {
-  buffer.WriteTag(cursor, "ENVC");
-  buffer.WriteLong(cursor, doc.EnvcSize);
-  buffer.WriteZeros(cursor, kReservedRun);
-  WriteLengthPrefixedText(buffer, cursor, doc.EnvironmentText1);
-  WriteLengthPrefixedText(buffer, cursor, doc.EnvironmentText2);
-  buffer.WriteZeros(cursor, kReservedRun);
-  buffer.WriteLong(cursor, doc.EnvcSubChunkCount);
+void WriteChunkENVC(ChunkWriter& writer, const TrackDocument& doc) {
+  writer.WriteTag("ENVC");
+  writer.WriteLong(doc.EnvcSize);
+  writer.WriteZeros(kReservedRun);
+  writer.WriteText(doc.EnvironmentText1);
+  writer.WriteText(doc.EnvironmentText2);
+  writer.WriteZeros(kReservedRun);
+  writer.WriteLong(doc.EnvcSubChunkCount);
+}
+
+int64_t ChunkBytesENVC(const TrackDocument& doc) {
+  return kChunkHeadBytes + kReservedRun + TextBytes(doc.EnvironmentText1) + TextBytes(doc.EnvironmentText2) +
+         kReservedRun + 4;
 }
 
 }  // namespace trackio

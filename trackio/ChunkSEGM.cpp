@@ -1,4 +1,6 @@
 // SEGM: the track's segments, each a common part and a kind-specific part.
+#include <array>
+
 #include "trackio/ChunkCodecs.h"
 
 namespace trackio {
@@ -7,215 +9,231 @@ namespace {
 constexpr int32_t kReservedHead = 16;
 constexpr int32_t kReservedCommon = 15;
 constexpr int32_t kReservedTail = 16;
+constexpr int64_t kCommonPartBytes = 33;  // kind, flag, three colours, flag, reserved
 constexpr int32_t kLengthLong = 4;
-constexpr int64_t kCommonPartBytes = 33;
+constexpr RecordNoun kSegment{"segment", "segments"};
 
-// Kind-specific parts start with a long that holds the number of bytes after
-// it; the reader passes over it, the writer writes the kind's fixed value.
-void ReadKind1(const ByteBuffer& b, int32_t& c, SegmentKind1Data& d) {
-  b.Skip(c, kLengthLong);
-  d.Value1 = b.ReadSingle(c);
-  d.Value2 = b.ReadSingle(c);
-  d.Value3 = b.ReadSingle(c);
-  d.Value4 = b.ReadSingle(c);
-  d.Byte1 = b.ReadByte(c);
-  d.Byte2 = b.ReadByte(c);
-  d.Flag1 = b.ReadFlag(c);
-  d.Byte3 = b.ReadByte(c);
-  d.Value5 = b.ReadSingle(c);
-  b.Skip(c, 4);
-  d.Flag3 = b.ReadFlag(c);
-  d.Value9 = b.ReadSingle(c);
-  b.Skip(c, 4);
-  d.Value10 = b.ReadSingle(c);
-  d.Value11 = b.ReadSingle(c);
-  b.Skip(c, 4);
-  d.Flag2 = b.ReadFlag(c);
-  d.Value6 = b.ReadSingle(c);
-  d.Value7 = b.ReadSingle(c);
-  d.Value8 = b.ReadSingle(c);
-  b.Skip(c, 64);
+// Bytes of each kind's kind-specific part, by kind. The part starts with a
+// long that holds the number of bytes after it (kLengthLong fewer), which a
+// reader passes over and a writer derives from here.
+constexpr std::array<int32_t, 5> kKindPartBytes = {4, 130, 40, 32, 54};
+
+constexpr int32_t kKind1ReservedGap = 4;
+constexpr int32_t kKind1ReservedTail = 64;
+constexpr int32_t kKind2ReservedHead = 3;
+constexpr int32_t kKind2ReservedGap = 4;
+constexpr int32_t kKind2ReservedTail = 14;
+constexpr int32_t kKind3ReservedGap = 3;
+constexpr int32_t kKind3ReservedTail = 10;
+constexpr int32_t kKind4ReservedGap = 4;
+constexpr int32_t kKind4ReservedTail = 13;
+
+bool HasKindLayout(int32_t kind) { return kind >= 0 && kind < static_cast<int32_t>(kKindPartBytes.size()); }
+
+// A kind without a layout has no kind-specific part.
+int32_t KindPartBytes(int32_t kind) { return HasKindLayout(kind) ? kKindPartBytes[static_cast<size_t>(kind)] : 0; }
+
+void ReadKind1(ChunkReader& reader, SegmentKind1Data& data) {
+  data.Value1 = reader.ReadSingle();
+  data.Value2 = reader.ReadSingle();
+  data.Value3 = reader.ReadSingle();
+  data.Value4 = reader.ReadSingle();
+  data.Byte1 = reader.ReadByte();
+  data.Byte2 = reader.ReadByte();
+  data.Flag1 = reader.ReadFlag();
+  data.Byte3 = reader.ReadByte();
+  data.Value5 = reader.ReadSingle();
+  reader.Skip(kKind1ReservedGap);
+  data.Flag3 = reader.ReadFlag();
+  data.Value9 = reader.ReadSingle();
+  reader.Skip(kKind1ReservedGap);
+  data.Value10 = reader.ReadSingle();
+  data.Value11 = reader.ReadSingle();
+  reader.Skip(kKind1ReservedGap);
+  data.Flag2 = reader.ReadFlag();
+  data.Value6 = reader.ReadSingle();
+  data.Value7 = reader.ReadSingle();
+  data.Value8 = reader.ReadSingle();
+  reader.Skip(kKind1ReservedTail);
 }
 
-void WriteKind1(ByteBuffer& b, int32_t& c, const SegmentKind1Data& d) {
-  b.WriteLong(c, 126);
-  b.WriteSingle(c, d.Value1);
-  b.WriteSingle(c, d.Value2);
-  b.WriteSingle(c, d.Value3);
-  b.WriteSingle(c, d.Value4);
-  b.WriteByte(c, d.Byte1);
-  b.WriteByte(c, d.Byte2);
-  b.WriteFlag(c, d.Flag1);
-  b.WriteByte(c, d.Byte3);
-  b.WriteSingle(c, d.Value5);
-  b.WriteZeros(c, 4);
-  b.WriteFlag(c, d.Flag3);
-  b.WriteSingle(c, d.Value9);
-  b.WriteZeros(c, 4);
-  b.WriteSingle(c, d.Value10);
-  b.WriteSingle(c, d.Value11);
-  b.WriteZeros(c, 4);
-  b.WriteFlag(c, d.Flag2);
-  b.WriteSingle(c, d.Value6);
-  b.WriteSingle(c, d.Value7);
-  b.WriteSingle(c, d.Value8);
-  b.WriteZeros(c, 64);
+void WriteKind1(ChunkWriter& writer, const SegmentKind1Data& data) {
+  writer.WriteSingle(data.Value1);
+  writer.WriteSingle(data.Value2);
+  writer.WriteSingle(data.Value3);
+  writer.WriteSingle(data.Value4);
+  writer.WriteByte(data.Byte1);
+  writer.WriteByte(data.Byte2);
+  writer.WriteFlag(data.Flag1);
+  writer.WriteByte(data.Byte3);
+  writer.WriteSingle(data.Value5);
+  writer.WriteZeros(kKind1ReservedGap);
+  writer.WriteFlag(data.Flag3);
+  writer.WriteSingle(data.Value9);
+  writer.WriteZeros(kKind1ReservedGap);
+  writer.WriteSingle(data.Value10);
+  writer.WriteSingle(data.Value11);
+  writer.WriteZeros(kKind1ReservedGap);
+  writer.WriteFlag(data.Flag2);
+  writer.WriteSingle(data.Value6);
+  writer.WriteSingle(data.Value7);
+  writer.WriteSingle(data.Value8);
+  writer.WriteZeros(kKind1ReservedTail);
 }
 
-void ReadKind2(const ByteBuffer& b, int32_t& c, SegmentKind2Data& d) {
-  b.Skip(c, kLengthLong);
-  b.Skip(c, 3);
-  d.Byte1 = b.ReadByte(c);
-  d.Value1 = b.ReadSingle(c);
-  d.Value2 = b.ReadSingle(c);
-  d.Value3 = b.ReadSingle(c);
-  b.Skip(c, 4);
-  d.Flag1 = b.ReadFlag(c);
-  d.Flag2 = b.ReadFlag(c);
-  b.Skip(c, 14);
+void ReadKind2(ChunkReader& reader, SegmentKind2Data& data) {
+  reader.Skip(kKind2ReservedHead);
+  data.Byte1 = reader.ReadByte();
+  data.Value1 = reader.ReadSingle();
+  data.Value2 = reader.ReadSingle();
+  data.Value3 = reader.ReadSingle();
+  reader.Skip(kKind2ReservedGap);
+  data.Flag1 = reader.ReadFlag();
+  data.Flag2 = reader.ReadFlag();
+  reader.Skip(kKind2ReservedTail);
 }
 
-void WriteKind2(ByteBuffer& b, int32_t& c, const SegmentKind2Data& d) {
-  b.WriteLong(c, 36);
-  b.WriteZeros(c, 3);
-  b.WriteByte(c, d.Byte1);
-  b.WriteSingle(c, d.Value1);
-  b.WriteSingle(c, d.Value2);
-  b.WriteSingle(c, d.Value3);
-  b.WriteZeros(c, 4);
-  b.WriteFlag(c, d.Flag1);
-  b.WriteFlag(c, d.Flag2);
-  b.WriteZeros(c, 14);
+void WriteKind2(ChunkWriter& writer, const SegmentKind2Data& data) {
+  writer.WriteZeros(kKind2ReservedHead);
+  writer.WriteByte(data.Byte1);
+  writer.WriteSingle(data.Value1);
+  writer.WriteSingle(data.Value2);
+  writer.WriteSingle(data.Value3);
+  writer.WriteZeros(kKind2ReservedGap);
+  writer.WriteFlag(data.Flag1);
+  writer.WriteFlag(data.Flag2);
+  writer.WriteZeros(kKind2ReservedTail);
 }
 
-void ReadKind3(const ByteBuffer& b, int32_t& c, SegmentKind3Data& d) {
-  b.Skip(c, kLengthLong);
-  d.Value1 = b.ReadSingle(c);
-  d.Value2 = b.ReadSingle(c);
-  d.Value3 = b.ReadSingle(c);
-  b.Skip(c, 3);
-  d.Byte1 = b.ReadByte(c);
-  d.Flag1 = b.ReadFlag(c);
-  d.Flag2 = b.ReadFlag(c);
-  b.Skip(c, 10);
+void ReadKind3(ChunkReader& reader, SegmentKind3Data& data) {
+  data.Value1 = reader.ReadSingle();
+  data.Value2 = reader.ReadSingle();
+  data.Value3 = reader.ReadSingle();
+  reader.Skip(kKind3ReservedGap);
+  data.Byte1 = reader.ReadByte();
+  data.Flag1 = reader.ReadFlag();
+  data.Flag2 = reader.ReadFlag();
+  reader.Skip(kKind3ReservedTail);
 }
 
-void WriteKind3(ByteBuffer& b, int32_t& c, const SegmentKind3Data& d) {
-  b.WriteLong(c, 28);
-  b.WriteSingle(c, d.Value1);
-  b.WriteSingle(c, d.Value2);
-  b.WriteSingle(c, d.Value3);
-  b.WriteZeros(c, 3);
-  b.WriteByte(c, d.Byte1);
-  b.WriteFlag(c, d.Flag1);
-  b.WriteFlag(c, d.Flag2);
-  b.WriteZeros(c, 10);
+void WriteKind3(ChunkWriter& writer, const SegmentKind3Data& data) {
+  writer.WriteSingle(data.Value1);
+  writer.WriteSingle(data.Value2);
+  writer.WriteSingle(data.Value3);
+  writer.WriteZeros(kKind3ReservedGap);
+  writer.WriteByte(data.Byte1);
+  writer.WriteFlag(data.Flag1);
+  writer.WriteFlag(data.Flag2);
+  writer.WriteZeros(kKind3ReservedTail);
 }
 
-void ReadKind4(const ByteBuffer& b, int32_t& c, SegmentKind4Data& d) {
-  b.Skip(c, kLengthLong);
-  d.Value1 = b.ReadSingle(c);
-  d.Value2 = b.ReadSingle(c);
-  d.Value3 = b.ReadSingle(c);
-  b.Skip(c, 4);
-  d.Value7 = b.ReadSingle(c);
-  d.Flag1 = b.ReadFlag(c);
-  d.Flag3 = b.ReadFlag(c);
-  d.Value4 = b.ReadSingle(c);
-  d.Value5 = b.ReadSingle(c);
-  d.Value6 = b.ReadSingle(c);
-  d.Flag4 = b.ReadFlag(c);
-  d.Flag5 = b.ReadFlag(c);
-  d.Flag2 = b.ReadFlag(c);
-  b.Skip(c, 13);
+void ReadKind4(ChunkReader& reader, SegmentKind4Data& data) {
+  data.Value1 = reader.ReadSingle();
+  data.Value2 = reader.ReadSingle();
+  data.Value3 = reader.ReadSingle();
+  reader.Skip(kKind4ReservedGap);
+  data.Value7 = reader.ReadSingle();
+  data.Flag1 = reader.ReadFlag();
+  data.Flag3 = reader.ReadFlag();
+  data.Value4 = reader.ReadSingle();
+  data.Value5 = reader.ReadSingle();
+  data.Value6 = reader.ReadSingle();
+  data.Flag4 = reader.ReadFlag();
+  data.Flag5 = reader.ReadFlag();
+  data.Flag2 = reader.ReadFlag();
+  reader.Skip(kKind4ReservedTail);
 }
 
-void WriteKind4(ByteBuffer& b, int32_t& c, const SegmentKind4Data& d) {
-  b.WriteLong(c, 50);
-  b.WriteSingle(c, d.Value1);
-  b.WriteSingle(c, d.Value2);
-  b.WriteSingle(c, d.Value3);
-  b.WriteZeros(c, 4);
-  b.WriteSingle(c, d.Value7);
-  b.WriteFlag(c, d.Flag1);
-  b.WriteFlag(c, d.Flag3);
-  b.WriteSingle(c, d.Value4);
-  b.WriteSingle(c, d.Value5);
-  b.WriteSingle(c, d.Value6);
-  b.WriteFlag(c, d.Flag4);
-  b.WriteFlag(c, d.Flag5);
-  b.WriteFlag(c, d.Flag2);
-  b.WriteZeros(c, 13);
+void WriteKind4(ChunkWriter& writer, const SegmentKind4Data& data) {
+  writer.WriteSingle(data.Value1);
+  writer.WriteSingle(data.Value2);
+  writer.WriteSingle(data.Value3);
+  writer.WriteZeros(kKind4ReservedGap);
+  writer.WriteSingle(data.Value7);
+  writer.WriteFlag(data.Flag1);
+  writer.WriteFlag(data.Flag3);
+  writer.WriteSingle(data.Value4);
+  writer.WriteSingle(data.Value5);
+  writer.WriteSingle(data.Value6);
+  writer.WriteFlag(data.Flag4);
+  writer.WriteFlag(data.Flag5);
+  writer.WriteFlag(data.Flag2);
+  writer.WriteZeros(kKind4ReservedTail);
+}
+
+void ReadKindPart(ChunkReader& reader, Segment& segment) {
+  if (!HasKindLayout(segment.Kind)) return;
+  reader.Skip(kLengthLong);
+  switch (segment.Kind) {
+    case 1: ReadKind1(reader, segment.Kind1Data); break;
+    case 2: ReadKind2(reader, segment.Kind2Data); break;
+    case 3: ReadKind3(reader, segment.Kind3Data); break;
+    case 4: ReadKind4(reader, segment.Kind4Data); break;
+    default: break;  // kind 0: the length long alone
+  }
+}
+
+void WriteKindPart(ChunkWriter& writer, const Segment& segment) {
+  if (!HasKindLayout(segment.Kind)) return;
+  writer.WriteLong(KindPartBytes(segment.Kind) - kLengthLong);
+  switch (segment.Kind) {
+    case 1: WriteKind1(writer, segment.Kind1Data); break;
+    case 2: WriteKind2(writer, segment.Kind2Data); break;
+    case 3: WriteKind3(writer, segment.Kind3Data); break;
+    case 4: WriteKind4(writer, segment.Kind4Data); break;
+    default: break;
+  }
 }
 
 }  // namespace
 
-int32_t SegmentKindPartBytes(int32_t kind) {
-  switch (kind) {
-    case 0: return 4;
-    case 1: return 130;
-    case 2: return 40;
-    case 3: return 32;
-    case 4: return 54;
-    default: return 0;  // a kind without a layout has no kind-specific part
-  }
-}
-
-void ReadChunkSEGM(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
-  doc.SegmSize = buffer.ReadLong(cursor);
-  const int32_t countOffset = cursor;
-  const int32_t count = buffer.ReadLong(cursor);
-  doc.SegmHeaderFlag = buffer.ReadFlag(cursor);
-  buffer.Skip(cursor, kReservedHead);
-  buffer.RequireRecords(cursor, count, kCommonPartBytes, "segment count", countOffset);
+void ReadChunkSEGM(ChunkReader& reader, TrackDocument& doc) {
+  doc.SegmSize = reader.ReadLong();
+  const int64_t countOffset = reader.Position();
+  const int32_t count = reader.ReadLong();
+  doc.SegmHeaderFlag = reader.ReadFlag();
+  reader.Skip(kReservedHead);
+  reader.RequireRecords(count, kCommonPartBytes, kSegment, countOffset);
 
   doc.Segments.assign(static_cast<size_t>(count), Segment{});
-  for (Segment& segment : doc.Segments) {
-    segment.Kind = buffer.ReadLong(cursor);
-    segment.Flag1 = buffer.ReadFlag(cursor);
-    segment.Color1 = buffer.ReadColor(cursor);
-    segment.Color2 = buffer.ReadColor(cursor);
-    segment.Color3 = buffer.ReadColor(cursor);
-    segment.Flag2 = buffer.ReadFlag(cursor);
-    buffer.Skip(cursor, kReservedCommon);
-    switch (segment.Kind) {
-      case 0: buffer.Skip(cursor, kLengthLong); break;
-      case 1: ReadKind1(buffer, cursor, segment.Kind1Data); break;
-      case 2: ReadKind2(buffer, cursor, segment.Kind2Data); break;
-      case 3: ReadKind3(buffer, cursor, segment.Kind3Data); break;
-      case 4: ReadKind4(buffer, cursor, segment.Kind4Data); break;
-      default: break;
-    }
-  }
-  buffer.Skip(cursor, kReservedTail);
-  doc.SegmSubChunkCount = buffer.ReadLong(cursor);
+  reader.ReadEach(doc.Segments, kSegment, [](ChunkReader& r, Segment& segment) {
+    segment.Kind = r.ReadLong();
+    segment.Flag1 = r.ReadFlag();
+    segment.Color1 = r.ReadColor();
+    segment.Color2 = r.ReadColor();
+    segment.Color3 = r.ReadColor();
+    segment.Flag2 = r.ReadFlag();
+    r.Skip(kReservedCommon);
+    ReadKindPart(r, segment);
+  });
+  reader.Skip(kReservedTail);
+  doc.SegmSubChunkCount = reader.ReadLong();
 }
 
-void WriteChunkSEGM(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& doc) {
-  buffer.WriteTag(cursor, "SEGM");
-  buffer.WriteLong(cursor, doc.SegmSize);
-  buffer.WriteLong(cursor, doc.SegmentCount());
-  buffer.WriteFlag(cursor, doc.SegmHeaderFlag);
-  buffer.WriteZeros(cursor, kReservedHead);
+void WriteChunkSEGM(ChunkWriter& writer, const TrackDocument& doc) {
+  writer.WriteTag("SEGM");
+  writer.WriteLong(doc.SegmSize);
+  writer.WriteLong(doc.SegmentCount());
+  writer.WriteFlag(doc.SegmHeaderFlag);
+  writer.WriteZeros(kReservedHead);
   for (const Segment& segment : doc.Segments) {
-    buffer.WriteLong(cursor, segment.Kind);
-    buffer.WriteFlag(cursor, segment.Flag1);
-    buffer.WriteColor(cursor, segment.Color1);
-    buffer.WriteColor(cursor, segment.Color2);
-    buffer.WriteColor(cursor, segment.Color3);
-    buffer.WriteFlag(cursor, segment.Flag2);
-    buffer.WriteZeros(cursor, kReservedCommon);
-    switch (segment.Kind) {
-      case 0: buffer.WriteLong(cursor, 0); break;
-      case 1: WriteKind1(buffer, cursor, segment.Kind1Data); break;
-      case 2: WriteKind2(buffer, cursor, segment.Kind2Data); break;
-      case 3: WriteKind3(buffer, cursor, segment.Kind3Data); break;
-      case 4: WriteKind4(buffer, cursor, segment.Kind4Data); break;
-      default: break;
-    }
+    writer.WriteLong(segment.Kind);
+    writer.WriteFlag(segment.Flag1);
+    writer.WriteColor(segment.Color1);
+    writer.WriteColor(segment.Color2);
+    writer.WriteColor(segment.Color3);
+    writer.WriteFlag(segment.Flag2);
+    writer.WriteZeros(kReservedCommon);
+    WriteKindPart(writer, segment);
   }
-  buffer.WriteZeros(cursor, kReservedTail);
-  buffer.WriteLong(cursor, doc.SegmSubChunkCount);
+  writer.WriteZeros(kReservedTail);
+  writer.WriteLong(doc.SegmSubChunkCount);
+}
+
+int64_t ChunkBytesSEGM(const TrackDocument& doc) {
+  int64_t bytes = kChunkHeadBytes + 4 + 1 + kReservedHead + kReservedTail + 4;  // count, flag
+  for (const Segment& segment : doc.Segments) bytes += kCommonPartBytes + KindPartBytes(segment.Kind);
+  return bytes;
 }
 
 }  // namespace trackio

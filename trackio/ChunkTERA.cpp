@@ -7,74 +7,84 @@ namespace {
 constexpr int32_t kReservedAfterFlag = 4;
 constexpr int32_t kReservedAfterByte = 15;
 constexpr int32_t kReservedTail = 16;
+constexpr int64_t kGridValueBytes = 4;
+// The fields around the grid: counts, five values, three text lengths, a
+// flag, a byte and the reserved runs.
+constexpr int64_t kFieldBytes = 8 + 5 * 4 + 3 * 4 + 1 + 1 + kReservedAfterFlag + kReservedAfterByte;
 
-int32_t ReadGridDimension(const ByteBuffer& buffer, int32_t& cursor, const char* what) {
-  const int32_t offset = cursor;
-  const int32_t value = buffer.ReadLong(cursor);
-  if (value < 0) {
-    throw TrackFormatError(TrackErrorKind::Damaged,
-                           std::string(what) + " " + std::to_string(value) + " is negative",
-                           offset);
-  }
+int32_t ReadGridDimension(ChunkReader& reader, const char* what) {
+  const int64_t offset = reader.Position();
+  const int32_t value = reader.ReadLong();
+  if (value < 0) reader.Fail("gives a negative " + std::string(what) + " (" + std::to_string(value) + ")", offset);
   return value;
 }
 }  // namespace
 
-void ReadChunkTERA(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
-  doc.TeraSize = buffer.ReadLong(cursor);
-  const int32_t columnsOffset = cursor;
-  doc.TerrainColumnCount = ReadGridDimension(buffer, cursor, "terrain column count");
-  doc.TerrainRowCount = ReadGridDimension(buffer, cursor, "terrain row count");
-  doc.TerrainValue1 = buffer.ReadSingle(cursor);
-  doc.TerrainValue2 = buffer.ReadSingle(cursor);
-  doc.TerrainText1 = ReadLengthPrefixedText(buffer, cursor);
-  doc.TerrainValue3 = buffer.ReadSingle(cursor);
-  doc.TerrainText2 = ReadLengthPrefixedText(buffer, cursor);
-  doc.TerrainValue4 = buffer.ReadSingle(cursor);
-  doc.TerrainFlag1 = buffer.ReadFlag(cursor);
-  buffer.Skip(cursor, kReservedAfterFlag);
-  doc.TerrainText3 = ReadLengthPrefixedText(buffer, cursor);
-  doc.TerrainValue5 = buffer.ReadSingle(cursor);
-  doc.TerrainByte1 = buffer.ReadByte(cursor);
-  buffer.Skip(cursor, kReservedAfterByte);
+void ReadChunkTERA(ChunkReader& reader, TrackDocument& doc) {
+  doc.TeraSize = reader.ReadLong();
+  const int64_t columnsOffset = reader.Position();
+  doc.TerrainColumnCount = ReadGridDimension(reader, "terrain column count");
+  doc.TerrainRowCount = ReadGridDimension(reader, "terrain row count");
+  doc.TerrainValue1 = reader.ReadSingle();
+  doc.TerrainValue2 = reader.ReadSingle();
+  doc.TerrainText1 = reader.ReadText();
+  doc.TerrainValue3 = reader.ReadSingle();
+  doc.TerrainText2 = reader.ReadText();
+  doc.TerrainValue4 = reader.ReadSingle();
+  doc.TerrainFlag1 = reader.ReadFlag();
+  reader.Skip(kReservedAfterFlag);
+  doc.TerrainText3 = reader.ReadText();
+  doc.TerrainValue5 = reader.ReadSingle();
+  doc.TerrainByte1 = reader.ReadByte();
+  reader.Skip(kReservedAfterByte);
 
-  // The grid holds columns × rows values of 4 bytes; compared by division so
-  // that two hostile counts cannot overflow the product.
+  // The grid holds columns × rows values; compared by division so that two
+  // hostile counts cannot overflow the product.
   const int64_t columns = doc.TerrainColumnCount;
   const int64_t rows = doc.TerrainRowCount;
-  if (columns > 0 && rows > (buffer.Size() - cursor) / (4 * columns)) {
-    throw TrackFormatError(TrackErrorKind::Damaged,
-                           "a terrain grid of " + std::to_string(columns) + " columns and " +
-                               std::to_string(rows) + " rows promises more bytes than the file holds",
-                           columnsOffset);
+  if (columns > 0 && rows > reader.Remaining() / (kGridValueBytes * columns)) {
+    reader.Fail("promises a terrain grid of " + std::to_string(columns) + " columns and " +
+                    std::to_string(rows) + " rows, but the file ends first",
+                columnsOffset);
   }
   doc.TerrainGrid.resize(static_cast<size_t>(columns * rows));
-  for (Single& value : doc.TerrainGrid) value = buffer.ReadSingle(cursor);  // row by row
-  buffer.Skip(cursor, kReservedTail);
-  doc.TeraSubChunkCount = buffer.ReadLong(cursor);
+  // Row by row.
+  reader.ReadRecords(doc.TerrainGrid, kGridValueBytes, [](ChunkReader& record, Single& value) {
+    value = record.ReadSingle();
+  });
+  reader.Skip(kReservedTail);
+  doc.TeraSubChunkCount = reader.ReadLong();
   doc.TerrainPresent = true;  // only once everything above was read
 }
 
-void WriteChunkTERA(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& doc) {
-  buffer.WriteTag(cursor, "TERA");
-  buffer.WriteLong(cursor, doc.TeraSize);
-  buffer.WriteLong(cursor, doc.TerrainColumnCount);
-  buffer.WriteLong(cursor, doc.TerrainRowCount);
-  buffer.WriteSingle(cursor, doc.TerrainValue1);
-  buffer.WriteSingle(cursor, doc.TerrainValue2);
-  WriteLengthPrefixedText(buffer, cursor, doc.TerrainText1);
-  buffer.WriteSingle(cursor, doc.TerrainValue3);
-  WriteLengthPrefixedText(buffer, cursor, doc.TerrainText2);
-  buffer.WriteSingle(cursor, doc.TerrainValue4);
-  buffer.WriteFlag(cursor, doc.TerrainFlag1);
-  buffer.WriteZeros(cursor, kReservedAfterFlag);
-  WriteLengthPrefixedText(buffer, cursor, doc.TerrainText3);
-  buffer.WriteSingle(cursor, doc.TerrainValue5);
-  buffer.WriteByte(cursor, doc.TerrainByte1);
-  buffer.WriteZeros(cursor, kReservedAfterByte);
-  for (Single value : doc.TerrainGrid) buffer.WriteSingle(cursor, value);
-  buffer.WriteZeros(cursor, kReservedTail);
-  buffer.WriteLong(cursor, doc.TeraSubChunkCount);
+void WriteChunkTERA(ChunkWriter& writer, const TrackDocument& doc) {
+  writer.WriteTag("TERA");
+  writer.WriteLong(doc.TeraSize);
+  writer.WriteLong(doc.TerrainColumnCount);
+  writer.WriteLong(doc.TerrainRowCount);
+  writer.WriteSingle(doc.TerrainValue1);
+  writer.WriteSingle(doc.TerrainValue2);
+  writer.WriteText(doc.TerrainText1);
+  writer.WriteSingle(doc.TerrainValue3);
+  writer.WriteText(doc.TerrainText2);
+  writer.WriteSingle(doc.TerrainValue4);
+  writer.WriteFlag(doc.TerrainFlag1);
+  writer.WriteZeros(kReservedAfterFlag);
+  writer.WriteText(doc.TerrainText3);
+  writer.WriteSingle(doc.TerrainValue5);
+  writer.WriteByte(doc.TerrainByte1);
+  writer.WriteZeros(kReservedAfterByte);
+  for (Single value : doc.TerrainGrid) writer.WriteSingle(value);
+  writer.WriteZeros(kReservedTail);
+  writer.WriteLong(doc.TeraSubChunkCount);
+}
+
+// From the grid's counts, as its size field says; a save first checks that
+// the grid holds that many values.
+int64_t ChunkBytesTERA(const TrackDocument& doc) {
+  return kChunkHeadBytes + kFieldBytes +
+         static_cast<int64_t>(doc.TerrainText1.size() + doc.TerrainText2.size() + doc.TerrainText3.size()) +
+         kGridValueBytes * int64_t{doc.TerrainColumnCount} * doc.TerrainRowCount + kReservedTail + 4;
 }
 
 }  // namespace trackio

@@ -1,71 +1,66 @@
-// TRCK (track-wide settings, colours and colour sets) and its first child INFO.
+// TRCK: track-wide settings, colour sets and the track's colours.
 #include "trackio/ChunkCodecs.h"
 
 namespace trackio {
 
 namespace {
 constexpr int32_t kReservedColorSet = 7;
-constexpr int32_t kReservedTrck = 16;
-constexpr int32_t kReservedInfo = 16;
-constexpr int64_t kMinColorSetBytes = 28;  // flag, reserved, name length, four colours
+constexpr int32_t kReserved = 16;
+constexpr int64_t kColorSetBytesBesideName = 28;  // flag, reserved, name length, four colours
+constexpr int64_t kSettingsBytes = 12;            // setting 1, colour set count, setting 2
+constexpr RecordNoun kColorSet{"colour set", "colour sets"};
 }  // namespace
 
-void ReadChunkTRCK(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
-  doc.TrckSize = buffer.ReadLong(cursor);
-  doc.TrackSetting1 = buffer.ReadLong(cursor);
-  const int32_t countOffset = cursor;
-  const int32_t colorSetCount = buffer.ReadLong(cursor);
-  doc.TrackSetting2 = buffer.ReadLong(cursor);
-  buffer.RequireRecords(cursor, colorSetCount, kMinColorSetBytes, "colour set count", countOffset);
+void ReadChunkTRCK(ChunkReader& reader, TrackDocument& doc) {
+  doc.TrckSize = reader.ReadLong();
+  doc.TrackSetting1 = reader.ReadLong();
+  const int64_t countOffset = reader.Position();
+  const int32_t colorSetCount = reader.ReadLong();
+  doc.TrackSetting2 = reader.ReadLong();
+  reader.RequireRecords(colorSetCount, kColorSetBytesBesideName, kColorSet, countOffset);
 
   doc.ColorSets.assign(static_cast<size_t>(colorSetCount), ColorSet{});
-  for (ColorSet& set : doc.ColorSets) {
-    set.Flag = buffer.ReadFlag(cursor);
-    buffer.Skip(cursor, kReservedColorSet);
-    set.Name = ReadLengthPrefixedText(buffer, cursor);
-    set.Color1 = buffer.ReadColor(cursor);
-    set.Color2 = buffer.ReadColor(cursor);
-    set.Color3 = buffer.ReadColor(cursor);
-    set.Color4 = buffer.ReadColor(cursor);
-  }
-  for (int32_t& color : doc.TrackColor) color = buffer.ReadColor(cursor);
-  buffer.Skip(cursor, kReservedTrck);
-  doc.TrckSubChunkCount = buffer.ReadLong(cursor);
+  reader.ReadEach(doc.ColorSets, kColorSet, [](ChunkReader& r, ColorSet& set) {
+    set.Flag = r.ReadFlag();
+    r.Skip(kReservedColorSet);
+    set.Name = r.ReadText();
+    set.Color1 = r.ReadColor();
+    set.Color2 = r.ReadColor();
+    set.Color3 = r.ReadColor();
+    set.Color4 = r.ReadColor();
+  });
+  for (int32_t& color : doc.TrackColor) color = reader.ReadColor();
+  reader.Skip(kReserved);
+  doc.TrckSubChunkCount = reader.ReadLong();
 }
 
-void WriteChunkTRCK(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& doc) {
-  buffer.WriteTag(cursor, "TRCK");
-  buffer.WriteLong(cursor, doc.TrckSize);
-  buffer.WriteLong(cursor, doc.TrackSetting1);
-  buffer.WriteLong(cursor, doc.ColorSetCount());
-  buffer.WriteLong(cursor, doc.TrackSetting2);
+void WriteChunkTRCK(ChunkWriter& writer, const TrackDocument& doc) {
+  writer.WriteTag("TRCK");
+  writer.WriteLong(doc.TrckSize);
+  writer.WriteLong(doc.TrackSetting1);
+  writer.WriteLong(doc.ColorSetCount());
+  writer.WriteLong(doc.TrackSetting2);
   for (const ColorSet& set : doc.ColorSets) {
-    buffer.WriteFlag(cursor, set.Flag);
-    buffer.WriteZeros(cursor, kReservedColorSet);
-    WriteLengthPrefixedText(buffer, cursor, set.Name);
-    buffer.WriteColor(cursor, set.Color1);
-    buffer.WriteColor(cursor, set.Color2);
-    buffer.WriteColor(cursor, set.Color3);
-    buffer.WriteColor(cursor, set.Color4);
+    writer.WriteFlag(set.Flag);
+    writer.WriteZeros(kReservedColorSet);
+    writer.WriteText(set.Name);
+    writer.WriteColor(set.Color1);
+    writer.WriteColor(set.Color2);
+    writer.WriteColor(set.Color3);
+    writer.WriteColor(set.Color4);
   }
-  for (int32_t color : doc.TrackColor) buffer.WriteColor(cursor, color);
-  buffer.WriteZeros(cursor, kReservedTrck);
-  buffer.WriteLong(cursor, doc.TrckSubChunkCount);
+  for (int32_t color : doc.TrackColor) writer.WriteColor(color);
+  writer.WriteZeros(kReserved);
+  writer.WriteLong(doc.TrckSubChunkCount);
 }
 
-void ReadChunkINFO(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc) {
-  doc.InfoSize = buffer.ReadLong(cursor);
-  buffer.Skip(cursor, kReservedInfo);
-  doc.InfoText = ReadLengthPrefixedText(buffer, cursor);
-  doc.InfoSubChunkCount = buffer.ReadLong(cursor);
-}
-
-void WriteChunkINFO(ByteBuffer& buffer, int32_t& cursor, const TrackDocument& doc) {
-  buffer.WriteTag(cursor, "INFO");
-  buffer.WriteLong(cursor, doc.InfoSize);
-  buffer.WriteZeros(cursor, kReservedInfo);
-  WriteLengthPrefixedText(buffer, cursor, doc.InfoText);
-  buffer.WriteLong(cursor, doc.InfoSubChunkCount);
+int64_t ChunkBytesTRCK(const TrackDocument& doc) {
+  int64_t bytes = kChunkHeadBytes + kSettingsBytes + 4 * static_cast<int64_t>(doc.TrackColor.size()) +
+                  kReserved + 4;
+  for (const ColorSet& set : doc.ColorSets) {
+    bytes += kColorSetBytesBesideName + static_cast<int64_t>(set.Name.size());
+  }
+  return bytes;
 }
 
 }  // namespace trackio

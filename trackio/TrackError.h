@@ -10,22 +10,28 @@ namespace trackio {
 enum class TrackErrorKind {
   None,
   EmptyPath,        // no file name was given
-  NotAFile,         // nothing, or something other than a regular file, at the path
+  NoSuchFile,       // nothing at the path
+  IsAFolder,        // a folder at the path
+  NotAFile,         // something at the path that is neither a file nor a folder
+  EmptyFile,        // the file holds no bytes
   WrongExtension,   // the name does not end in ".nltrack"
   NotATrack,        // the file does not start with the NLIM tag
   Damaged,          // the chunks cannot be read: see chunk and offset
   FileSystem,       // the file could not be opened, read, written or replaced
   TooLarge,         // a size or count does not fit the format's 32-bit fields
+  Inconsistent,     // the document's own fields disagree, so it cannot be written
+  Unexpected,       // a failure the library did not foresee (a last guard's catch)
 };
 
 struct TrackError {
   TrackErrorKind kind = TrackErrorKind::None;
-  std::string message;  // one sentence, without the chunk and offset
+  std::string message;  // the detail, in plain words (see TrackError.cpp)
   std::string chunk;    // tag of the chunk being read, when there is one
   int64_t offset = -1;  // byte offset in the file where the fault lies, or -1
 
   explicit operator bool() const { return kind != TrackErrorKind::None; }
-  // "TUBE chunk: tube count -5 is negative (byte 1234)" and the like.
+  // The whole sentence for the user, e.g. "damaged track file: the FUND
+  // chunk at byte 903 promises 6 footers, but the file ends first".
   std::string Describe() const;
 };
 

@@ -2,7 +2,11 @@
 #include <algorithm>
 #include <cassert>
 #include <cctype>
+#include <filesystem>
+#include <functional>
 #include <limits>
+#include <new>
+#include <system_error>
 
 #include "trackio/ChunkCodecs.h"
 #include "trackio/FileAccess.h"
@@ -12,17 +16,17 @@ namespace trackio {
 
 namespace {
 
-using ChunkReader = void (*)(const ByteBuffer&, int32_t&, TrackDocument&);
+using ChunkRead = void (*)(ChunkReader&, TrackDocument&);
 
 struct KnownChunk {
   const char* tag;
-  ChunkReader read;
+  ChunkRead read;
   int32_t TrackDocument::*size;
   int32_t TrackDocument::*subChunkCount;
 };
 
-// Every known tag and its reader. The walk is flat: a known chunk is read
-// wherever it stands, and its children are counted into the walk.
+// Every known tag below the root and its reader. The walk is flat: a known
+// chunk is read wherever it stands, and its children are counted into the walk.
 constexpr KnownChunk kKnownChunks[] = {
     {"TRCK", ReadChunkTRCK, &TrackDocument::TrckSize, &TrackDocument::TrckSubChunkCount},
     {"INFO", ReadChunkINFO, &TrackDocument::InfoSize, &TrackDocument::InfoSubChunkCount},
@@ -47,36 +51,87 @@ const KnownChunk* FindKnownChunk(const std::string& tag) {
   return nullptr;
 }
 
-void Fail(LoadReport* report, TrackErrorKind kind, std::string message, std::string chunk = {},
-          int64_t offset = -1) {
-  if (report != nullptr) report->error = TrackError{kind, std::move(message), std::move(chunk), offset};
+TrackError ErrorOf(TrackErrorKind kind, std::string message) {
+  return TrackError{kind, std::move(message), {}, -1};
 }
 
 // Walks the chunks after the root's own fields; throws TrackFormatError.
-void WalkChunks(const ByteBuffer& buffer, int32_t& cursor, TrackDocument& doc,
-                std::vector<FoundChunk>* found, std::string& currentTag) {
+void WalkChunks(ChunkReader& reader, TrackDocument& doc, std::vector<FoundChunk>* found) {
+  ReadContext& context = reader.Context();
   int32_t remaining = doc.NlimSubChunkCount;
   while (remaining > 0) {
-    const int32_t offset = cursor;
-    currentTag.clear();
-    const std::string tag = buffer.ReadTag(cursor);
-    currentTag = tag;
+    const int64_t offset = reader.Position();
+    context.chunkTag.clear();
+    const std::string tag = reader.ReadTag();
+    context.chunkTag = tag;
+    context.chunkOffset = offset;
     FoundChunk entry{tag, offset, 0, 0, false};
     if (const KnownChunk* known = FindKnownChunk(tag)) {
-      known->read(buffer, cursor, doc);
+      known->read(reader, doc);
       entry.storedSize = doc.*known->size;
       entry.subChunkCount = doc.*known->subChunkCount;
       if (__builtin_add_overflow(remaining, entry.subChunkCount, &remaining)) {
-        throw TrackFormatError(TrackErrorKind::Damaged,
-                               "the sub-chunk counts promise more chunks than can be counted",
-                               offset);
+        reader.Fail("promises more sub-chunks than can be counted", offset);
       }
     } else {
-      entry.storedSize = SkipChunk(buffer, cursor);
+      entry.storedSize = reader.SkipChunk();
       entry.skipped = true;
     }
     if (found != nullptr) found->push_back(std::move(entry));
+    reader.ReportProgress();
     --remaining;
+  }
+}
+
+// Loads a whole file of `fileLength` bytes held in memory with one zero byte
+// after it: a file that lacks only a final 0 byte still loads, as it always has.
+LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions& options) {
+  const auto fileLength = static_cast<int64_t>(padded.size()) - 1;
+  if (fileLength == 0) return ErrorOf(TrackErrorKind::EmptyFile, "the file is empty");
+
+  ReadContext context;
+  context.chunkTag = "NLIM";
+  context.chunkOffset = 0;
+  if (options.progress) {
+    context.progress = options.progress;
+    context.progressTotal = fileLength;
+    context.reportStep = ProgressStep(fileLength);
+    context.nextReport = 0;
+  }
+  ChunkReader reader(padded.data(), static_cast<int64_t>(padded.size()), context);
+
+  LoadedTrack loaded;
+  std::vector<FoundChunk>* found = options.listChunks ? &loaded.chunks : nullptr;
+  try {
+    if (reader.ReadTag() != "NLIM") {
+      return TrackError{TrackErrorKind::NotATrack, "it does not begin with an NLIM chunk", {}, 0};
+    }
+    ReadChunkNLIM(reader, loaded.document);
+    if (found != nullptr) {
+      found->push_back({"NLIM", 0, loaded.document.NlimSize, loaded.document.NlimSubChunkCount, false});
+    }
+    reader.ReportProgress();
+    WalkChunks(reader, loaded.document, found);
+  } catch (const TrackFormatError& failure) {
+    return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
+  } catch (const std::bad_alloc&) {
+    return ErrorOf(TrackErrorKind::TooLarge, "not enough memory to load the track");
+  }
+  if (options.progress) options.progress(fileLength, fileLength);
+  return loaded;
+}
+
+// What stands at `path`, when it is not a regular file.
+TrackError PathError(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code failure;
+  const fs::file_status status = fs::status(path, failure);
+  switch (status.type()) {
+    case fs::file_type::regular: return {};
+    case fs::file_type::not_found: return ErrorOf(TrackErrorKind::NoSuchFile, "no such file");
+    case fs::file_type::directory: return ErrorOf(TrackErrorKind::IsAFolder, "is a folder");
+    case fs::file_type::none: return ErrorOf(TrackErrorKind::FileSystem, failure.message());
+    default: return ErrorOf(TrackErrorKind::NotAFile, "is not a regular file");
   }
 }
 
@@ -95,82 +150,27 @@ std::string WithTrackExtension(const std::string& path) {
   return HasTrackExtension(path) ? path : path + kTrackExtension;
 }
 
-namespace {
-
-// Loads a whole file held in memory with one zero byte after it: a file that
-// lacks only a final 0 byte still loads, as it always has.
-bool LoadPaddedFile(TrackDocument& document, std::vector<uint8_t> paddedBytes, LoadReport* report,
-                    bool listChunks) {
-  const ByteBuffer buffer(std::move(paddedBytes));
-
-  TrackDocument loaded;
-  std::vector<FoundChunk>* found = listChunks && report != nullptr ? &report->chunks : nullptr;
-  if (found != nullptr) found->clear();
-  std::string currentTag = "NLIM";
-  try {
-    int32_t cursor = 0;
-    if (buffer.ReadTag(cursor) != "NLIM") {
-      ResetTrackDocument(document);
-      Fail(report, TrackErrorKind::NotATrack, "the file does not start with the NLIM tag", {}, 0);
-      return false;
-    }
-    ReadChunkNLIM(buffer, cursor, loaded);
-    if (found != nullptr) {
-      found->push_back({"NLIM", 0, loaded.NlimSize, loaded.NlimSubChunkCount, false});
-    }
-    WalkChunks(buffer, cursor, loaded, found, currentTag);
-  } catch (const TrackFormatError& failure) {
-    ResetTrackDocument(document);
-    const bool atTag = currentTag.empty();
-    Fail(report, failure.kind(), failure.what(), atTag ? std::string() : currentTag,
-         failure.offset());
-    return false;
-  } catch (const std::bad_alloc&) {
-    ResetTrackDocument(document);
-    Fail(report, TrackErrorKind::TooLarge, "not enough memory to load the track");
-    return false;
-  }
-  document = std::move(loaded);
-  return true;
-}
-
-}  // namespace
-
-bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes, LoadReport* report,
-                        bool listChunks) {
+LoadResult LoadTrackFromBytes(std::vector<uint8_t> fileBytes, const LoadOptions& options) {
   if (static_cast<int64_t>(fileBytes.size()) > kMaxTrackFileLength) {
-    ResetTrackDocument(document);
-    Fail(report, TrackErrorKind::TooLarge, "the file is larger than a track file can be");
-    return false;
+    return ErrorOf(TrackErrorKind::TooLarge, "the file is larger than a track file can be");
   }
   fileBytes.push_back(0);  // copies the bytes only when the caller left no room for it
-  return LoadPaddedFile(document, std::move(fileBytes), report, listChunks);
+  return LoadPaddedFile(fileBytes, options);
 }
 
-bool LoadTrack(TrackDocument& document, const std::string& path, LoadReport* report,
-               bool listChunks) {
-  // The path checks leave the document as it was.
-  if (path.empty()) {
-    Fail(report, TrackErrorKind::EmptyPath, "no file name was given");
-    return false;
-  }
-  if (!IsRegularFile(path)) {
-    Fail(report, TrackErrorKind::NotAFile, "there is no file at " + path);
-    return false;
-  }
+LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
+  if (path.empty()) return ErrorOf(TrackErrorKind::EmptyPath, "no file name was given");
+  if (TrackError error = PathError(path)) return error;
   if (!HasTrackExtension(path)) {
-    Fail(report, TrackErrorKind::WrongExtension, "the file name does not end in .nltrack");
-    return false;
+    return ErrorOf(TrackErrorKind::WrongExtension, "the name does not end in .nltrack");
   }
   std::vector<uint8_t> bytes;
   std::string message;
   // Read with the zero byte after it, so that the file is never copied.
   if (!ReadWholeFile(path, bytes, 1, kMaxTrackFileLength, message)) {
-    ResetTrackDocument(document);
-    Fail(report, TrackErrorKind::FileSystem, message);
-    return false;
+    return ErrorOf(TrackErrorKind::FileSystem, message);
   }
-  return LoadPaddedFile(document, std::move(bytes), report, listChunks);
+  return LoadPaddedFile(bytes, options);
 }
 
 void SetSubChunkCounts(TrackDocument& doc) {
@@ -193,60 +193,50 @@ void SetSubChunkCounts(TrackDocument& doc) {
 
 namespace {
 
-// Every size of the fixed tree, summed in 64 bits so that nothing overflows
-// before it is checked against the format's signed 32-bit fields.
-struct ChunkSizes {
+// The whole length of every chunk of the fixed tree, children included,
+// summed in 64 bits so that nothing overflows before it is checked against
+// the format's signed 32-bit fields. A chunk's size field is its length
+// less its tag and size field.
+struct ChunkLengths {
   int64_t envc, tera, scob, scen, catw, tube, fren, rasc, fund, supp, segm, bezr, info, trck, nlim;
 };
-
-int64_t TextBytes(const std::string& text) { return static_cast<int64_t>(text.size()); }
 
 void CheckTablesCanBeWritten(const TrackDocument& doc) {
   const int64_t cells = int64_t{doc.TerrainColumnCount} * doc.TerrainRowCount;
   if (doc.TerrainPresent && (doc.TerrainColumnCount < 0 || doc.TerrainRowCount < 0 ||
                              static_cast<int64_t>(doc.TerrainGrid.size()) != cells)) {
-    throw TrackFormatError(TrackErrorKind::TooLarge,
+    throw TrackFormatError(TrackErrorKind::Inconsistent,
                            "the terrain grid does not match its row and column counts", -1);
   }
   for (const Catwalk& catwalk : doc.Catwalks) {
     if (catwalk.TrailerLength < 0) {
-      throw TrackFormatError(TrackErrorKind::TooLarge, "a catwalk trailer length is negative", -1);
+      throw TrackFormatError(TrackErrorKind::Inconsistent, "a catwalk trailer length is negative", -1);
     }
   }
 }
 
-ChunkSizes SizesOf(const TrackDocument& doc) {
-  ChunkSizes z{};
-  z.envc = 44 + TextBytes(doc.EnvironmentText1) + TextBytes(doc.EnvironmentText2);
-  z.tera = 81 + 4 * int64_t{doc.TerrainColumnCount} * doc.TerrainRowCount +
-           TextBytes(doc.TerrainText1) + TextBytes(doc.TerrainText2) + TextBytes(doc.TerrainText3);
-  z.scob = 40;
-  for (const SceneryObject& object : doc.SceneryObjects) {
-    z.scob += 88 + TextBytes(object.Text1) + TextBytes(object.Text2);
-  }
-  z.scen = 48 + 64 * static_cast<int64_t>(doc.SceneryEntries.size()) + z.scob;
-  z.catw = 40;
-  for (const Catwalk& catwalk : doc.Catwalks) z.catw += 28 + int64_t{catwalk.TrailerLength};
-  z.tube = 40 + 48 * static_cast<int64_t>(doc.Tubes.size());
-  z.fren = 40 + 28 * static_cast<int64_t>(doc.FreeNodes.size());
-  z.rasc = 40;
-  for (const RailConnector& connector : doc.RailConnectors) {
-    z.rasc += 4 + 24 * static_cast<int64_t>(connector.Entries.size());
-  }
-  z.fund = 40 + 92 * static_cast<int64_t>(doc.Footers.size());
-  z.supp = 76 + z.fund + z.rasc + z.fren + z.tube + z.catw;
-  z.segm = 41;
-  for (const Segment& segment : doc.Segments) z.segm += 33 + SegmentKindPartBytes(segment.Kind);
-  z.bezr = 40 + 60 * static_cast<int64_t>(doc.BezierVertices.size());
-  z.info = 24 + TextBytes(doc.InfoText);
-  z.trck = 96 + z.info + z.bezr + z.segm + z.supp;
-  for (const ColorSet& set : doc.ColorSets) z.trck += 28 + TextBytes(set.Name);
-  z.nlim = 48 + z.trck + z.scen + z.envc;
-  if (doc.TerrainPresent) z.nlim += 8 + z.tera;
+ChunkLengths LengthsOf(const TrackDocument& doc) {
+  ChunkLengths z{};
+  z.info = ChunkBytesINFO(doc);
+  z.bezr = ChunkBytesBEZR(doc);
+  z.segm = ChunkBytesSEGM(doc);
+  z.fund = ChunkBytesFUND(doc);
+  z.rasc = ChunkBytesRASC(doc);
+  z.fren = ChunkBytesFREN(doc);
+  z.tube = ChunkBytesTUBE(doc);
+  z.catw = ChunkBytesCATW(doc);
+  z.supp = ChunkBytesSUPP(doc) + z.fund + z.rasc + z.fren + z.tube + z.catw;
+  z.trck = ChunkBytesTRCK(doc) + z.info + z.bezr + z.segm + z.supp;
+  z.scob = ChunkBytesSCOB(doc);
+  z.scen = ChunkBytesSCEN(doc) + z.scob;
+  z.tera = doc.TerrainPresent ? ChunkBytesTERA(doc) : 0;
+  z.envc = ChunkBytesENVC(doc);
+  z.nlim = ChunkBytesNLIM(doc) + z.trck + z.scen + z.tera + z.envc;
   return z;
 }
 
-int32_t FitSize(int64_t size, const char* tag) {
+int32_t SizeField(int64_t length, const char* tag) {
+  const int64_t size = length - kChunkHeadBytes;
   if (size > std::numeric_limits<int32_t>::max()) {
     throw TrackFormatError(TrackErrorKind::TooLarge,
                            std::string("the ") + tag + " chunk would be larger than a track file can hold",
@@ -255,90 +245,99 @@ int32_t FitSize(int64_t size, const char* tag) {
   return static_cast<int32_t>(size);
 }
 
+// Replaces the file at `path` with the bytes `produce` writes into a sink,
+// or leaves it as it was; returns an empty error on success.
+// TODO(integration): the streamed replacement of FileAccess takes over here.
+TrackError ReplaceFileStreamed(const std::string& path, const std::function<void(ByteSink&)>& produce) {
+  MemorySink sink;
+  produce(sink);
+  std::string message;
+  if (!ReplaceFileContents(path, sink.bytes, message)) return ErrorOf(TrackErrorKind::FileSystem, message);
+  return {};
+}
+
 }  // namespace
 
-int64_t SavedFileLength(const TrackDocument& doc) { return SizesOf(doc).nlim + 8; }
+int64_t SavedFileLength(const TrackDocument& doc) { return LengthsOf(doc).nlim; }
 
 void ComputeChunkSizes(TrackDocument& doc) {
   CheckTablesCanBeWritten(doc);
-  const ChunkSizes z = SizesOf(doc);
+  const ChunkLengths z = LengthsOf(doc);
   // A saved file must load again; every other size is smaller than the file.
-  if (z.nlim + 8 > kMaxTrackFileLength) {
+  if (z.nlim > kMaxTrackFileLength) {
     throw TrackFormatError(TrackErrorKind::TooLarge,
-                           "the track would be larger than a track file can be (" +
-                               std::to_string(z.nlim + 8) + " bytes)",
+                           "the track would be larger than a track file can be (" + std::to_string(z.nlim) +
+                               " bytes)",
                            -1);
   }
-  doc.EnvcSize = FitSize(z.envc, "ENVC");
-  if (doc.TerrainPresent) doc.TeraSize = FitSize(z.tera, "TERA");
-  doc.ScobSize = FitSize(z.scob, "SCOB");
-  doc.ScenSize = FitSize(z.scen, "SCEN");
-  doc.CatwSize = FitSize(z.catw, "CATW");
-  doc.TubeSize = FitSize(z.tube, "TUBE");
-  doc.FrenSize = FitSize(z.fren, "FREN");
-  doc.RascSize = FitSize(z.rasc, "RASC");
-  doc.FundSize = FitSize(z.fund, "FUND");
-  doc.SuppSize = FitSize(z.supp, "SUPP");
-  doc.SegmSize = FitSize(z.segm, "SEGM");
-  doc.BezrSize = FitSize(z.bezr, "BEZR");
-  doc.InfoSize = FitSize(z.info, "INFO");
-  doc.TrckSize = FitSize(z.trck, "TRCK");
-  doc.NlimSize = FitSize(z.nlim, "NLIM");
+  doc.EnvcSize = SizeField(z.envc, "ENVC");
+  if (doc.TerrainPresent) doc.TeraSize = SizeField(z.tera, "TERA");
+  doc.ScobSize = SizeField(z.scob, "SCOB");
+  doc.ScenSize = SizeField(z.scen, "SCEN");
+  doc.CatwSize = SizeField(z.catw, "CATW");
+  doc.TubeSize = SizeField(z.tube, "TUBE");
+  doc.FrenSize = SizeField(z.fren, "FREN");
+  doc.RascSize = SizeField(z.rasc, "RASC");
+  doc.FundSize = SizeField(z.fund, "FUND");
+  doc.SuppSize = SizeField(z.supp, "SUPP");
+  doc.SegmSize = SizeField(z.segm, "SEGM");
+  doc.BezrSize = SizeField(z.bezr, "BEZR");
+  doc.InfoSize = SizeField(z.info, "INFO");
+  doc.TrckSize = SizeField(z.trck, "TRCK");
+  doc.NlimSize = SizeField(z.nlim, "NLIM");
+}
+
+int64_t PrepareForSaving(TrackDocument& doc) {
+  SetSubChunkCounts(doc);
+  ComputeChunkSizes(doc);
+  return int64_t{doc.NlimSize} + kChunkHeadBytes;
+}
+
+void WriteTrackFile(const TrackDocument& doc, ByteSink& sink, const ProgressCallback& progress) {
+  const int64_t length = int64_t{doc.NlimSize} + kChunkHeadBytes;
+  ChunkWriter writer(sink, length, progress);
+  WriteChunkNLIM(writer, doc);
+  WriteChunkTRCK(writer, doc);
+  WriteChunkINFO(writer, doc);
+  WriteChunkBEZR(writer, doc);
+  WriteChunkSEGM(writer, doc);
+  WriteChunkSUPP(writer, doc);
+  WriteChunkFUND(writer, doc);
+  WriteChunkRASC(writer, doc);
+  WriteChunkFREN(writer, doc);
+  WriteChunkTUBE(writer, doc);
+  WriteChunkCATW(writer, doc);
+  WriteChunkSCEN(writer, doc);
+  WriteChunkSCOB(writer, doc);
+  if (doc.TerrainPresent) WriteChunkTERA(writer, doc);
+  WriteChunkENVC(writer, doc);
+  // The writers write exactly the lengths the sizes were computed from.
+  assert(writer.Position() == length);
+  writer.Finish();
 }
 
 std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
-  SetSubChunkCounts(doc);
-  ComputeChunkSizes(doc);
-
-  const int32_t length = doc.NlimSize + 8;  // fits: ComputeChunkSizes checked it
-  ByteBuffer buffer;
-  buffer.SizeForWriting(static_cast<size_t>(length));
-  int32_t cursor = 0;
-  WriteChunkNLIM(buffer, cursor, doc);
-  WriteChunkTRCK(buffer, cursor, doc);
-  WriteChunkINFO(buffer, cursor, doc);
-  WriteChunkBEZR(buffer, cursor, doc);
-  WriteChunkSEGM(buffer, cursor, doc);
-  WriteChunkSUPP(buffer, cursor, doc);
-  WriteChunkFUND(buffer, cursor, doc);
-  WriteChunkRASC(buffer, cursor, doc);
-  WriteChunkFREN(buffer, cursor, doc);
-  WriteChunkTUBE(buffer, cursor, doc);
-  WriteChunkCATW(buffer, cursor, doc);
-  WriteChunkSCEN(buffer, cursor, doc);
-  WriteChunkSCOB(buffer, cursor, doc);
-  if (doc.TerrainPresent) WriteChunkTERA(buffer, cursor, doc);
-  WriteChunkENVC(buffer, cursor, doc);
-  // The writers fill exactly the length the sizes promise; should they ever
-  // disagree, the file still holds exactly the bytes written.
-  assert(cursor == length);
-  buffer.Bytes().resize(static_cast<size_t>(cursor));
-  return std::move(buffer.Bytes());
+  const int64_t length = PrepareForSaving(doc);
+  MemorySink sink;
+  sink.bytes.reserve(static_cast<size_t>(length));
+  WriteTrackFile(doc, sink);
+  return std::move(sink.bytes);
 }
 
-bool SaveTrack(TrackDocument& document, const std::string& path, TrackError* error,
-               std::string* writtenPath) {
-  auto fail = [error](TrackErrorKind kind, std::string message) {
-    if (error != nullptr) *error = TrackError{kind, std::move(message), {}, -1};
-    return false;
-  };
-  if (path.empty()) return fail(TrackErrorKind::EmptyPath, "no file name was given");
-  std::vector<uint8_t> bytes;
-  try {
-    bytes = BuildTrackFile(document);
-  } catch (const TrackFormatError& failure) {
-    return fail(failure.kind(), failure.what());
-  } catch (const std::bad_alloc&) {
-    return fail(TrackErrorKind::TooLarge, "not enough memory to build the track file");
-  }
+SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options) {
+  if (path.empty()) return ErrorOf(TrackErrorKind::EmptyPath, "no file name was given");
   const std::string target = WithTrackExtension(path);
-  std::string message;
-  if (!ReplaceFileContents(target, bytes, message)) {
-    return fail(TrackErrorKind::FileSystem, message);
+  TrackError error;
+  try {
+    PrepareForSaving(document);
+    error = ReplaceFileStreamed(target, [&](ByteSink& sink) { WriteTrackFile(document, sink, options.progress); });
+  } catch (const TrackFormatError& failure) {
+    return ErrorOf(failure.kind(), failure.what());
+  } catch (const std::bad_alloc&) {
+    return ErrorOf(TrackErrorKind::TooLarge, "not enough memory to build the track file");
   }
-  if (writtenPath != nullptr) *writtenPath = target;
-  if (error != nullptr) *error = TrackError{};
-  return true;
+  if (error) return error;
+  return target;
 }
 
 }  // namespace trackio

@@ -1,9 +1,9 @@
 // Loading and saving track files.
 //
 // LoadTrack checks the path, reads the whole file and walks its chunk tree
-// by the countdown of promised chunks; SaveTrack fixes the tree's shape,
-// computes every size, builds the whole file in memory and replaces the
-// target in one step, so a failed save never harms the file it replaces.
+// by the countdown of promised chunks. SaveTrack fixes the tree's shape,
+// computes every size, then streams the chunks into the file that replaces
+// the target in one step, so a failed save never harms the file it replaces.
 #pragma once
 
 #include <cstdint>
@@ -11,15 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "trackio/ByteSink.h"
+#include "trackio/Progress.h"
 #include "trackio/TrackDocument.h"
 #include "trackio/TrackError.h"
+#include "trackio/TrackResult.h"
 
 namespace trackio {
 
 inline constexpr const char* kTrackExtension = ".nltrack";
 
-// The longest file that loads and saves: the cursor is a signed 32-bit
-// offset, and a loaded file is followed by one extra zero byte.
+// The longest file that loads and saves: offsets are signed 32-bit values,
+// and a loaded file is followed by one extra zero byte.
 inline constexpr int64_t kMaxTrackFileLength = std::numeric_limits<int32_t>::max() - 1;
 
 // A chunk as the load walk met it.
@@ -31,32 +34,47 @@ struct FoundChunk {
   bool skipped = false;     // unknown tag: passed over by its size
 };
 
-struct LoadReport {
-  TrackError error;                 // set when the load failed
-  std::vector<FoundChunk> chunks;   // in file order, filled when requested
+struct LoadOptions {
+  bool listChunks = false;    // fill LoadedTrack::chunks
+  ProgressCallback progress{};  // bytes read out of the file's length
 };
 
-// Loads the track at `path` into `document` and returns true on success.
-// A path that fails its checks (empty, no regular file, not ending in
-// ".nltrack") leaves the document as it was; any later failure leaves it
-// empty. With a report, the reason of a failure (and, when `listChunks` is
-// set, the chunks met) are handed back.
-bool LoadTrack(TrackDocument& document, const std::string& path, LoadReport* report = nullptr,
-               bool listChunks = false);
+struct LoadedTrack {
+  TrackDocument document;
+  std::vector<FoundChunk> chunks;  // in file order, when listChunks was set
+};
 
-// The same walk over bytes already in memory (no path checks).
-bool LoadTrackFromBytes(TrackDocument& document, std::vector<uint8_t> fileBytes,
-                        LoadReport* report = nullptr, bool listChunks = false);
+struct SaveOptions {
+  ProgressCallback progress{};  // bytes written out of the file's length
+};
 
-// Saves `document` to `path`, appending ".nltrack" when the name lacks it.
-// Sets the framing values (sub-chunk counts, sizes) of the document. On
-// failure the existing file is untouched, no temporary file is left behind,
-// and `error` (when given) says why. `writtenPath` receives the final path.
-bool SaveTrack(TrackDocument& document, const std::string& path, TrackError* error = nullptr,
-               std::string* writtenPath = nullptr);
+using LoadResult = TrackResult<LoadedTrack>;
+using SaveResult = TrackResult<std::string>;  // the path written
 
-// Builds the bytes SaveTrack would write. Throws TrackFormatError when a
-// size does not fit the format's 32-bit fields.
+// Loads the track at `path`: refused when the path is empty, names no
+// regular file, does not end in ".nltrack", or the file is empty.
+LoadResult LoadTrack(const std::string& path, const LoadOptions& options = {});
+
+// The same walk over bytes already in memory (no path checks). A vector
+// with room for one more byte is never copied.
+LoadResult LoadTrackFromBytes(std::vector<uint8_t> fileBytes, const LoadOptions& options = {});
+
+// Saves `document` to `path`, appending ".nltrack" when the name lacks it,
+// and returns the path written. Sets the framing values (sub-chunk counts,
+// sizes) of the document. On failure the existing file is untouched and no
+// temporary file is left behind.
+SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options = {});
+
+// Sets the framing values a save writes and returns the file's length.
+// Throws TrackFormatError when the track cannot be written.
+int64_t PrepareForSaving(TrackDocument& document);
+
+// Writes a document prepared by PrepareForSaving into `sink`, a piece of at
+// most 1 MiB at a time. Throws what the sink throws.
+void WriteTrackFile(const TrackDocument& document, ByteSink& sink, const ProgressCallback& progress = {});
+
+// Builds the bytes SaveTrack would write. Throws TrackFormatError when the
+// track cannot be written.
 std::vector<uint8_t> BuildTrackFile(TrackDocument& document);
 
 // The path a save writes to: ".nltrack" appended when the last eight

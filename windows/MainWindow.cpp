@@ -1,8 +1,8 @@
 #include "windows/MainWindow.h"
 
-#include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "windows/WindowHandle.h"
 
@@ -51,6 +51,7 @@ frmMain::frmMain(HINSTANCE instance, FileDialogs& dialogs)
   try {
     CreateButtons();
     ApplyDpi(WindowDpi(window_), nullptr);
+    DragAcceptFiles(window_, TRUE);
   } catch (...) {
     // No destructor runs for a half-made object: the window must not
     // outlive it.
@@ -70,12 +71,9 @@ frmMain::~frmMain() {
 }
 
 void frmMain::CreateButtons() {
-  // Creation order is tab order: sort by the tab index.
-  std::array<ButtonLayout, 3> inTabOrder = kButtonLayouts;
-  std::sort(inTabOrder.begin(), inTabOrder.end(),
-            [](const ButtonLayout& a, const ButtonLayout& b) { return a.tabIndex < b.tabIndex; });
+  // Creation order is tab order, and the table is in tab order.
   bool first = true;
-  for (const ButtonLayout& layout : inTabOrder) {
+  for (const ButtonLayout& layout : kButtonLayouts) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
     if (first) style |= WS_GROUP;  // the arrow keys move among all three
     if (!controller_.IsEnabled(layout.button)) style |= WS_DISABLED;
@@ -134,6 +132,24 @@ void frmMain::ShowWarning(const WarningMessage& message) {
 
 WindowHandle frmMain::OwnerWindow() const { return ToWindowHandle(window_); }
 
+void frmMain::ShowBusy(bool busy) {
+  // The command holds the message loop, so nothing resets the cursor meanwhile.
+  SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void frmMain::OnFilesDropped(HDROP drop) {
+  std::vector<std::string> paths;
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::string path(DragQueryFileA(drop, i, nullptr, 0), '\0');
+    DragQueryFileA(drop, i, path.data(), static_cast<UINT>(path.size() + 1));
+    paths.push_back(std::move(path));
+  }
+  DragFinish(drop);
+  const std::string chosen = ChooseDroppedFile(paths);
+  if (!chosen.empty()) controller_.LoadTrackFrom(chosen);
+}
+
 void frmMain::OnButtonClicked(int controlId) {
   if (controlId == ButtonId(CommandButton::Load)) controller_.btnLoad_Click();
   if (controlId == ButtonId(CommandButton::Mod)) controller_.btnMod_Click();
@@ -179,6 +195,9 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) OnButtonClicked(LOWORD(wParam));
+      return 0;
+    case WM_DROPFILES:
+      OnFilesDropped(reinterpret_cast<HDROP>(wParam));
       return 0;
     case DM_GETDEFID:
       return DefaultButtonId();

@@ -1,11 +1,14 @@
-// frmMain: the program's one window on Win32, three push buttons in a row.
+// The main window (frmMain) on Win32: the program's one window, three push
+// buttons in a row.
 //
-// The commands and the button states belong to the shared MainController;
-// this class draws them and passes the clicks on.
+// The commands and the command state belong to the shared MainController;
+// this class draws the buttons and passes the clicks on, and a file dropped
+// on the window loads as if chosen in the open dialog.
 #pragma once
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shellapi.h>
 
 #include <array>
 
@@ -36,6 +39,7 @@ class frmMain : public MainView {
   void SetButtonEnabled(CommandButton button, bool enabled) override;
   void ShowWarning(const WarningMessage& message) override;
   WindowHandle OwnerWindow() const override;
+  void ShowBusy(bool busy) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -46,6 +50,7 @@ class frmMain : public MainView {
   // the window to `suggested` when given.
   void ApplyDpi(Dpi dpi, const RECT* suggested);
   void OnButtonClicked(int controlId);
+  void OnFilesDropped(HDROP drop);
   LRESULT DefaultButtonId() const;
   void MoveFocus(WPARAM wParam, LPARAM lParam);  // as WM_NEXTDLGCTL asks
 

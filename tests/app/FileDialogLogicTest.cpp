@@ -179,5 +179,23 @@ TEST(file_dialog_run, save_request_and_confirmed_result) {
   EXPECT_EQ(extraFlags, 0x6);
 }
 
+TEST(file_dialog_extension, added_to_a_name_without_one) {
+  const struct {
+    const char* path;
+    const char* ext;
+    const char* completed;
+  } cases[] = {
+      {"/tracks/coaster", "nltrack", "/tracks/coaster.nltrack"},
+      {"/tracks/coaster.nltrack", "nltrack", "/tracks/coaster.nltrack"},
+      {"/tracks/coaster.txt", "nltrack", "/tracks/coaster.txt"},
+      {"/tracks.old/coaster", "nltrack", "/tracks.old/coaster.nltrack"},
+      {"C:\\tracks.old\\coaster", "nltrack", "C:\\tracks.old\\coaster.nltrack"},
+      {"/tracks/coaster", "", "/tracks/coaster"},
+      {"/tracks/", "nltrack", "/tracks/"},
+      {"", "nltrack", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WithDefaultExtension(c.path, c.ext), c.completed) << c.path;
+}
+
 }  // namespace
 }  // namespace app

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ScriptedDialogs.h"
+#include "app/StartupArguments.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
 #include "supports/FlangeGenerator.h"
@@ -16,24 +18,39 @@
 namespace app {
 namespace {
 
-// Records what the commands did to the window, in order.
+// Records what the commands did to the window, in order, and what its
+// buttons show.
 class RecordingView : public MainView {
  public:
   void SetButtonEnabled(CommandButton button, bool enabled) override {
     static const char* const kNames[] = {"btnLoad", "btnMod", "btnSave"};
     events.push_back(std::string(enabled ? "enable " : "disable ") +
                      kNames[static_cast<int>(button)]);
+    shown[static_cast<size_t>(button)] = enabled;
   }
   void ShowWarning(const WarningMessage& message) override {
     events.push_back("box " + message.title);
     warnings.push_back(message);
+    busyDuringABox = busyDuringABox || busy;
   }
   WindowHandle OwnerWindow() const override { return 4711; }
+  void ShowBusy(bool nowBusy) override {
+    if (nowBusy == busy) unbalancedBusy = true;
+    busy = nowBusy;
+    if (nowBusy) ++busySpells;
+  }
+  void SetButtonToolTip(CommandButton button, const std::string& text) override {
+    toolTips[static_cast<size_t>(button)] = text;
+  }
 
   std::vector<std::string> TakeEvents() { return std::exchange(events, {}); }
 
   std::vector<std::string> events;
   std::vector<WarningMessage> warnings;
+  std::array<bool, 3> shown{true, false, false};  // as the window opens
+  std::array<std::string, 3> toolTips;
+  bool busy = false, unbalancedBusy = false, busyDuringABox = false;
+  int busySpells = 0;
 };
 
 using Events = std::vector<std::string>;
@@ -77,10 +94,19 @@ class MainControllerTest : public ::testing::Test {
   MainController controller{view, dialogs};
 };
 
-// Every transition of the button states, from every state a command can
-// be given in.
+TEST(command_state, decides_the_enabled_buttons) {
+  using enum CommandState;
+  EXPECT_EQ(ButtonsEnabledIn(NothingLoaded), (std::array<bool, 3>{true, false, false}));
+  EXPECT_EQ(ButtonsEnabledIn(Loaded), (std::array<bool, 3>{true, true, false}));
+  EXPECT_EQ(ButtonsEnabledIn(Flanged), (std::array<bool, 3>{true, true, true}));
+}
+
+// Every transition of the command state, from every state a command can be
+// given in, through the dialogs and through the path-taking entries; the
+// window's buttons always show the state reached.
 TEST_F(MainControllerTest, state_table) {
-  enum Action { LoadGood, LoadBad, CancelOpen, AddFlanges, SaveGood, CancelSave };
+  enum Action { LoadGood, LoadBad, CancelOpen, AddFlanges, SaveGood, CancelSave, LoadPathGood,
+                LoadPathBad, SavePath };
   struct Row {
     CommandState from;
     Action action;
@@ -95,6 +121,10 @@ TEST_F(MainControllerTest, state_table) {
       {Flanged, LoadGood, Loaded},        {Flanged, LoadBad, NothingLoaded},
       {Flanged, CancelOpen, Flanged},     {Flanged, AddFlanges, Flanged},
       {Flanged, SaveGood, Flanged},       {Flanged, CancelSave, Flanged},
+      {NothingLoaded, LoadPathGood, Loaded}, {NothingLoaded, LoadPathBad, NothingLoaded},
+      {Loaded, LoadPathGood, Loaded},     {Loaded, LoadPathBad, NothingLoaded},
+      {Flanged, LoadPathGood, Loaded},    {Flanged, LoadPathBad, NothingLoaded},
+      {Flanged, SavePath, Flanged},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "from state " << static_cast<int>(row.from) << ", action "
@@ -116,10 +146,19 @@ TEST_F(MainControllerTest, state_table) {
       case AddFlanges: rowController.btnMod_Click(); break;
       case SaveGood: rowDialogs.Answer(folder.File("saved")); rowController.btnSave_Click(); break;
       case CancelSave: rowDialogs.Answer(std::nullopt); rowController.btnSave_Click(); break;
+      case LoadPathGood: rowController.LoadTrackFrom(otherTrack); break;
+      case LoadPathBad: rowController.LoadTrackFrom(wrongName); break;
+      case SavePath: rowController.SaveTrackTo(folder.File("saved")); break;
     }
     EXPECT_EQ(rowController.State(), row.to);
-    EXPECT_TRUE(rowController.IsEnabled(CommandButton::Load));
-    EXPECT_EQ(rowView.warnings.size(), row.action == LoadBad ? 1u : 0u);
+    const std::array<bool, 3> enabled = ButtonsEnabledIn(row.to);
+    for (CommandButton button : {CommandButton::Load, CommandButton::Mod, CommandButton::Save}) {
+      EXPECT_EQ(rowController.IsEnabled(button), enabled[static_cast<size_t>(button)]);
+    }
+    EXPECT_EQ(rowView.shown, enabled);
+    const bool failedLoad = row.action == LoadBad || row.action == LoadPathBad;
+    EXPECT_EQ(rowView.warnings.size(), failedLoad ? 1u : 0u);
+    EXPECT_FALSE(rowView.busy || rowView.unbalancedBusy || rowView.busyDuringABox);
   }
 }
 
@@ -161,29 +200,87 @@ TEST_F(MainControllerTest, failed_loads_show_the_box_with_the_reason_then_disabl
       {"track.nltrack.bak", trackbuilder::CanonicalFile(source), "does not end in .nltrack"},
       {"damaged.nltrack", truncated, " chunk at byte "},
       {"other.nltrack", {'R', 'I', 'F', 'F', 0, 0, 0, 0}, "NLIM"},
-      {"missing.nltrack", {}, "no file"},
+      {"missing.nltrack", {}, "no such file"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    BringToFlanged();  // a failure from any state ends in "nothing loaded"
-    const std::string path = folder.File(c.name);
-    if (!c.bytes.empty()) trackbuilder::WriteFile(path, c.bytes);
-    Load(path);
-    EXPECT_EQ(view.TakeEvents(), (Events{"box Load Error", "disable btnSave", "disable btnMod"}));
-    const WarningMessage& box = view.warnings.back();
-    EXPECT_EQ(box.title, "Load Error");
-    EXPECT_EQ(box.text, "Error Loading Track File!");
-    EXPECT_NE(box.informative.find(c.reasonHas), std::string::npos) << box.informative;
+    for (const bool throughTheDialog : {true, false}) {
+      SCOPED_TRACE(testing::Message() << c.name << (throughTheDialog ? ", chosen" : ", by path"));
+      BringToFlanged();  // a failure from any state ends in "nothing loaded"
+      const std::string path = folder.File(c.name);
+      if (!c.bytes.empty()) trackbuilder::WriteFile(path, c.bytes);
+      if (throughTheDialog) {
+        Load(path);
+      } else {
+        controller.LoadTrackFrom(path);
+      }
+      EXPECT_EQ(view.TakeEvents(), (Events{"box Load Error", "disable btnSave", "disable btnMod"}));
+      const WarningMessage& box = view.warnings.back();
+      EXPECT_EQ(box.title, "Load Error");
+      EXPECT_EQ(box.text, "Error Loading Track File!");
+      EXPECT_NE(box.informative.find(c.reasonHas), std::string::npos) << box.informative;
+      EXPECT_EQ(controller.CurrentFileName(), path);
+      EXPECT_FALSE(view.busyDuringABox) << "the wait cursor ends before the box";
+    }
   }
 }
 
-TEST_F(MainControllerTest, add_flanges_again_adds_a_second_set) {
+TEST_F(MainControllerTest, a_path_loads_as_if_chosen_and_the_next_dialog_proposes_it) {
+  controller.LoadTrackFrom(goodTrack);
+  EXPECT_EQ(view.TakeEvents(), (Events{"disable btnSave", "enable btnMod"}));
+  EXPECT_EQ(controller.CurrentFileName(), goodTrack);
+  EXPECT_EQ(controller.Document().Tubes, source.Tubes);
+  Load(std::nullopt);
+  EXPECT_EQ(dialogs.calls().back().fileName, goodTrack);
+}
+
+TEST_F(MainControllerTest, each_command_shows_busy_while_it_works) {
+  BringToFlanged();
+  EXPECT_EQ(view.busySpells, 2);  // the load and the flange run
+  Save(folder.File("out.nltrack"));
+  Save(std::nullopt);  // a cancelled dialog does no work
+  EXPECT_EQ(view.busySpells, 3);
+  EXPECT_FALSE(view.busy || view.unbalancedBusy);
+}
+
+TEST_F(MainControllerTest, add_flanges_hint_reports_the_run) {
+  Load(goodTrack);
+  const auto expected = supports::CountFlanges(controller.Document());
+  EXPECT_EQ(view.toolTips[static_cast<size_t>(CommandButton::Mod)], "");
+  controller.btnMod_Click();
+  const std::string& hint = view.toolTips[static_cast<size_t>(CommandButton::Mod)];
+  EXPECT_EQ(hint, std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: " +
+                      std::to_string(expected.flangesAdded) + " flanges added on " +
+                      std::to_string(expected.tubesFlanged) + " tubes, 0 already present.");
+  EXPECT_EQ(FlangeRunToolTip({.tubesFlanged = 1, .flangesAdded = 1, .flangesAlreadyPresent = 2}), std::string(LayoutOf(CommandButton::Mod).toolTip) +
+                                            "\nLast run: 1 flange added on 1 tube, 2 already present.");
+}
+
+TEST(dropped_files, the_first_track_or_else_the_first_file) {
+  using Paths = std::vector<std::string>;
+  const struct {
+    Paths dropped;
+    std::string chosen;
+  } cases[] = {
+      {{}, ""},
+      {{"/a/notes.txt"}, "/a/notes.txt"},
+      {{"/a/notes.txt", "/a/b.nltrack", "/a/c.nltrack"}, "/a/b.nltrack"},
+      {{"/a/notes.txt", "/a/B.NLTRACK"}, "/a/B.NLTRACK"},
+      {{"/a/one.txt", "/a/two.txt"}, "/a/one.txt"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ChooseDroppedFile(c.dropped), c.chosen);
+}
+
+TEST_F(MainControllerTest, add_flanges_again_adds_nothing_more) {
   Load(goodTrack);
   const auto expected = supports::CountFlanges(controller.Document());
   ASSERT_GT(expected.flangesAdded, 0);
   controller.btnMod_Click();
   controller.btnMod_Click();
-  EXPECT_EQ(controller.Document().Tubes.size(), source.Tubes.size() + 2 * expected.flangesAdded);
+  EXPECT_EQ(controller.Document().Tubes.size(), source.Tubes.size() + expected.flangesAdded);
+  EXPECT_TRUE(controller.IsEnabled(CommandButton::Mod));
+  EXPECT_EQ(view.toolTips[static_cast<size_t>(CommandButton::Mod)],
+            std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: 0 flanges added on 0 tubes, " +
+                std::to_string(expected.flangesAdded) + " already present.");
 }
 
 TEST_F(MainControllerTest, cancelled_dialogs_change_nothing_but_forget_the_name) {
@@ -234,6 +331,35 @@ TEST_F(MainControllerTest, failed_save_says_why_and_keeps_the_state) {
   Save(goodTrack);  // the next save works
   EXPECT_TRUE(view.TakeEvents().empty());
   EXPECT_EQ(trackbuilder::ReadFile(goodTrack), ExpectedFile());
+}
+
+TEST(startup_arguments, a_file_help_version_or_a_refusal) {
+  using Args = std::vector<std::string>;
+  using enum StartupArguments::Action;
+  const struct {
+    Args args;
+    StartupArguments::Action action;
+    std::string fileOrProblem;
+  } cases[] = {
+      {{}, Open, ""},
+      {{"C:\\tracks\\coaster.nltrack"}, Open, "C:\\tracks\\coaster.nltrack"},
+      {{"-"}, Open, "-"},
+      {{"--", "-odd.nltrack"}, Open, "-odd.nltrack"},
+      {{"coaster.nltrack", "--help"}, Help, ""},
+      {{"-h"}, Help, ""},
+      {{"-?"}, Help, ""},
+      {{"-v"}, Version, ""},
+      {{"--version", "x"}, Version, ""},
+      {{"--open", "x"}, Refuse, "Unknown option '--open'."},
+      {{"a.nltrack", "b.nltrack"}, Refuse, "Give one track file at most."},
+  };
+  for (const auto& c : cases) {
+    const StartupArguments parsed = ParseStartupArguments(c.args);
+    EXPECT_EQ(parsed.action, c.action) << testing::PrintToString(c.args);
+    EXPECT_EQ(c.action == Refuse ? parsed.problem : parsed.file, c.fileOrProblem);
+  }
+  EXPECT_EQ(VersionLine("1.2.3"), "Tarnwick 1.2.3");
+  EXPECT_EQ(StartupHelp().rfind("Usage: tarnwick [options] [file]\n", 0), 0u);
 }
 
 }  // namespace

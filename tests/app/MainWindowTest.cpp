@@ -3,11 +3,13 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <functional>
 #include <string>
@@ -67,6 +69,22 @@ void TypeName(QFileDialog* dialog, const char* name) {
 // What pressing Enter in the name box does: the dialog checks the name.
 void Confirm(QFileDialog* dialog) { static_cast<QDialog*>(dialog)->accept(); }
 
+// Drags `urls` over `window` and drops them there, as a file manager would.
+// Returns whether the window accepted the drag.
+bool DropOn(QWidget& window, const QList<QUrl>& urls) {
+  QMimeData data;
+  data.setUrls(urls);
+  const QPointF at(window.width() / 2.0, window.height() / 2.0);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &drop);
+  return drop.isAccepted();
+}
+
+QUrl FileUrl(const std::string& path) { return QUrl::fromLocalFile(QFile::decodeName(path.c_str())); }
+
 const std::string kTwoFilters = "NoLimits Tracks (*.nltrack)|*.nltrack|All Files (*.*)|*.*";
 
 }  // namespace
@@ -75,10 +93,16 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The dialog tests drive Qt's own dialog, whatever the desktop offers.
+  void initTestCase() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
   void layout_is_the_twip_layout_in_logical_pixels();
   void load_has_the_focus_when_the_window_opens();
   void load_flange_save_cycle_writes_the_flanged_track();
   void failed_load_shows_the_load_error_box();
+  void a_file_given_at_start_loads_once_the_window_shows();
+  void a_dropped_track_loads_as_if_chosen();
+  void a_dropped_file_that_is_no_track_shows_the_load_error_box();
+  void buttons_say_what_they_do_and_add_flanges_reports_its_run();
   void window_owns_its_qt_dialogs();
   void qt_open_dialog_preselects_and_reports_the_filter();
   void qt_save_dialog_adds_the_extension_and_asks_before_replacing();
@@ -156,8 +180,9 @@ void MainWindowTest::load_flange_save_cycle_writes_the_flanged_track() {
   trackio::TrackDocument flanged = window.Controller().Document();
   QVERIFY(trackbuilder::ReadFile(saved) == trackio::BuildTrackFile(flanged));
   // … and read back it has every source tube plus its flanges.
-  trackio::TrackDocument reloaded;
-  QVERIFY(trackio::LoadTrack(reloaded, saved));
+  const trackio::LoadResult reloadedResult = trackio::LoadTrack(saved);
+  QVERIFY(reloadedResult);
+  const trackio::TrackDocument& reloaded = reloadedResult->document;
   const auto added = supports::CountFlanges(source).flangesAdded;
   QVERIFY(added > 0);
   QCOMPARE(reloaded.Tubes.size(), source.Tubes.size() + size_t(added));
@@ -201,6 +226,91 @@ void MainWindowTest::failed_load_shows_the_load_error_box() {
   QVERIFY(!window.Button(CommandButton::Save)->isEnabled());
 }
 
+void MainWindowTest::a_file_given_at_start_loads_once_the_window_shows() {
+  QTemporaryDir dir;
+  const std::string track = Path(dir, "coaster.nltrack");
+  QVERIFY(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(2))));
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.show();
+  window.LoadSoon(QFile::decodeName(track.c_str()));
+  QCOMPARE(window.Controller().State(), CommandState::NothingLoaded);  // not before the loop runs
+  QTRY_COMPARE(window.Controller().State(), CommandState::Loaded);
+  QVERIFY(window.Button(CommandButton::Mod)->isEnabled());
+  QVERIFY(!window.Button(CommandButton::Save)->isEnabled());
+  QCOMPARE(window.Controller().CurrentFileName(), track);
+  QVERIFY(dialogs.calls().empty());
+  QVERIFY(QGuiApplication::overrideCursor() == nullptr);  // the wait cursor is gone
+}
+
+void MainWindowTest::a_dropped_track_loads_as_if_chosen() {
+  QTemporaryDir dir;
+  const std::string notes = Path(dir, "notes.txt");
+  const std::string track = Path(dir, "coaster.nltrack");
+  QVERIFY(trackbuilder::WriteFile(notes, {'x'}));
+  QVERIFY(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(2))));
+  ScriptedDialogs dialogs;
+  dialogs.Answer(std::nullopt);
+  MainWindow window(&dialogs);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+  QVERIFY(!DropOn(window, {QUrl(QStringLiteral("https://example.org/coaster.nltrack"))}));
+  // Of several files the track is taken, whatever their order.
+  QVERIFY(DropOn(window, {FileUrl(notes), FileUrl(track)}));
+  QTRY_COMPARE(window.Controller().State(), CommandState::Loaded);
+  QCOMPARE(window.Controller().CurrentFileName(), track);
+  Click(window.Button(CommandButton::Load));  // the open dialog proposes it
+  QCOMPARE(dialogs.calls().back().fileName, track);
+}
+
+void MainWindowTest::a_dropped_file_that_is_no_track_shows_the_load_error_box() {
+  QTemporaryDir dir;
+  const std::string notes = Path(dir, "notes.txt");
+  QVERIFY(trackbuilder::WriteFile(notes, {'x'}));
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QString title, text;
+  bool waitCursorDuringBox = true;
+  OnNextModal<QMessageBox>([&](QMessageBox* box) {
+    title = box->windowTitle();
+    text = box->text();
+    waitCursorDuringBox = QGuiApplication::overrideCursor() != nullptr;
+    box->button(QMessageBox::Ok)->click();
+  });
+  QVERIFY(DropOn(window, {FileUrl(notes)}));
+  QTRY_COMPARE(title, QStringLiteral("Load Error"));
+  QCOMPARE(text, QStringLiteral("Error Loading Track File!"));
+  QVERIFY(!waitCursorDuringBox);
+  QVERIFY(!window.Button(CommandButton::Mod)->isEnabled());
+  QVERIFY(!window.Button(CommandButton::Save)->isEnabled());
+}
+
+void MainWindowTest::buttons_say_what_they_do_and_add_flanges_reports_its_run() {
+  QTemporaryDir dir;
+  const std::string track = Path(dir, "coaster.nltrack");
+  const trackio::TrackDocument source = trackbuilder::GeneratedDocument(3);
+  QVERIFY(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(source)));
+  ScriptedDialogs dialogs;
+  dialogs.Answer(track);
+  MainWindow window(&dialogs);
+  for (const ButtonLayout& layout : kButtonLayouts) {
+    QCOMPARE(window.Button(layout.button)->toolTip(), QString::fromUtf8(layout.toolTip));
+  }
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  Click(window.Button(CommandButton::Load));
+  Click(window.Button(CommandButton::Mod));
+  const auto added = supports::CountFlanges(source);
+  const QString hint = window.Button(CommandButton::Mod)->toolTip();
+  QVERIFY2(hint.contains(QStringLiteral("%1 flanges added on %2 tubes")
+                             .arg(added.flangesAdded)
+                             .arg(added.tubesFlanged)),
+           qPrintable(hint));
+}
+
 void MainWindowTest::window_owns_its_qt_dialogs() {
   MainWindow window;  // with Qt's dialogs
   window.show();
@@ -232,7 +342,8 @@ void MainWindowTest::qt_open_dialog_preselects_and_reports_the_filter() {
   OnNextModal<QFileDialog>([&](QFileDialog* dialog) {
     preselected = dialog->selectedNameFilter();
     shownFilters = dialog->nameFilters();
-    useWidgets = dialog->testOption(QFileDialog::DontUseNativeDialog);
+    // The desktop's chooser is not refused; the test's attribute gives Qt's own.
+    useWidgets = !dialog->testOption(QFileDialog::DontUseNativeDialog) && dialog->layout() != nullptr;
     mustExist = dialog->fileMode() == QFileDialog::ExistingFile;
     dialog->selectNameFilter(shownFilters.value(0));
     TypeName(dialog, "x");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 
 #include "CliTesting.h"
 #include "cli/CommandLine.h"
@@ -36,6 +37,23 @@ TEST(ParseCommandLine, ReadsEachCommandWithItsFilesAndOptions) {
   EXPECT_EQ(info.command.kind, CommandKind::Info);
   EXPECT_TRUE(info.command.json);
 
+  auto flags = ParseCommandLine({"flange", "-f", "a.nltrack", "--dry-run", "-q"});
+  ASSERT_EQ(flags.usageError, "");
+  EXPECT_TRUE(flags.command.force && flags.command.dryRun && flags.command.quiet);
+  auto several = ParseCommandLine({"info", "a.nltrack", "--chunks", "b.nltrack"});
+  ASSERT_EQ(several.usageError, "");
+  EXPECT_EQ(several.command.inputs.size(), 2u);
+  EXPECT_TRUE(several.command.chunks);
+  for (const auto& [view, expected] : {std::pair{"--view=side", cli::View::Side}, std::pair{"--view=front", cli::View::Front},
+                                       std::pair{"--view=top", cli::View::Top}}) {
+    auto render = ParseCommandLine({"render", "a.nltrack", view, "--flanges", "-o", "a.svg", "--force"});
+    ASSERT_EQ(render.usageError, "") << view;
+    EXPECT_EQ(render.command.kind, CommandKind::Render);
+    EXPECT_EQ(render.command.view, expected);
+    EXPECT_TRUE(render.command.flanges && render.command.force);
+  }
+  EXPECT_EQ(ParseCommandLine({"render", "a.nltrack", "-o", "a.svg"}).command.view, cli::View::Top);
+
   // After "--" everything is a file, even what looks like an option.
   auto dashed = ParseCommandLine({"flange", "--", "-odd.nltrack", "--help"});
   ASSERT_EQ(dashed.usageError, "");
@@ -65,8 +83,16 @@ TEST(ParseCommandLine, RefusesWhatDoesNotFormACommand) {
       {"resave", "a.nltrack"},
       {"resave", "a.nltrack", "b.nltrack", "-o", "out"},
       {"info"},
-      {"info", "a.nltrack", "b.nltrack"},
       {"info", "a.nltrack", "-o", "out"},
+      {"info", "a.nltrack", "--dry-run"},
+      {"info", "a.nltrack", "--quiet"},
+      {"resave", "a.nltrack", "-o", "out", "--chunks"},
+      {"render", "a.nltrack"},
+      {"render", "a.nltrack", "b.nltrack", "-o", "out.svg"},
+      {"render", "a.nltrack", "-o", "out.svg", "--view", "up"},
+      {"render", "a.nltrack", "-o", "out.svg", "--view"},
+      {"flange", "a.nltrack", "--view", "top"},
+      {"flange", "a.nltrack", "--flanges"},
   };
   for (const auto& args : wrong) {
     std::string joined;
@@ -90,7 +116,13 @@ TEST(RunCli, PrintsHelpAndVersionOnStandardOutput) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, cli::UsageText());
   EXPECT_EQ(help.err, "");
-  EXPECT_NE(help.out.find("flange INPUT... [-o OUTPUT]"), std::string::npos);
+  // The manual page is made from it: a name line, usage, commands, options
+  // and the exit status.
+  EXPECT_EQ(help.out.rfind("tarnwick-cli - ", 0), 0u);
+  for (const char* part : {"\nUsage: tarnwick-cli COMMAND", "\nCommands:\n", "\n  flange INPUT...", "\n  render INPUT -o OUTPUT.svg",
+                           "\nOptions:\n", "--force", "--quiet", "--dry-run", "--chunks", "--view", "--flanges", "\nExit status:\n"}) {
+    EXPECT_NE(help.out.find(part), std::string::npos) << part;
+  }
 
   const clitesting::Run version = clitesting::RunTool({"--version"});
   EXPECT_EQ(version.status, 0);

@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <utility>
 
 #include "CliTesting.h"
 #include "JsonReader.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
+#include "XmlCheck.h"
+#include "cli/SupportPicture.h"
 #include "supports/FlangeGenerator.h"
 
 namespace {
@@ -26,7 +31,7 @@ std::vector<uint8_t> FlangedSampleFile() {
   supports::AddFlanges(doc);
   return trackbuilder::CanonicalFile(doc);
 }
-constexpr const char* kSampleFigures = ": 4 tubes got 10 flanges, 0 tubes skipped beyond range\n";
+constexpr const char* kSampleFigures = ": 4 tubes got 10 flanges\n";
 
 // The sample file with its tube count replaced by a negative one.
 std::vector<uint8_t> DamagedFile(int64_t* tubeCountOffset) {
@@ -60,8 +65,11 @@ TEST(FlangeCommand, WritesWhereOutputSaysAddingTheExtensionWhenMissing) {
   EXPECT_EQ(run.out, "Wrote " + folder.File("out.nltrack") + kSampleFigures);
   EXPECT_EQ(ReadFile(folder.File("out.nltrack")), FlangedSampleFile());
 
-  // -o may name the input itself: then, and only then, it is replaced.
-  EXPECT_EQ(RunTool({"flange", input, "-o", input}).status, 0);
+  // -o may name the input itself: then, and only then, it is replaced, and
+  // only with --force.
+  EXPECT_EQ(RunTool({"flange", input, "-o", input}).status, 1);
+  EXPECT_EQ(ReadFile(input), SampleFile());
+  EXPECT_EQ(RunTool({"flange", input, "-o", input, "--force"}).status, 0);
   EXPECT_EQ(ReadFile(input), FlangedSampleFile());
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"coaster.NLTRACK", "out.nltrack"}));
 }
@@ -77,12 +85,15 @@ TEST(FlangeCommand, GoesOnAfterAFileThatFailsAndExitsWithOne) {
                                        folder.File("missing.nltrack"), folder.File("c.nltrack")});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "Wrote " + folder.File("a-flanged.nltrack") + kSampleFigures + "Wrote " +
-                         folder.File("c-flanged.nltrack") + kSampleFigures);
-  const std::string brokenLine = "Error Loading Track File! " + folder.File("broken.nltrack") + ": ";
+                         folder.File("c-flanged.nltrack") + kSampleFigures + "4 files: 2 written, 2 failed\n");
+  const std::string brokenLine = "tarnwick-cli: " + folder.File("broken.nltrack") + ": ";
   ASSERT_EQ(run.err.rfind(brokenLine, 0), 0u) << run.err;
   const std::string reason = run.err.substr(brokenLine.size(), run.err.find('\n') - brokenLine.size());
-  EXPECT_NE(reason.find("in the TUBE chunk at byte " + std::to_string(damageOffset)), std::string::npos) << reason;
-  EXPECT_NE(run.err.find("Error Loading Track File! " + folder.File("missing.nltrack") + ": "), std::string::npos);
+  const int64_t tubeChunkOffset = damageOffset - 24;
+  EXPECT_EQ(reason, "damaged track file: the TUBE chunk at byte " + std::to_string(tubeChunkOffset) +
+                        " gives a negative tube count (" + std::to_string(tracktesting::LongAt(DamagedFile(&damageOffset),
+                                                                                                damageOffset)) + ")");
+  EXPECT_NE(run.err.find("\ntarnwick-cli: " + folder.File("missing.nltrack") + ": no such file\n"), std::string::npos);
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"a-flanged.nltrack", "a.nltrack", "broken.nltrack",
                                                         "c-flanged.nltrack", "c.nltrack"}));
 }
@@ -94,9 +105,10 @@ TEST(FlangeCommand, NeverReplacesAnotherInputOfTheSameRun) {
   ASSERT_TRUE(WriteFile(folder.File("a.nltrack"), SampleFile()));
   ASSERT_EQ(RunTool({"flange", folder.File("a.nltrack")}).status, 0);
 
-  const clitesting::Run run = RunTool({"flange", folder.File("a.nltrack"), folder.File("a-flanged.nltrack")});
+  const clitesting::Run run =
+      RunTool({"flange", folder.File("a.nltrack"), folder.File("a-flanged.nltrack"), "--force"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "Error Saving Track File! " + folder.File("a-flanged.nltrack") +
+  EXPECT_EQ(run.err, "tarnwick-cli: " + folder.File("a-flanged.nltrack") +
                          ": it is an input or an output of this run; not replaced\n");
   EXPECT_EQ(ReadFile(folder.File("a-flanged.nltrack")), FlangedSampleFile());
   EXPECT_EQ(folder.Entries(),
@@ -110,31 +122,204 @@ TEST(FlangeCommand, ReportsAFailedSaveAndWritesNothing) {
   const clitesting::Run run = RunTool({"flange", folder.File("a.nltrack"), "-o", target});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err.rfind("Error Saving Track File! " + target + ": ", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.rfind("tarnwick-cli: " + target + ": ", 0), 0u) << run.err;
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"a.nltrack"});
 }
 
-TEST(LoadFailures, EveryCommandReportsThemAndWritesNothing) {
+TEST(LoadFailures, EveryCommandGivesThePlainReasonAndWritesNothing) {
   ScratchFolder folder;
   int64_t damageOffset = 0;
   ASSERT_TRUE(WriteFile(folder.File("broken.nltrack"), DamagedFile(&damageOffset)));
   ASSERT_TRUE(WriteFile(folder.File("notes.txt"), SampleFile()));
   ASSERT_TRUE(WriteFile(folder.File("empty.nltrack"), {}));
+  ASSERT_TRUE(WriteFile(folder.File("riff.nltrack"), {'R', 'I', 'F', 'F', 0, 0, 0, 4, 'W', 'A', 'V', 'E'}));
+  std::filesystem::create_directory(folder.File("folder.nltrack"));
   const std::vector<std::string> before = folder.Entries();
 
-  for (const char* name : {"broken.nltrack", "notes.txt", "empty.nltrack", "missing.nltrack"}) {
-    const std::string input = folder.File(name);
+  struct Case {
+    const char* name;
+    std::string reasonHas;  // the reason, or its beginning
+  };
+  const Case cases[] = {
+      {"broken.nltrack", "damaged track file: the TUBE chunk at byte " + std::to_string(damageOffset - 24)},
+      {"riff.nltrack", "not a track file (it does not begin with an NLIM chunk)\n"},
+      {"notes.txt", "not a track file (the name does not end in .nltrack)\n"},
+      {"empty.nltrack", "the file is empty\n"},
+      {"folder.nltrack", "is a folder\n"},
+      {"missing.nltrack", "no such file\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string input = folder.File(c.name);
     for (const auto& args : {std::vector<std::string>{"flange", input},
+                             std::vector<std::string>{"flange", input, "--dry-run"},
                              std::vector<std::string>{"resave", input, "-o", folder.File("out")},
+                             std::vector<std::string>{"render", input, "-o", folder.File("out.svg"), "--flanges"},
                              std::vector<std::string>{"info", input}, std::vector<std::string>{"info", input, "--json"}}) {
-      SCOPED_TRACE(args[0] + " " + name);
+      SCOPED_TRACE(args[0] + " " + c.name);
       const clitesting::Run run = RunTool(args);
       EXPECT_EQ(run.status, 1);
       EXPECT_EQ(run.out, "");
-      EXPECT_EQ(run.err.rfind("Error Loading Track File! " + input + ": ", 0), 0u) << run.err;
+      // One line: the program, the file, then the reason in plain words.
+      const std::string prefix = "tarnwick-cli: " + input + ": ";
+      ASSERT_EQ(run.err.rfind(prefix, 0), 0u) << run.err;
+      EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+      EXPECT_GT(run.err.size(), prefix.size() + 8) << run.err;
+      EXPECT_NE(run.err.find(c.reasonHas), std::string::npos) << run.err;
+      EXPECT_EQ(run.err.find("Error"), std::string::npos) << run.err;
       EXPECT_EQ(folder.Entries(), before);
     }
   }
+}
+
+// ---- which files may be written ----------------------------------------------
+
+// A folder described as entries: "NAME" (any content), "NAME=sample" (the
+// sample track), "NAME=flanged" (it flanged), "NAME=old" (the bytes "old"),
+// "NAME/" (a folder). Names may hold one folder level: "out/a.nltrack".
+struct Entry {
+  std::string name, content;
+};
+Entry ParseEntry(const std::string& text) {
+  const size_t equals = text.find('=');
+  return equals == std::string::npos ? Entry{text, ""} : Entry{text.substr(0, equals), text.substr(equals + 1)};
+}
+const std::vector<uint8_t> kOldBytes = {'o', 'l', 'd'};
+
+std::vector<uint8_t> ContentBytes(const std::string& content) {
+  if (content == "sample") return SampleFile();
+  if (content == "flanged") return FlangedSampleFile();
+  return kOldBytes;
+}
+
+// Every file and folder below `root`, relative, folders with a final '/'.
+std::vector<std::string> AllEntries(const std::string& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    names.push_back(std::filesystem::relative(entry.path(), root).generic_string() + (entry.is_directory() ? "/" : ""));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(OutputFiles, AreWrittenOnlyWhereAndWhenTheyMayBe) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> before;
+    std::vector<std::string> args;  // "@" stands for the scratch folder
+    int status;
+    std::string out, err;           // "@" as in args
+    std::vector<std::string> after;
+  };
+  const std::string got10 = ": 4 tubes got 10 flanges\n";
+  const std::string exists = " already exists; use --force to replace it\n";
+  const Case cases[] = {
+      {"an existing output is kept, the other inputs are still done",
+       {"a.nltrack=sample", "b.nltrack=sample", "a-flanged.nltrack=old"},
+       {"flange", "@/a.nltrack", "@/b.nltrack"}, 1,
+       "Wrote @/b-flanged.nltrack" + got10 + "2 files: 1 written, 1 failed\n", "tarnwick-cli: @/a-flanged.nltrack" + exists,
+       {"a-flanged.nltrack=old", "a.nltrack=sample", "b-flanged.nltrack=flanged", "b.nltrack=sample"}},
+      {"--force replaces it",
+       {"a.nltrack=sample", "a-flanged.nltrack=old"}, {"flange", "--force", "@/a.nltrack"}, 0,
+       "Wrote @/a-flanged.nltrack" + got10, "", {"a-flanged.nltrack=flanged", "a.nltrack=sample"}},
+      {"-o names a folder, with a final separator",
+       {"a.nltrack=sample", "b.nltrack=sample", "out/"}, {"flange", "@/a.nltrack", "@/b.nltrack", "-o", "@/out/"}, 0,
+       "Wrote @/out/a-flanged.nltrack" + got10 + "Wrote @/out/b-flanged.nltrack" + got10 + "2 files: 2 written, 0 failed\n", "",
+       {"a.nltrack", "b.nltrack", "out/", "out/a-flanged.nltrack=flanged", "out/b-flanged.nltrack=flanged"}},
+      {"-o names a folder, without a final separator",
+       {"a.nltrack=sample", "out/"}, {"flange", "@/a.nltrack", "-o", "@/out"}, 0,
+       "Wrote @/out/a-flanged.nltrack" + got10, "", {"a.nltrack", "out/", "out/a-flanged.nltrack=flanged"}},
+      {"-o names a folder that is not there: no hidden file",
+       {"a.nltrack=sample"}, {"flange", "@/a.nltrack", "-o", "@/none/"}, 1,
+       "", "tarnwick-cli: @/none/.nltrack: the file has no name (only an extension); name the output file\n", {"a.nltrack"}},
+      {"-o names only an extension",
+       {"a.nltrack=sample"}, {"resave", "@/a.nltrack", "-o", "@/.NLTRACK"}, 1,
+       "", "tarnwick-cli: @/.NLTRACK: the file has no name (only an extension); name the output file\n", {"a.nltrack"}},
+      {"a dry run writes nothing",
+       {"a.nltrack=sample", "f.nltrack=flanged"}, {"flange", "--dry-run", "@/a.nltrack", "@/f.nltrack"}, 0,
+       "Would write @/a-flanged.nltrack: 4 tubes would get 10 flanges\n"
+       "Would write @/f-flanged.nltrack: 0 tubes would get 0 flanges, 10 flanges already there\n"
+       "2 files: 2 would be written, 0 failed\n", "", {"a.nltrack", "f.nltrack"}},
+      {"a flanged track flanged again is the same bytes",
+       {"f.nltrack=flanged"}, {"flange", "@/f.nltrack", "-o", "@/g"}, 0,
+       "Wrote @/g.nltrack: 0 tubes got 0 flanges, 10 flanges already there\n", "", {"f.nltrack", "g.nltrack=flanged"}},
+      {"--quiet keeps only the errors",
+       {"a.nltrack=sample", "b.nltrack=sample", "a-flanged.nltrack=old"}, {"flange", "-q", "@/a.nltrack", "@/b.nltrack"}, 1,
+       "", "tarnwick-cli: @/a-flanged.nltrack" + exists, {"a-flanged.nltrack=old", "a.nltrack", "b-flanged.nltrack=flanged", "b.nltrack"}},
+      {"resave keeps an existing file",
+       {"a.nltrack=sample", "c.nltrack=old"}, {"resave", "@/a.nltrack", "-o", "@/c"}, 1,
+       "", "tarnwick-cli: @/c.nltrack" + exists, {"a.nltrack", "c.nltrack=old"}},
+      {"render keeps an existing file",
+       {"a.nltrack=sample", "a.svg=old"}, {"render", "@/a.nltrack", "-o", "@/a.svg"}, 1,
+       "", "tarnwick-cli: @/a.svg" + exists, {"a.nltrack", "a.svg=old"}},
+      {"render never replaces the track it draws",
+       {"a.nltrack=sample"}, {"render", "@/a.nltrack", "-o", "@/a.nltrack", "-f"}, 1,
+       "", "tarnwick-cli: @/a.nltrack: it is the track being drawn; not replaced\n", {"a.nltrack=sample"}},
+      {"render replaces it with --force",
+       {"a.nltrack=sample", "a.svg=old"}, {"render", "@/a.nltrack", "-o", "@/a.svg", "-f", "-q"}, 0,
+       "", "", {"a.nltrack", "a.svg"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder folder;
+    auto place = [&folder](std::string text) {
+      for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, folder.path());
+      return text;
+    };
+    for (const std::string& text : c.before) {
+      const Entry entry = ParseEntry(text);
+      if (entry.name.back() == '/') {
+        std::filesystem::create_directory(folder.File(entry.name));
+      } else {
+        ASSERT_TRUE(WriteFile(folder.File(entry.name), ContentBytes(entry.content)));
+      }
+    }
+    std::vector<std::string> args;
+    for (const std::string& arg : c.args) args.push_back(place(arg));
+
+    const clitesting::Run run = RunTool(args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.out, place(c.out));
+    EXPECT_EQ(run.err, place(c.err));
+    std::vector<std::string> names;
+    for (const std::string& text : c.after) {
+      const Entry entry = ParseEntry(text);
+      names.push_back(entry.name);
+      if (!entry.content.empty()) EXPECT_EQ(ReadFile(folder.File(entry.name)), ContentBytes(entry.content)) << entry.name;
+    }
+    EXPECT_EQ(AllEntries(folder.path()), names);
+  }
+}
+
+TEST(RenderCommand, LeavesOutPointsThatAreNotNumbersAndEscapesTheName) {
+  ScratchFolder folder;
+  trackio::TrackDocument doc = trackbuilder::SampleDocument();
+  doc.Footers[0].Position.x = trackio::Single::FromFloat(std::numeric_limits<float>::quiet_NaN());
+  doc.FreeNodes[1].y = trackio::Single::FromFloat(-std::numeric_limits<float>::infinity());
+  const std::string input = folder.File("odd & <name> \xFF.nltrack");
+  ASSERT_TRUE(WriteFile(input, trackbuilder::CanonicalFile(doc)));
+
+  const clitesting::Run run = RunTool({"render", input, "-o", folder.File("odd.svg"), "--flanges", "--view", "side"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("Wrote " + folder.File("odd.svg") + ": 2 footers, ", 0), 0u) << run.out;
+  const std::vector<uint8_t> bytes = ReadFile(folder.File("odd.svg"));
+  const std::string picture(bytes.begin(), bytes.end());
+  EXPECT_EQ(xmlcheck::Problem(picture), "");
+  EXPECT_NE(picture.find(">odd &amp; &lt;name&gt; ?.nltrack<"), std::string::npos);
+  for (const char* notANumber : {"nan", "inf", "NAN", "INF"}) EXPECT_EQ(picture.find(notANumber), std::string::npos);
+
+  // Names in the picture: markup escaped, control characters dropped, and
+  // anything that is not UTF-8 replaced.
+  const std::pair<std::string, std::string> names[] = {
+      {"a&b", "a&amp;b"},
+      {"<\"'>", "&lt;&quot;&apos;&gt;"},
+      {"tab\tbell\x07", "tab\tbell"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"\xC0\xAF", "??"},          // overlong '/'
+      {"\xED\xA0\x80", "???"},     // a surrogate
+      {"\xF4\x90\x80\x80", "????"},  // beyond U+10FFFF
+      {"\xE2\x82", "??"},          // cut short
+  };
+  for (const auto& [name, shown] : names) EXPECT_EQ(cli::XmlText(name), shown);
 }
 
 TEST(ResaveCommand, WritesTheNormalisedTrack) {
@@ -162,7 +347,8 @@ TEST(InfoCommand, ListsChunksTablesTubesAndTheFlangesToCome) {
   const std::string input = folder.File("odd.nltrack");
   ASSERT_TRUE(WriteFile(input, FileWithUnknownChunk()));
 
-  const clitesting::Run run = RunTool({"info", input});
+  EXPECT_EQ(RunTool({"info", input}).out.find("Chunks as found"), std::string::npos);
+  const clitesting::Run run = RunTool({"info", input, "--chunks"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   auto has = [&run](const std::string& line) {
@@ -186,6 +372,7 @@ TEST(InfoCommand, ListsChunksTablesTubesAndTheFlangesToCome) {
   has("  free node - end type 3                 1");
   has("  tubes with flanges                     4");
   has("  flanges (2 free nodes each)           10");
+  has("  flanges already there                  0");
   has("  tubes skipped, beyond range            0");
 }
 
@@ -195,7 +382,7 @@ TEST(InfoCommand, GivesTheSameFiguresAsValidJson) {
   const std::vector<uint8_t> bytes = FileWithUnknownChunk();
   ASSERT_TRUE(WriteFile(input, bytes));
 
-  const clitesting::Run run = RunTool({"info", input, "--json"});
+  const clitesting::Run run = RunTool({"info", input, "--json", "--chunks"});
   ASSERT_EQ(run.status, 0) << run.err;
   std::string error;
   const auto parsed = jsonreader::ParseJson(run.out, &error);
@@ -227,9 +414,23 @@ TEST(InfoCommand, GivesTheSameFiguresAsValidJson) {
   ASSERT_EQ(info["tubesByEndTypes"].array.size(), 3u);
   EXPECT_EQ(info["tubesByEndTypes"][2]["end1Type"].Int(), 2);
   EXPECT_EQ(info["tubesByEndTypes"][2]["end2Type"].Int(), 3);
+  EXPECT_EQ(info["tubesByEndTypes"][0]["end1TypeName"].string, "footer");
+  EXPECT_EQ(info["tubesByEndTypes"][2]["end1TypeName"].string, "free node");
+  EXPECT_EQ(info["tubesByEndTypes"][2]["end2TypeName"].string, "end type 3");
   EXPECT_EQ(info["flanges"]["tubesFlanged"].Int(), 4);
   EXPECT_EQ(info["flanges"]["flangesAdded"].Int(), 10);
   EXPECT_EQ(info["flanges"]["tubesSkippedOutOfRange"].Int(), 0);
+  EXPECT_EQ(info["flanges"]["flangesAlreadyPresent"].type, jsonreader::JsonValue::Type::Number);
+
+  // Without --chunks there is no chunk list; with several files, an array.
+  const clitesting::Run two = RunTool({"info", input, input, "--json"});
+  ASSERT_EQ(two.status, 0) << two.err;
+  const auto both = jsonreader::ParseJson(two.out, &error);
+  ASSERT_TRUE(both) << error << "\n" << two.out;
+  ASSERT_EQ(both->array.size(), 2u);
+  EXPECT_EQ((*both)[1]["file"].string, input);
+  EXPECT_EQ((*both)[1]["chunks"].type, jsonreader::JsonValue::Type::Null);
+  EXPECT_EQ((*both)[1]["flanges"]["flangesAdded"].Int(), 10);
 }
 
 }  // namespace

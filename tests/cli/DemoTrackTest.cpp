@@ -7,6 +7,8 @@
 #include "JsonReader.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
+#include "XmlCheck.h"
+#include "trackio/TrackIO.h"
 
 namespace {
 
@@ -42,7 +44,7 @@ TEST(DemoTrack, FlangingItGivesTheCountsInfoForetold) {
   const std::string flanged = folder.File("demo-flanged.nltrack");
   const clitesting::Run run = clitesting::RunTool({"flange", kDemoPath, "-o", flanged});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "Wrote " + flanged + ": 6 tubes got 20 flanges, 0 tubes skipped beyond range\n");
+  EXPECT_EQ(run.out, "Wrote " + flanged + ": 6 tubes got 20 flanges\n");
 
   const jsonreader::JsonValue after = InfoOf(flanged);
   EXPECT_EQ(after["tables"]["freeNodes"].Int(), 7 + 2 * 20);
@@ -52,11 +54,59 @@ TEST(DemoTrack, FlangingItGivesTheCountsInfoForetold) {
   EXPECT_EQ(TubesOfType(after, 5) - TubesOfType(before, 5), 3 + 4);
   EXPECT_EQ(TubesOfType(after, 0) - TubesOfType(before, 0), 2);
   EXPECT_EQ(TubesOfType(after, 6) - TubesOfType(before, 6), 5);
-  // The new flanges are too short for flanges of their own.
-  EXPECT_EQ(after["flanges"]["tubesFlanged"].Int(), 6);
-  EXPECT_EQ(after["flanges"]["flangesAdded"].Int(), 20);
+  // Flanging it again would add nothing: every flange is there already.
+  EXPECT_EQ(before["flanges"]["flangesAlreadyPresent"].Int(), 0);
+  EXPECT_EQ(after["flanges"]["tubesFlanged"].Int(), 0);
+  EXPECT_EQ(after["flanges"]["flangesAdded"].Int(), 0);
+  EXPECT_EQ(after["flanges"]["flangesAlreadyPresent"].Int(), 20);
   // Each flange adds 104 bytes.
   EXPECT_EQ(trackbuilder::ReadFile(flanged).size(), trackbuilder::ReadFile(kDemoPath).size() + 20 * 104);
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+TEST(DemoTrack, ItsPictureShowsEachFlangeInfoPredicts) {
+  tracktesting::ScratchFolder folder;
+  // The demo, flanged, and flanged with every third flange deleted again.
+  const std::string flanged = folder.File("flanged.nltrack"), partly = folder.File("partly.nltrack");
+  ASSERT_EQ(clitesting::RunTool({"flange", kDemoPath, "-o", flanged}).status, 0);
+  trackio::LoadResult loaded = trackio::LoadTrack(flanged);
+  ASSERT_TRUE(loaded);
+  trackio::TrackDocument& doc = loaded->document;
+  for (size_t i = 11; i < doc.Tubes.size(); i += 2) doc.Tubes.erase(doc.Tubes.begin() + static_cast<std::ptrdiff_t>(i));
+  ASSERT_TRUE(trackio::SaveTrack(doc, partly));
+
+  for (const std::string& track : {kDemoPath, flanged, partly}) {
+    const int64_t predicted = InfoOf(track)["flanges"]["flangesAdded"].Int();
+    for (const char* view : {"top", "side", "front"}) {
+      SCOPED_TRACE(track + " " + view);
+      const std::string svg = folder.File(std::string(view) + ".svg");
+      const clitesting::Run run = clitesting::RunTool({"render", track, "-o", svg, "--view", view, "--flanges", "-f"});
+      ASSERT_EQ(run.status, 0) << run.err;
+      const std::vector<uint8_t> bytes = trackbuilder::ReadFile(svg);
+      const std::string picture(bytes.begin(), bytes.end());
+      EXPECT_EQ(xmlcheck::Problem(picture), "");
+      EXPECT_EQ(Occurrences(picture, "<line class=\"added\""), static_cast<size_t>(predicted));
+      EXPECT_EQ(Occurrences(picture, "class=\"added\""), static_cast<size_t>(predicted));
+      EXPECT_NE(picture.find(" viewBox=\"0 0 "), std::string::npos);
+      EXPECT_NE(run.out.find(", " + std::to_string(predicted) + " flange"), std::string::npos) << run.out;
+    }
+  }
+  EXPECT_GT(InfoOf(partly)["flanges"]["flangesAdded"].Int(), 0);
+  EXPECT_LT(InfoOf(partly)["flanges"]["flangesAdded"].Int(), 20);
+
+  // Without --flanges: the supports only.
+  const std::string plain = folder.File("plain.svg");
+  ASSERT_EQ(clitesting::RunTool({"render", kDemoPath, "-o", plain}).status, 0);
+  const std::vector<uint8_t> bytes = trackbuilder::ReadFile(plain);
+  const std::string picture(bytes.begin(), bytes.end());
+  EXPECT_EQ(xmlcheck::Problem(picture), "");
+  EXPECT_EQ(Occurrences(picture, "class=\"added\""), 0u);
+  EXPECT_EQ(Occurrences(picture, "<rect x="), 6u);  // one square per footer
 }
 
 }  // namespace

@@ -61,11 +61,10 @@ TEST(fuzz_regression, a_colour_cut_off_by_the_end_of_the_file_is_reported_at_its
   const int64_t fourthColour = 32 + 8 + 12 + 3 * 4;
   bytes.resize(static_cast<size_t>(fourthColour + 2));
 
-  TrackDocument doc;
-  trackio::LoadReport report;
-  ASSERT_FALSE(trackio::LoadTrackFromBytes(doc, bytes, &report));
-  EXPECT_EQ(report.error.kind, trackio::TrackErrorKind::Damaged);
-  EXPECT_EQ(report.error.chunk, "TRCK");
-  EXPECT_EQ(report.error.offset, fourthColour);
+  const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes);
+  ASSERT_FALSE(loaded);
+  EXPECT_EQ(loaded.error().kind, trackio::TrackErrorKind::Damaged);
+  EXPECT_EQ(loaded.error().chunk, "TRCK");
+  EXPECT_EQ(loaded.error().offset, fourthColour);
   EXPECT_EQ(Breach(bytes), "");
 }

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "AllocationCounter.h"
+#include "HostileFields.h"
 #include "TrackTesting.h"
 
 using trackio::TrackDocument;
@@ -19,8 +20,9 @@ namespace {
 
 constexpr size_t kFileBound = size_t{1} << 20;
 constexpr uint64_t kMemoryBound = uint64_t{64} << 20;
-constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+constexpr int32_t kMax = tracktesting::kMaxLong;
+constexpr int32_t kMin = tracktesting::kMinLong;
+using tracktesting::PatchLong;
 
 struct Measured {
   bool loaded = false;
@@ -31,70 +33,16 @@ struct Measured {
 
 Measured MeasureLoad(const std::vector<uint8_t>& bytes, bool listChunks = false) {
   Measured result;
-  trackio::LoadReport report;
   allocationcounter::Start();
-  result.loaded = trackio::LoadTrackFromBytes(result.doc, bytes, &report, listChunks);
+  trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes, {.listChunks = listChunks});
   result.peakBytes = allocationcounter::PeakBytes();
-  result.error = report.error;
+  result.loaded = static_cast<bool>(loaded);
+  result.error = loaded.error();
+  if (loaded) result.doc = std::move(loaded->document);
   return result;
 }
 
-void PatchLong(std::vector<uint8_t>& bytes, int64_t offset, int32_t value) {
-  const auto bits = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i) {
-    bytes.at(static_cast<size_t>(offset + i)) = static_cast<uint8_t>(bits >> (24 - 8 * i));
-  }
-}
-
-// A track of just under 1 MiB with content in every chunk type: 5,000 tubes
-// between footers and free nodes, and the builder's scenery and terrain.
-const std::vector<uint8_t>& BaseFile() {
-  static const std::vector<uint8_t> file = trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(5000));
-  return file;
-}
-
-// A count or length field: where it stands from its chunk's tag, and where
-// the load must report the fault.
-struct HostileField {
-  const char* name;
-  const char* tag;
-  int64_t offset;        // of the field, from the chunk's tag
-  int64_t faultOffset;   // where the fault is reported, from the chunk's tag
-  std::vector<int32_t> values;
-};
-
-// Offsets follow the layouts: 8 bytes of tag and size, then the body. The
-// generated track's first colour set is named "Classic", its first rail
-// connector has no entries, its first catwalk no trailer, its first scenery
-// object is "Tree", and its first environment text "Sunny".
-const std::vector<HostileField>& HostileFields() {
-  static const std::vector<HostileField> fields = {
-      {"colour set count", "TRCK", 12, 12, {kMax, 0x40000000, 36000, -1, kMin}},
-      {"colour set name length", "TRCK", 28, 32, {kMax, 0x40000000}},
-      {"info text length", "INFO", 24, 28, {kMax, 0x40000000}},
-      {"bezier vertex count", "BEZR", 24, 24, {kMax, 0x40000000, 17500, -1, kMin}},
-      {"segment count", "SEGM", 8, 8, {kMax, 0x40000000, 31800, -1, kMin}},
-      {"footer count", "FUND", 24, 24, {kMax, 0x40000000, 11400, -1, kMin}},
-      {"rail connector count", "RASC", 24, 24, {kMax, 0x40000000, 262000, -1, kMin}},
-      {"rail connector entry count", "RASC", 28, 28, {kMax, 0x40000000, 43700}},
-      {"free node count", "FREN", 24, 24, {kMax, 0x40000000, 37500, -1, kMin}},
-      {"tube count", "TUBE", 24, 24, {kMax, 0x40000000, 21900, -1, kMin}},
-      {"catwalk count", "CATW", 24, 24, {kMax, 0x40000000, 37500, -1, kMin}},
-      {"catwalk trailer length", "CATW", 52, 56, {kMax, 0x40000000}},
-      {"negative catwalk trailer length", "CATW", 52, 52, {-1, kMin}},
-      {"scenery entry count", "SCEN", 24, 24, {kMax, 0x40000000, 16400, -1, kMin}},
-      {"scenery object count", "SCOB", 24, 24, {kMax, 0x40000000, 11900, -1, kMin}},
-      {"scenery object text length", "SCOB", 28, 32, {kMax, 0x40000000}},
-      {"second scenery object text length", "SCOB", 36, 40, {kMax, 0x40000000}},
-      {"terrain column count", "TERA", 8, 8, {kMax, 0x40000000, -1, kMin}},
-      {"terrain row count", "TERA", 12, 8, {kMax, 0x40000000}},
-      {"negative terrain row count", "TERA", 12, 12, {-1, kMin}},
-      {"terrain text length", "TERA", 24, 28, {kMax, 0x40000000}},
-      {"environment text length", "ENVC", 24, 28, {kMax, 0x40000000}},
-      {"second environment text length", "ENVC", 33, 37, {kMax, 0x40000000}},
-  };
-  return fields;
-}
+const std::vector<uint8_t>& BaseFile() { return tracktesting::HostileBaseFile(); }
 
 void ExpectCleanFailure(const Measured& result, const std::string& chunk, int64_t offset,
                         const std::string& what) {
@@ -117,7 +65,7 @@ TEST(load_bounds, the_base_track_is_just_under_the_file_bound_and_loads) {
 }
 
 TEST(load_bounds, hostile_counts_in_every_chunk_fail_cleanly_within_the_memory_bound) {
-  for (const HostileField& field : HostileFields()) {
+  for (const tracktesting::HostileField& field : tracktesting::HostileFields()) {
     const int64_t chunk = tracktesting::ChunkOffset(BaseFile(), field.tag);
     ASSERT_GE(chunk, 0) << field.tag;
     for (int32_t value : field.values) {
@@ -258,8 +206,7 @@ TEST(load_bounds, loading_from_a_path_stays_within_the_memory_bound) {
   tracktesting::ScratchFolder folder;
   const std::string path = folder.File("big.nltrack");
   ASSERT_TRUE(trackbuilder::WriteFile(path, BaseFile()));
-  TrackDocument doc;
   allocationcounter::Start();
-  ASSERT_TRUE(trackio::LoadTrack(doc, path));
+  ASSERT_TRUE(trackio::LoadTrack(path));
   EXPECT_LE(allocationcounter::PeakBytes(), kMemoryBound);
 }

@@ -70,12 +70,8 @@ const std::vector<SaveRoute>& SaveRoutes() {
       {"SaveTrack",
        [](const std::string& path) {
          TrackDocument doc = LargeTrack();
-         trackio::TrackError error;
-         std::string written = "untouched";
-         const bool saved = trackio::SaveTrack(doc, path, &error, &written);
-         EXPECT_EQ(saved, !error);
-         if (!saved) EXPECT_EQ(written, "untouched");
-         return error;
+         const trackio::SaveResult saved = trackio::SaveTrack(doc, path);
+         return saved ? trackio::TrackError{} : saved.error();
        }},
       {"ReplaceFileStreaming in 64 KiB pieces",
        [](const std::string& path) {
@@ -314,8 +310,8 @@ TEST(save_faults, the_longest_file_name_can_be_saved) {
   const std::string target = folder.File(name);
   ASSERT_TRUE(trackbuilder::WriteFile(target, OldBytes()));
   TrackDocument doc = trackbuilder::SampleDocument();
-  trackio::TrackError error;
-  ASSERT_TRUE(trackio::SaveTrack(doc, target, &error)) << error.Describe();
+  const trackio::SaveResult saved = trackio::SaveTrack(doc, target);
+  ASSERT_TRUE(saved) << saved.error().Describe();
   EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(doc));
   EXPECT_EQ(EntriesOf(folder.path()), std::vector<std::string>{name});
 }

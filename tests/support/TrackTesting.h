@@ -13,10 +13,9 @@ namespace tracktesting {
 
 // Loads bytes; fails the test when the load fails.
 inline trackio::TrackDocument Loaded(const std::vector<uint8_t>& bytes) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  EXPECT_TRUE(trackio::LoadTrackFromBytes(doc, bytes, &report)) << report.error.Describe();
-  return doc;
+  trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes);
+  EXPECT_TRUE(loaded) << loaded.error().Describe();
+  return loaded ? std::move(loaded->document) : trackio::TrackDocument{};
 }
 
 inline std::vector<uint8_t> Saved(trackio::TrackDocument doc) { return trackio::BuildTrackFile(doc); }
@@ -30,10 +29,9 @@ inline trackio::TrackDocument Framed(trackio::TrackDocument doc) {
 
 // Offset of the first chunk with `tag` in a file, from the load walk.
 inline int64_t ChunkOffset(const std::vector<uint8_t>& bytes, const std::string& tag) {
-  trackio::TrackDocument doc;
-  trackio::LoadReport report;
-  trackio::LoadTrackFromBytes(doc, bytes, &report, true);
-  for (const auto& chunk : report.chunks) {
+  const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes, {.listChunks = true});
+  if (!loaded) return -1;
+  for (const auto& chunk : loaded->chunks) {
     if (chunk.tag == tag) return chunk.offset;
   }
   return -1;
@@ -43,6 +41,14 @@ inline int32_t LongAt(const std::vector<uint8_t>& bytes, int64_t offset) {
   const auto at = static_cast<size_t>(offset);
   return static_cast<int32_t>((uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) |
                               (uint32_t{bytes[at + 2]} << 8) | uint32_t{bytes[at + 3]});
+}
+
+// Overwrites the long at `offset` with `value`, big-endian.
+inline void PatchLong(std::vector<uint8_t>& bytes, int64_t offset, int32_t value) {
+  const auto bits = static_cast<uint32_t>(value);
+  for (int i = 0; i < 4; ++i) {
+    bytes.at(static_cast<size_t>(offset + i)) = static_cast<uint8_t>(bits >> (24 - 8 * i));
+  }
 }
 
 // A unique scratch folder for one test, removed when it goes out of scope.

@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "SupportTesting.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
 #include "supports/FlangeGenerator.h"
-#include "supports/GlobalTools.h"
+#include "supports/VectorMath.h"
 
 namespace {
 
@@ -185,26 +187,107 @@ TEST(AddFlanges, OnlyAppendsAndLeavesEverythingElseAlone) {
   EXPECT_EQ(withoutFlanges, before);
 }
 
-TEST(AddFlanges, ASecondRunAppendsTheSameFlangesAgain) {
-  TrackDocument doc = trackbuilder::SampleDocument();
-  const size_t nodes0 = doc.FreeNodes.size(), tubes0 = doc.Tubes.size();
-  const FlangeSummary first = AddFlanges(doc);
-  const size_t nodes1 = doc.FreeNodes.size(), tubes1 = doc.Tubes.size();
-  const FlangeSummary second = AddFlanges(doc);  // visits the first run's flanges too: too short
-  ExpectSummary(second, first.tubesFlanged, first.flangesAdded, 0);
+// ---- each flange once ----------------------------------------------------------
 
-  const size_t addedNodes = nodes1 - nodes0, addedTubes = tubes1 - tubes0;
-  ASSERT_EQ(doc.FreeNodes.size(), nodes1 + addedNodes);
-  ASSERT_EQ(doc.Tubes.size(), tubes1 + addedTubes);
-  for (size_t i = 0; i < addedNodes; ++i) {
-    EXPECT_EQ(doc.FreeNodes[nodes1 + i], doc.FreeNodes[nodes0 + i]) << "node " << nodes1 + i;
+TEST(AddFlanges, ASecondRunAddsNothingAndTheSavedBytesStayTheSame) {
+  TrackDocument doc = tracktesting::Loaded(trackbuilder::CanonicalFile(trackbuilder::SampleDocument()));
+  ExpectSummary(AddFlanges(doc), 4, 10, 0);
+  const std::vector<uint8_t> firstSave = tracktesting::Saved(doc);
+
+  const TrackDocument flanged = doc;
+  const FlangeSummary second = AddFlanges(doc);
+  ExpectSummary(second, 0, 0, 0);
+  EXPECT_EQ(second.flangesAlreadyPresent, 10);
+  EXPECT_EQ(doc, flanged);
+  EXPECT_EQ(tracktesting::Saved(doc), firstSave);
+
+  // The same for a flanged file loaded afresh.
+  TrackDocument reloaded = tracktesting::Loaded(firstSave);
+  EXPECT_EQ(AddFlanges(reloaded).flangesAlreadyPresent, 10);
+  EXPECT_EQ(tracktesting::Saved(reloaded), firstSave);
+}
+
+TEST(AddFlanges, AddsBackExactlyTheFlangesThatAreMissing) {
+  // The 30-long tube's four flanges (tubes 1 to 4, nodes 1 to 8), changed
+  // in one way each before the next run.
+  const TrackDocument flanged = [] {
+    TrackDocument doc = OneTube(Point(0, 0, 0), Point(30, 0, 0), 0);
+    AddFlanges(doc);
+    return doc;
+  }();
+  struct Case {
+    const char* change;
+    void (*apply)(TrackDocument&);
+    std::vector<size_t> missing;  // indices 0 … 3 of the flanges that come back
+  };
+  const Case cases[] = {
+      {"none", [](TrackDocument&) {}, {}},
+      {"ends of a flange swapped", [](TrackDocument& d) { std::swap(d.Tubes[2].End1Index, d.Tubes[2].End2Index); }, {}},
+      {"two flange tubes deleted", [](TrackDocument& d) { d.Tubes.erase(d.Tubes.begin() + 2); d.Tubes.erase(d.Tubes.begin() + 3); }, {1, 3}},
+      {"all flange tubes deleted", [](TrackDocument& d) { d.Tubes.resize(1); }, {0, 1, 2, 3}},
+      {"a flange of another type", [](TrackDocument& d) { d.Tubes[1].TubeType = 5; }, {0}},
+      {"a flange node moved by one bit", [](TrackDocument& d) { d.FreeNodes[8].x.bits += 1; }, {3}},
+      {"a flange node at -0 instead of 0", [](TrackDocument& d) { d.FreeNodes[3].y = F(-0.0f); }, {1}},
+      {"a flange ending on a footer at its node", [](TrackDocument& d) {
+         d.Footers.push_back(FooterAt(d.FreeNodes[5]));
+         d.Tubes[3].End1Type = kEndTypeFooter;
+         d.Tubes[3].End1Index = 1;
+       }, {2}},
+  };
+  const std::vector<supports::PlannedFlange> all = supports::ListFlanges(OneTube(Point(0, 0, 0), Point(30, 0, 0), 0));
+  ASSERT_EQ(all.size(), 4u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.change);
+    TrackDocument doc = flanged;
+    c.apply(doc);
+    const TrackDocument before = doc;
+    std::vector<supports::PlannedFlange> expected;
+    for (const size_t i : c.missing) expected.push_back(all[i]);
+    EXPECT_EQ(supports::ListFlanges(doc), expected);
+
+    const FlangeSummary summary = AddFlanges(doc);
+    EXPECT_EQ(summary.flangesAdded, static_cast<int64_t>(c.missing.size()));
+    EXPECT_EQ(summary.flangesAlreadyPresent, static_cast<int64_t>(4 - c.missing.size()));
+    EXPECT_EQ(summary.tubesFlanged, c.missing.empty() ? 0 : 1);
+    // Appended as the first run appended them, in the same order.
+    ASSERT_EQ(doc.Tubes.size(), before.Tubes.size() + c.missing.size());
+    for (size_t k = 0; k < c.missing.size(); ++k) {
+      const Tube& added = doc.Tubes[before.Tubes.size() + k];
+      const Tube& original = flanged.Tubes[1 + c.missing[k]];
+      EXPECT_EQ(doc.FreeNodes[static_cast<size_t>(added.End1Index)],
+                flanged.FreeNodes[static_cast<size_t>(original.End1Index)]);
+      EXPECT_EQ(doc.FreeNodes[static_cast<size_t>(added.End2Index)],
+                flanged.FreeNodes[static_cast<size_t>(original.End2Index)]);
+      EXPECT_EQ(added.End2Index - added.End1Index, original.End2Index - original.End1Index);
+      EXPECT_EQ(added.TubeType, 1);
+    }
   }
-  const auto shift = static_cast<int32_t>(addedNodes);
-  for (size_t i = 0; i < addedTubes; ++i) {
-    Tube repeated = doc.Tubes[tubes0 + i];
-    repeated.End1Index += shift;
-    repeated.End2Index += shift;
-    EXPECT_EQ(doc.Tubes[tubes1 + i], repeated) << "tube " << tubes1 + i;
+}
+
+TEST(AddFlanges, JudgesPresenceByTheTrackAsItStoodAtTheStart) {
+  // Two identical source tubes: both get their flanges in one run, though
+  // the second's equal the first's.
+  TrackDocument doc = OneTube(Point(0, 0, 0), Point(30, 0, 0), 0);
+  doc.Tubes.push_back(doc.Tubes[0]);
+  const FlangeSummary summary = AddFlanges(doc);
+  ExpectSummary(summary, 2, 8, 0);
+  EXPECT_EQ(summary.flangesAlreadyPresent, 0);
+  EXPECT_EQ(AddFlanges(doc).flangesAlreadyPresent, 8);
+}
+
+// Tubes are visited twice: once to count the flanges, once to add them.
+TEST(AddFlanges, ReportsProgressInTubeVisitsAFewHundredTimesAtMost) {
+  TrackDocument doc = trackbuilder::GeneratedDocument(2000);
+  const auto tubes = static_cast<int64_t>(doc.Tubes.size());
+  ASSERT_GT(tubes, 1000);
+  std::vector<std::pair<int64_t, int64_t>> reports;
+  AddFlanges(doc, [&reports](int64_t done, int64_t total) { reports.emplace_back(done, total); });
+  ASSERT_FALSE(reports.empty());
+  EXPECT_LE(reports.size(), 300u);
+  EXPECT_EQ(reports.back(), std::make_pair(2 * tubes, 2 * tubes));
+  for (size_t i = 1; i < reports.size(); ++i) {
+    EXPECT_LT(reports[i - 1].first, reports[i].first);
+    EXPECT_EQ(reports[i].second, 2 * tubes);
   }
 }
 
@@ -230,13 +313,24 @@ TEST(AddFlanges, EachFlangeAddsOneHundredAndFourBytesToTheSavedSupports) {
 }
 
 TEST(CountFlanges, PredictsWhatAddFlangesDoesWithoutChangingAnything) {
-  const TrackDocument sample = trackbuilder::GeneratedDocument(40);
-  const FlangeSummary predicted = CountFlanges(sample);
-  TrackDocument doc = sample;
-  const FlangeSummary done = AddFlanges(doc);
-  ExpectSummary(predicted, done.tubesFlanged, done.flangesAdded, done.tubesSkippedOutOfRange);
-  EXPECT_EQ(static_cast<int64_t>(doc.Tubes.size() - sample.Tubes.size()), done.flangesAdded);
-  EXPECT_EQ(static_cast<int64_t>(doc.FreeNodes.size() - sample.FreeNodes.size()), 2 * done.flangesAdded);
+  // A plain track, and the same flanged with every third flange tube deleted.
+  TrackDocument partlyFlanged = trackbuilder::GeneratedDocument(40);
+  const size_t sourceTubes = partlyFlanged.Tubes.size();
+  AddFlanges(partlyFlanged);
+  for (size_t i = partlyFlanged.Tubes.size(); i > sourceTubes; i -= 3) {
+    partlyFlanged.Tubes.erase(partlyFlanged.Tubes.begin() + static_cast<std::ptrdiff_t>(i - 1));
+  }
+  for (const TrackDocument& sample : {trackbuilder::GeneratedDocument(40), partlyFlanged}) {
+    const FlangeSummary predicted = CountFlanges(sample);
+    EXPECT_EQ(static_cast<int64_t>(supports::ListFlanges(sample).size()), predicted.flangesAdded);
+    TrackDocument doc = sample;
+    const FlangeSummary done = AddFlanges(doc);
+    ExpectSummary(predicted, done.tubesFlanged, done.flangesAdded, done.tubesSkippedOutOfRange);
+    EXPECT_EQ(predicted.flangesAlreadyPresent, done.flangesAlreadyPresent);
+    EXPECT_EQ(static_cast<int64_t>(doc.Tubes.size() - sample.Tubes.size()), done.flangesAdded);
+    EXPECT_EQ(static_cast<int64_t>(doc.FreeNodes.size() - sample.FreeNodes.size()), 2 * done.flangesAdded);
+  }
+  EXPECT_GT(CountFlanges(partlyFlanged).flangesAlreadyPresent, 0);
 }
 
 // ---- beyond range -----------------------------------------------------------

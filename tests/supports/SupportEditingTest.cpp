@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "SupportTesting.h"
-#include "supports/GlobalTools.h"
-#include "supports/SuppTools.h"
+#include "supports/VectorMath.h"
+#include "supports/SupportEditing.h"
 
 namespace {
 

@@ -26,16 +26,16 @@ bool WriteBothForms(const std::string& folder, const BuiltTrack& track) {
     return false;
   }
   // Through the file, as a user's track goes.
-  trackio::TrackDocument loaded;
-  trackio::LoadReport report;
-  if (!trackio::LoadTrack(loaded, plainPath, &report)) {
-    std::fprintf(stderr, "%s: %s\n", plainPath.c_str(), report.error.Describe().c_str());
+  trackio::LoadResult loaded = trackio::LoadTrack(plainPath);
+  if (!loaded) {
+    std::fprintf(stderr, "%s: %s\n", plainPath.c_str(), loaded.error().Describe().c_str());
     return false;
   }
-  const supports::FlangeSummary summary = supports::AddFlanges(loaded);
+  const supports::FlangeSummary summary = supports::AddFlanges(loaded->document);
   const std::string flangedPath = folder + "/" + track.name + "-flanged.nltrack";
   trackio::TrackError error;
-  if (!summary.error.empty() || !trackio::SaveTrack(loaded, flangedPath, &error)) {
+  if (summary.error.empty()) error = trackio::SaveTrack(loaded->document, flangedPath).error();
+  if (!summary.error.empty() || error) {
     std::fprintf(stderr, "%s: %s%s\n", flangedPath.c_str(), summary.error.c_str(),
                  error.Describe().c_str());
     return false;

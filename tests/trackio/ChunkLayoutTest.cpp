@@ -34,7 +34,7 @@ std::vector<uint8_t> TagThen(const char* tag, const std::vector<uint8_t>& rest) 
 
 }  // namespace
 
-TEST(chunk_layout, empty_document_is_665_bytes_with_the_known_sizes) {
+TEST(ChunkLayout, EmptyDocumentIs665BytesWithTheKnownSizes) {
   TrackDocument doc;
   const auto file = Saved(doc);
   ASSERT_EQ(file.size(), 665u);
@@ -49,7 +49,7 @@ TEST(chunk_layout, empty_document_is_665_bytes_with_the_known_sizes) {
   EXPECT_EQ(LongAt(file, 28), 3);
 }
 
-TEST(chunk_layout, empty_scenery_and_environment_bytes) {
+TEST(ChunkLayout, EmptySceneryAndEnvironmentBytes) {
   const auto file = Saved(TrackDocument{});
   std::vector<uint8_t> scen = TagThen("SCEN", {0, 0, 0, 0x58});
   scen.insert(scen.end(), 16 + 4 + 16, 0);
@@ -65,7 +65,7 @@ TEST(chunk_layout, empty_scenery_and_environment_bytes) {
   EXPECT_EQ(ChunkOffset(file, "ENVC") + 52, static_cast<int64_t>(file.size()));
 }
 
-TEST(chunk_layout, saved_bytes_match_the_layout_tables) {
+TEST(ChunkLayout, SavedBytesMatchTheLayoutTables) {
   // The builder writes straight from the layout tables; the library's save
   // must agree with it byte for byte, for content in every chunk type.
   const TrackDocument sample = SampleDocument();
@@ -75,12 +75,12 @@ TEST(chunk_layout, saved_bytes_match_the_layout_tables) {
   EXPECT_EQ(Saved(noTerrain), CanonicalFile(noTerrain));
 }
 
-TEST(chunk_layout, every_field_is_read_from_its_place) {
+TEST(ChunkLayout, EveryFieldIsReadFromItsPlace) {
   const TrackDocument sample = SampleDocument();
   EXPECT_EQ(Loaded(CanonicalFile(sample)), Framed(sample));
 }
 
-TEST(chunk_layout, a_save_normalises_framing_and_filler) {
+TEST(ChunkLayout, ASaveNormalisesFramingAndFiller) {
   // Reserved runs full of 0xAA, flags stored as 1, colours with a leading
   // byte, old version bytes and wrong sizes all come back in the saved form.
   const TrackDocument sample = SampleDocument();
@@ -93,7 +93,7 @@ TEST(chunk_layout, a_save_normalises_framing_and_filler) {
   EXPECT_EQ(Saved(Loaded(noisy.Serialize())), CanonicalFile(sample));
 }
 
-TEST(chunk_layout, segment_sizes_follow_their_kinds) {
+TEST(ChunkLayout, SegmentSizesFollowTheirKinds) {
   const auto sizeWith = [](std::vector<int32_t> kinds) {
     TrackDocument doc;
     for (int32_t kind : kinds) doc.Segments.push_back(trackio::Segment{kind});
@@ -107,7 +107,7 @@ TEST(chunk_layout, segment_sizes_follow_their_kinds) {
   EXPECT_EQ(sizeWith({-1}), 41 + 33);
 }
 
-TEST(chunk_layout, kind_part_length_is_written_fixed_and_never_trusted) {
+TEST(ChunkLayout, KindPartLengthIsWrittenFixedAndNeverTrusted) {
   TrackDocument doc;
   trackio::Segment segment{1};
   segment.Kind1Data.Value11 = Single::FromFloat(9.5f);
@@ -122,7 +122,7 @@ TEST(chunk_layout, kind_part_length_is_written_fixed_and_never_trusted) {
   EXPECT_EQ(LongAt(Saved(loaded), part), 126);
 }
 
-TEST(chunk_layout, kind_four_flags_sit_where_the_layout_puts_them) {
+TEST(ChunkLayout, KindFourFlagsSitWhereTheLayoutPutsThem) {
   TrackDocument doc;
   doc.Segments = {trackio::Segment{4}};
   std::vector<uint8_t> file = CanonicalFile(doc);
@@ -137,7 +137,7 @@ TEST(chunk_layout, kind_four_flags_sit_where_the_layout_puts_them) {
   EXPECT_EQ(Saved(loaded)[part + 40], 255);
 }
 
-TEST(chunk_layout, bezier_flags_are_stored_one_three_two) {
+TEST(ChunkLayout, BezierFlagsAreStoredOneThreeTwo) {
   TrackDocument doc;
   doc.BezierVertices.resize(1);
   std::vector<uint8_t> file = CanonicalFile(doc);
@@ -152,7 +152,7 @@ TEST(chunk_layout, bezier_flags_are_stored_one_three_two) {
   EXPECT_EQ(SavedSize(Saved(Loaded(file)), "BEZR"), 100);
 }
 
-TEST(chunk_layout, tube_ends_store_sub_before_index) {
+TEST(ChunkLayout, TubeEndsStoreSubBeforeIndex) {
   TrackDocument doc;
   doc.Tubes.resize(1);
   std::vector<uint8_t> file = CanonicalFile(doc);
@@ -167,7 +167,7 @@ TEST(chunk_layout, tube_ends_store_sub_before_index) {
   EXPECT_EQ(LongAt(saved, element + 8), 3);
 }
 
-TEST(chunk_layout, table_chunk_sizes) {
+TEST(ChunkLayout, TableChunkSizes) {
   TrackDocument doc;
   doc.Tubes.resize(10);
   doc.RailConnectors.resize(3);
@@ -184,7 +184,7 @@ TEST(chunk_layout, table_chunk_sizes) {
   EXPECT_EQ(static_cast<int64_t>(file.size()), LongAt(file, 4) + 8);
 }
 
-TEST(chunk_layout, catwalk_trailers_are_kept_as_zeros) {
+TEST(ChunkLayout, CatwalkTrailersAreKeptAsZeros) {
   TrackDocument doc = trackbuilder::EmptyDocument();
   doc.Catwalks = {{-1, 2, -3, 4, -5, 6, 5}};
   const std::vector<uint8_t> noisy = CanonicalFile(doc, Noise{0x5A, 255, 0});
@@ -194,7 +194,7 @@ TEST(chunk_layout, catwalk_trailers_are_kept_as_zeros) {
   EXPECT_EQ(SavedSize(Saved(loaded), "CATW"), 40 + 33);
 }
 
-TEST(chunk_layout, terrain_grid_and_sizes) {
+TEST(ChunkLayout, TerrainGridAndSizes) {
   TrackDocument doc;
   doc.TerrainPresent = true;
   const auto bare = Saved(doc);
@@ -216,7 +216,7 @@ TEST(chunk_layout, terrain_grid_and_sizes) {
   EXPECT_EQ(SavedSize(file, "TERA"), 81 + 24);
 }
 
-TEST(chunk_layout, negative_text_lengths_read_as_empty_and_save_as_zero) {
+TEST(ChunkLayout, NegativeTextLengthsReadAsEmptyAndSaveAsZero) {
   TrackDocument doc = trackbuilder::EmptyDocument();
   doc.ColorSets.resize(1);
   std::vector<uint8_t> file = CanonicalFile(doc);
@@ -232,7 +232,7 @@ TEST(chunk_layout, negative_text_lengths_read_as_empty_and_save_as_zero) {
   EXPECT_EQ(Saved(loaded), CanonicalFile(doc));
 }
 
-TEST(chunk_layout, negative_rail_connector_entry_count_saves_as_zero) {
+TEST(ChunkLayout, NegativeRailConnectorEntryCountSavesAsZero) {
   TrackDocument doc;
   doc.RailConnectors.resize(1);
   std::vector<uint8_t> file = CanonicalFile(doc);

@@ -4,105 +4,58 @@
 #include <functional>
 #include <limits>
 
+#include "HostileFields.h"
 #include "TrackTesting.h"
 
 using namespace tracktesting;
 using trackio::TrackDocument;
 using trackio::TrackErrorKind;
 
-namespace {
-
-void PutLong(std::vector<uint8_t>& bytes, int64_t offset, int32_t value) {
-  const auto bits = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(offset + i)] = static_cast<uint8_t>(bits >> (24 - 8 * i));
-}
-
-// A document with one record in every table, so every count has a record
-// after it.
-TrackDocument OneOfEach() {
-  TrackDocument doc = trackbuilder::EmptyDocument();
-  doc.ColorSets.resize(1);
-  doc.BezierVertices.resize(1);
-  doc.Segments.resize(1);
-  doc.Footers.resize(1);
-  doc.RailConnectors.resize(1);
-  doc.RailConnectors[0].Entries.resize(1);
-  doc.FreeNodes.resize(1);
-  doc.Tubes.resize(1);
-  doc.Catwalks.resize(1);
-  doc.SceneryEntries.resize(1);
-  doc.SceneryObjects.resize(1);
-  doc.TerrainPresent = true;
-  doc.TerrainColumnCount = 1;
-  doc.TerrainRowCount = 1;
-  doc.TerrainGrid.resize(1);
-  return doc;
-}
-
-struct Damage {
-  const char* name;
-  const char* chunk;        // the chunk the error must name ("" for none)
-  int64_t fieldOffset;      // of the faulty field, from the chunk's tag
-  int32_t value;            // written there
-  const char* message;      // a part of the error sentence
-};
-
-// Each count or length set to a value the file cannot hold.
-const Damage kDamages[] = {
-    {"negative colour set count", "TRCK", 12, -1, "colour set count -1 is negative"},
-    {"huge colour set count", "TRCK", 12, 1 << 30, "promises more bytes than the file holds"},
-    {"negative vertex count", "BEZR", 24, -3, "bezier vertex count -3 is negative"},
-    {"huge vertex count", "BEZR", 24, std::numeric_limits<int32_t>::max(), "promises more bytes"},
-    {"negative segment count", "SEGM", 8, -1, "segment count -1 is negative"},
-    {"huge segment count", "SEGM", 8, 100000000, "promises more bytes"},
-    {"negative footer count", "FUND", 24, -1, "footer count -1 is negative"},
-    {"huge footer count", "FUND", 24, 1 << 24, "promises more bytes"},
-    {"negative rail connector count", "RASC", 24, -2, "rail connector count -2 is negative"},
-    {"huge rail connector entry count", "RASC", 28, 1 << 28, "rail connector entry count"},
-    {"negative free node count", "FREN", 24, -1, "free node count -1 is negative"},
-    {"huge free node count", "FREN", 24, 1 << 29, "promises more bytes"},
-    {"negative tube count", "TUBE", 24, -5, "tube count -5 is negative"},
-    {"huge tube count", "TUBE", 24, 1 << 26, "promises more bytes"},
-    {"negative catwalk count", "CATW", 24, -1, "catwalk count -1 is negative"},
-    {"negative catwalk trailer", "CATW", 28 + 24, -8, "catwalk trailer length -8 is negative"},
-    {"huge catwalk trailer", "CATW", 28 + 24, 1 << 30, "the file ends inside a reserved run"},
-    {"negative scenery entry count", "SCEN", 24, -1, "scenery entry count -1 is negative"},
-    {"negative scenery object count", "SCOB", 24, -1, "scenery object count -1 is negative"},
-    {"huge scenery object count", "SCOB", 24, 1 << 20, "promises more bytes"},
-    {"huge scenery text length", "SCOB", 28, 1 << 30, "the file ends inside a text"},
-    {"negative terrain columns", "TERA", 8, -1, "terrain column count -1 is negative"},
-    {"negative terrain rows", "TERA", 12, -4, "terrain row count -4 is negative"},
-    {"huge terrain grid", "TERA", 8, 1 << 30, "a terrain grid of 1073741824 columns and 1 rows"},
-    {"huge info text length", "INFO", 24, 1 << 30, "the file ends inside a text"},
-    {"huge environment text", "ENVC", 24, std::numeric_limits<int32_t>::max(), "ends inside a text"},
-};
-
-}  // namespace
-
-TEST(damaged_file, every_hostile_count_fails_with_its_chunk_and_offset) {
-  const std::vector<uint8_t> good = trackbuilder::CanonicalFile(OneOfEach());
-  for (const Damage& damage : kDamages) {
-    SCOPED_TRACE(damage.name);
-    std::vector<uint8_t> bytes = good;
-    const int64_t chunk = ChunkOffset(bytes, damage.chunk);
-    ASSERT_GE(chunk, 0);
-    PutLong(bytes, chunk + damage.fieldOffset, damage.value);
-
-    TrackDocument doc = trackbuilder::SampleDocument();
-    trackio::LoadReport report;
-    EXPECT_FALSE(trackio::LoadTrackFromBytes(doc, bytes, &report));
-    EXPECT_EQ(report.error.kind, TrackErrorKind::Damaged);
-    EXPECT_EQ(report.error.chunk, damage.chunk);
-    EXPECT_NE(report.error.message.find(damage.message), std::string::npos) << report.error.message;
-    EXPECT_GE(report.error.offset, chunk);
-    if (std::string(damage.message).find("ends inside") == std::string::npos) {
-      EXPECT_EQ(report.error.offset, chunk + damage.fieldOffset);
+TEST(DamagedFile, EveryHostileFieldIsDescribedByItsChunkAndStructure) {
+  const std::vector<uint8_t>& good = HostileBaseFile();
+  for (const HostileField& field : HostileFields()) {
+    const int64_t chunk = ChunkOffset(good, field.tag);
+    ASSERT_GE(chunk, 0) << field.tag;
+    const std::string chunkName = std::string("the ") + field.tag + " chunk at byte " + std::to_string(chunk);
+    for (int32_t value : field.values) {
+      SCOPED_TRACE(std::string(field.name) + " " + std::to_string(value));
+      std::vector<uint8_t> bytes = good;
+      PatchLong(bytes, chunk + field.offset, value);
+      const trackio::LoadResult result = trackio::LoadTrackFromBytes(bytes);
+      ASSERT_FALSE(result);
+      const std::string sentence = result.error().Describe();
+      if (*field.fault == '\0') {
+        EXPECT_EQ(sentence, "damaged track file: the file ends inside " + chunkName);
+      } else {
+        EXPECT_EQ(sentence.rfind("damaged track file: " + chunkName + " ", 0), 0u) << sentence;
+        EXPECT_NE(sentence.find(field.fault), std::string::npos) << sentence;
+      }
     }
-    EXPECT_EQ(doc, TrackDocument{}) << "a failed load leaves an empty document";
   }
 }
 
-TEST(damaged_file, truncation_anywhere_fails_cleanly) {
+TEST(DamagedFile, ATableCutShortIsReportedAtItsCountInPlainWords) {
+  // The count check covers the whole table, so a file that ends inside the
+  // last footer is reported where the footer count stands.
+  const TrackDocument doc = trackbuilder::GeneratedDocument(10);
+  std::vector<uint8_t> file = trackbuilder::CanonicalFile(doc);
+  const int64_t fund = ChunkOffset(file, "FUND");
+  const int64_t countOffset = fund + 8 + 16;
+  const int32_t footers = LongAt(file, countOffset);
+  ASSERT_GT(footers, 1);
+  file.resize(static_cast<size_t>(countOffset + 4 + (footers - 1) * 92 + 20));
+
+  const trackio::LoadResult result = trackio::LoadTrackFromBytes(file);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind, TrackErrorKind::Damaged);
+  EXPECT_EQ(result.error().chunk, "FUND");
+  EXPECT_EQ(result.error().offset, countOffset);
+  EXPECT_EQ(result.error().Describe(), "damaged track file: the FUND chunk at byte " + std::to_string(fund) +
+                                           " promises " + std::to_string(footers) +
+                                           " footers, but the file ends first");
+}
+
+TEST(DamagedFile, TruncationAnywhereFailsCleanly) {
   // Cutting the sample file at every length must fail and never crash. Two
   // lengths load, because the buffer's extra zero byte stands in for the
   // missing last byte: the file's own last byte (a zero), and byte 31, the
@@ -110,20 +63,19 @@ TEST(damaged_file, truncation_anywhere_fails_cleanly) {
   const std::vector<uint8_t> whole = trackbuilder::CanonicalFile(trackbuilder::SampleDocument());
   for (size_t length = 0; length < whole.size(); ++length) {
     const std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
-    TrackDocument doc;
-    trackio::LoadReport report;
-    const bool loaded = trackio::LoadTrackFromBytes(doc, cut, &report);
+    const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(cut);
     if (length == whole.size() - 1 || length == 31) {
       EXPECT_TRUE(loaded) << length;
     } else {
       ASSERT_FALSE(loaded) << length;
-      EXPECT_NE(report.error.kind, TrackErrorKind::None);
-      EXPECT_FALSE(report.error.Describe().empty());
+      EXPECT_NE(loaded.error().kind, TrackErrorKind::None) << length;
+      if (length == 0) EXPECT_EQ(loaded.error().Describe(), "the file is empty");
+      EXPECT_FALSE(loaded.error().Describe().empty());
     }
   }
 }
 
-TEST(damaged_file, walk_faults) {
+TEST(DamagedFile, WalkFaults) {
   const TrackDocument empty = trackbuilder::EmptyDocument();
   struct WalkCase {
     const char* name;
@@ -138,35 +90,48 @@ TEST(damaged_file, walk_faults) {
          root.subChunkCount = std::numeric_limits<int32_t>::max();
          root.children[0].subChunkCount = 4;
        },
-       "promise more chunks than can be counted"},
+       "promises more sub-chunks than can be counted"},
       {"negative size of an unknown chunk",
        [](trackbuilder::Chunk& root) {
          root.children.insert(root.children.begin(), trackbuilder::Chunk{"XTRA", {}, {}, {}, -12});
          root.subChunkCount = 4;
        },
-       "the size -12 of an unknown chunk is negative"},
+       "the XTRA chunk at byte 32 has a negative size (-12)"},
       {"unknown chunk reaching past the end",
        [](trackbuilder::Chunk& root) {
          root.children.insert(root.children.begin(), trackbuilder::Chunk{"XTRA", {}, {}, {}, 1 << 30});
          root.subChunkCount = 4;
        },
-       "reaches past the end of the file"},
+       "the XTRA chunk at byte 32 is 1073741824 bytes long, but the file ends first"},
   };
   for (const WalkCase& one : cases) {
     SCOPED_TRACE(one.name);
     trackbuilder::Chunk root = trackbuilder::CanonicalTree(empty);
     one.damage(root);
-    TrackDocument doc;
-    trackio::LoadReport report;
-    EXPECT_FALSE(trackio::LoadTrackFromBytes(doc, root.Serialize(), &report));
-    EXPECT_EQ(report.error.kind, TrackErrorKind::Damaged);
-    EXPECT_NE(report.error.message.find(one.message), std::string::npos) << report.error.message;
+    const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(root.Serialize());
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error().kind, TrackErrorKind::Damaged);
+    EXPECT_NE(loaded.error().message.find(one.message), std::string::npos) << loaded.error().message;
   }
 }
 
-TEST(damaged_file, the_error_reads_as_a_sentence) {
-  trackio::TrackError error{TrackErrorKind::Damaged, "tube count -5 is negative", "TUBE", 1234};
-  EXPECT_EQ(error.Describe(), "tube count -5 is negative in the TUBE chunk at byte 1234");
-  error.chunk.clear();
-  EXPECT_EQ(error.Describe(), "tube count -5 is negative at byte 1234");
+TEST(DamagedFile, EveryKindOfErrorReadsAsASentenceForTheUser) {
+  const struct {
+    trackio::TrackError error;
+    const char* sentence;
+  } cases[] = {
+      {{TrackErrorKind::Damaged, "the TUBE chunk at byte 1234 ends inside tube 17", "TUBE", 1300},
+       "damaged track file: the TUBE chunk at byte 1234 ends inside tube 17"},
+      {{TrackErrorKind::NotATrack, "it does not begin with an NLIM chunk", "", 0},
+       "not a track file (it does not begin with an NLIM chunk)"},
+      {{TrackErrorKind::WrongExtension, "the name does not end in .nltrack", "", -1},
+       "not a track file (the name does not end in .nltrack)"},
+      {{TrackErrorKind::EmptyFile, "the file is empty", "", -1}, "the file is empty"},
+      {{TrackErrorKind::IsAFolder, "is a folder", "", -1}, "is a folder"},
+      {{TrackErrorKind::NoSuchFile, "no such file", "", -1}, "no such file"},
+      {{TrackErrorKind::Inconsistent, "a catwalk trailer length is negative", "", -1},
+       "the track cannot be saved: a catwalk trailer length is negative"},
+      {{TrackErrorKind::None, "", "", -1}, ""},
+  };
+  for (const auto& one : cases) EXPECT_EQ(one.error.Describe(), one.sentence);
 }

@@ -1,6 +1,7 @@
 // The load walk, the save drivers and the files they touch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "TrackTesting.h"
@@ -15,7 +16,7 @@ using trackio::TrackErrorKind;
 
 namespace fs = std::filesystem;
 
-TEST(load_save, a_saved_file_comes_back_byte_for_byte) {
+TEST(LoadSave, ASavedFileComesBackByteForByte) {
   const std::vector<uint8_t> file = CanonicalFile(SampleDocument());
   TrackDocument loaded = Loaded(file);
   const std::vector<uint8_t> once = Saved(loaded);
@@ -24,7 +25,7 @@ TEST(load_save, a_saved_file_comes_back_byte_for_byte) {
   EXPECT_EQ(Saved(loaded), once) << "saving twice writes the same bytes";
 }
 
-TEST(load_save, the_walk_is_flat_and_order_free) {
+TEST(LoadSave, TheWalkIsFlatAndOrderFree) {
   const TrackDocument sample = SampleDocument();
   const TrackDocument expected = Framed(sample);
 
@@ -44,7 +45,7 @@ TEST(load_save, the_walk_is_flat_and_order_free) {
   EXPECT_EQ(Framed(Loaded(lower.Serialize())), expected);
 }
 
-TEST(load_save, unknown_chunks_are_skipped_with_their_children) {
+TEST(LoadSave, UnknownChunksAreSkippedWithTheirChildren) {
   const TrackDocument sample = SampleDocument();
   Chunk root = CanonicalTree(sample);
   Chunk unknown{"ZZZZ", {}, {}, {}, {}};
@@ -56,22 +57,23 @@ TEST(load_save, unknown_chunks_are_skipped_with_their_children) {
   root.children.insert(root.children.begin() + 1, unknown);
   root.subChunkCount = 5;
 
-  TrackDocument doc;
-  trackio::LoadReport report;
-  ASSERT_TRUE(trackio::LoadTrackFromBytes(doc, root.Serialize(), &report, true));
+  const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(root.Serialize(), {.listChunks = true});
+  ASSERT_TRUE(loaded);
+  const TrackDocument& doc = loaded->document;
+  const std::vector<trackio::FoundChunk>& chunks = loaded->chunks;
   EXPECT_EQ(doc.EnvironmentText1, sample.EnvironmentText1);
   EXPECT_EQ(Saved(doc), CanonicalFile(sample)) << "the unknown chunk is dropped";
 
-  const auto skipped = std::find_if(report.chunks.begin(), report.chunks.end(),
+  const auto skipped = std::find_if(chunks.begin(), chunks.end(),
                                     [](const trackio::FoundChunk& c) { return c.skipped; });
-  ASSERT_NE(skipped, report.chunks.end());
+  ASSERT_NE(skipped, chunks.end());
   EXPECT_EQ(skipped->tag, "ZZZZ");
   EXPECT_EQ(skipped->storedSize, static_cast<int32_t>(unknown.Serialize().size()) - 8);
-  EXPECT_EQ(report.chunks.front().tag, "NLIM");
-  EXPECT_EQ(report.chunks.size(), 16u);  // 15 known ones, TERA included, and the unknown one
+  EXPECT_EQ(chunks.front().tag, "NLIM");
+  EXPECT_EQ(chunks.size(), 16u);  // 15 known ones, TERA included, and the unknown one
 }
 
-TEST(load_save, a_repeated_chunk_replaces_the_first) {
+TEST(LoadSave, ARepeatedChunkReplacesTheFirst) {
   TrackDocument first = trackbuilder::EmptyDocument();
   first.Tubes.resize(3);
   TrackDocument second = trackbuilder::EmptyDocument();
@@ -83,7 +85,7 @@ TEST(load_save, a_repeated_chunk_replaces_the_first) {
   EXPECT_EQ(Loaded(root.Serialize()).Tubes, second.Tubes);
 }
 
-TEST(load_save, the_root_count_bounds_what_is_read) {
+TEST(LoadSave, TheRootCountBoundsWhatIsRead) {
   // A count of 0 reads nothing after the root's own 32 bytes.
   Chunk root = CanonicalTree(SampleDocument());
   root.subChunkCount = 0;
@@ -94,7 +96,7 @@ TEST(load_save, the_root_count_bounds_what_is_read) {
   EXPECT_EQ(Saved(Loaded(file)), CanonicalFile(SampleDocument()));
 }
 
-TEST(load_save, missing_chunks_are_saved_from_their_empty_state) {
+TEST(LoadSave, MissingChunksAreSavedFromTheirEmptyState) {
   // A file with nothing but the root and an environment chunk.
   const TrackDocument sample = SampleDocument();
   Chunk root = trackbuilder::NlimChunk(sample);
@@ -107,44 +109,45 @@ TEST(load_save, missing_chunks_are_saved_from_their_empty_state) {
   EXPECT_EQ(LongAt(saved, 28), 3) << "no terrain: three top-level chunks";
 }
 
-TEST(load_save, path_checks_leave_the_document_alone) {
+TEST(LoadSave, PathChecksSayWhatStandsAtThePath) {
   ScratchFolder folder;
-  const TrackDocument before = SampleDocument();
-  ASSERT_TRUE(trackbuilder::WriteFile(folder.File("x.txt"), CanonicalFile(before)));
+  ASSERT_TRUE(trackbuilder::WriteFile(folder.File("x.txt"), CanonicalFile(SampleDocument())));
+  ASSERT_TRUE(trackbuilder::WriteFile(folder.File("empty.nltrack"), {}));
   fs::create_directory(folder.File("dir.nltrack"));
   const struct {
     std::string path;
     TrackErrorKind kind;
-  } cases[] = {{"", TrackErrorKind::EmptyPath},
-               {folder.File("missing.nltrack"), TrackErrorKind::NotAFile},
-               {folder.File("dir.nltrack"), TrackErrorKind::NotAFile},
-               {folder.File("x.txt"), TrackErrorKind::WrongExtension}};
+    const char* sentence;
+  } cases[] = {{"", TrackErrorKind::EmptyPath, "no file name was given"},
+               {folder.File("missing.nltrack"), TrackErrorKind::NoSuchFile, "no such file"},
+               {folder.File("dir.nltrack"), TrackErrorKind::IsAFolder, "is a folder"},
+               {folder.File("empty.nltrack"), TrackErrorKind::EmptyFile, "the file is empty"},
+               {folder.File("x.txt"), TrackErrorKind::WrongExtension,
+                "not a track file (the name does not end in .nltrack)"}};
   for (const auto& one : cases) {
-    TrackDocument doc = before;
-    trackio::LoadReport report;
-    EXPECT_FALSE(trackio::LoadTrack(doc, one.path, &report)) << one.path;
-    EXPECT_EQ(report.error.kind, one.kind) << one.path;
-    EXPECT_EQ(doc, before) << one.path;
+    const trackio::LoadResult loaded = trackio::LoadTrack(one.path);
+    ASSERT_FALSE(loaded) << one.path;
+    EXPECT_EQ(loaded.error().kind, one.kind) << one.path;
+    EXPECT_EQ(loaded.error().Describe(), one.sentence) << one.path;
   }
 }
 
-TEST(load_save, loads_by_path_in_any_letter_case) {
+TEST(LoadSave, LoadsByPathInAnyLetterCase) {
   ScratchFolder folder;
   const std::vector<uint8_t> file = CanonicalFile(SampleDocument());
   ASSERT_TRUE(trackbuilder::WriteFile(folder.File("Track.NLTRACK"), file));
-  TrackDocument doc;
-  EXPECT_TRUE(trackio::LoadTrack(doc, folder.File("Track.NLTRACK")));
-  EXPECT_EQ(Saved(doc), file);
+  const trackio::LoadResult loaded = trackio::LoadTrack(folder.File("Track.NLTRACK"));
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(Saved(loaded->document), file);
 
-  // Not a track: the document ends up empty.
   ASSERT_TRUE(trackbuilder::WriteFile(folder.File("text.nltrack"), {'h', 'e', 'l', 'l', 'o'}));
-  trackio::LoadReport report;
-  EXPECT_FALSE(trackio::LoadTrack(doc, folder.File("text.nltrack"), &report));
-  EXPECT_EQ(report.error.kind, TrackErrorKind::NotATrack);
-  EXPECT_EQ(doc, TrackDocument{});
+  const trackio::LoadResult text = trackio::LoadTrack(folder.File("text.nltrack"));
+  ASSERT_FALSE(text);
+  EXPECT_EQ(text.error().kind, TrackErrorKind::NotATrack);
+  EXPECT_EQ(text.error().Describe(), "not a track file (it does not begin with an NLIM chunk)");
 }
 
-TEST(load_save, save_appends_the_extension_when_missing) {
+TEST(LoadSave, SaveAppendsTheExtensionWhenMissing) {
   ScratchFolder folder;
   const struct {
     const char* given;
@@ -153,16 +156,15 @@ TEST(load_save, save_appends_the_extension_when_missing) {
                {"z.nltrack", "z.nltrack"}};
   TrackDocument doc = SampleDocument();
   for (const auto& one : cases) {
-    std::string written;
-    trackio::TrackError error;
-    ASSERT_TRUE(trackio::SaveTrack(doc, folder.File(one.given), &error, &written)) << error.Describe();
-    EXPECT_EQ(written, folder.File(one.written));
-    EXPECT_EQ(trackbuilder::ReadFile(written), CanonicalFile(SampleDocument()));
+    const trackio::SaveResult saved = trackio::SaveTrack(doc, folder.File(one.given));
+    ASSERT_TRUE(saved) << saved.error().Describe();
+    EXPECT_EQ(*saved, folder.File(one.written));
+    EXPECT_EQ(trackbuilder::ReadFile(*saved), CanonicalFile(SampleDocument()));
   }
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"x.nltrack", "x.txt.nltrack", "y.NLTRACK", "z.nltrack"}));
 }
 
-TEST(load_save, save_replaces_an_existing_file_in_one_step) {
+TEST(LoadSave, SaveReplacesAnExistingFileInOneStep) {
   ScratchFolder folder;
   const std::string path = folder.File("t.nltrack");
   ASSERT_TRUE(trackbuilder::WriteFile(path, std::vector<uint8_t>(5000, 0x77)));
@@ -178,7 +180,7 @@ TEST(load_save, save_replaces_an_existing_file_in_one_step) {
 #endif
 }
 
-TEST(load_save, save_follows_a_symbolic_link) {
+TEST(LoadSave, SaveFollowsASymbolicLink) {
   ScratchFolder folder;
   const std::string real = folder.File("real.nltrack");
   const std::string link = folder.File("link.nltrack");
@@ -193,31 +195,99 @@ TEST(load_save, save_follows_a_symbolic_link) {
   EXPECT_EQ(trackbuilder::ReadFile(real), CanonicalFile(SampleDocument()));
 }
 
-TEST(load_save, a_failed_save_reports_why_and_writes_nothing) {
+TEST(LoadSave, AFailedSaveReportsWhyAndWritesNothing) {
   ScratchFolder folder;
   TrackDocument doc = SampleDocument();
-  trackio::TrackError error;
-  EXPECT_FALSE(trackio::SaveTrack(doc, folder.File("no/such/folder/t.nltrack"), &error));
-  EXPECT_EQ(error.kind, TrackErrorKind::FileSystem);
-  EXPECT_FALSE(error.message.empty());
+  trackio::SaveResult saved = trackio::SaveTrack(doc, folder.File("no/such/folder/t.nltrack"));
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().kind, TrackErrorKind::FileSystem);
+  EXPECT_FALSE(saved.error().message.empty());
 
   // A directory where the file should go is left as it is.
   fs::create_directory(folder.File("d.nltrack"));
-  EXPECT_FALSE(trackio::SaveTrack(doc, folder.File("d.nltrack"), &error));
+  EXPECT_FALSE(trackio::SaveTrack(doc, folder.File("d.nltrack")));
   EXPECT_TRUE(fs::is_directory(folder.File("d.nltrack")));
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"d.nltrack"});
 
-  EXPECT_FALSE(trackio::SaveTrack(doc, "", &error));
-  EXPECT_EQ(error.kind, TrackErrorKind::EmptyPath);
+  saved = trackio::SaveTrack(doc, "");
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().kind, TrackErrorKind::EmptyPath);
 }
 
-TEST(load_save, a_track_too_large_for_the_format_is_refused_before_writing) {
+TEST(LoadSave, ATrackTooLargeForTheFormatIsRefusedBeforeWriting) {
   TrackDocument doc = trackbuilder::EmptyDocument();
   doc.Catwalks = {{0, 0, 0, 0, 0, 0, std::numeric_limits<int32_t>::max() - 10}};
   EXPECT_THROW(trackio::BuildTrackFile(doc), trackio::TrackFormatError);
   ScratchFolder folder;
-  trackio::TrackError error;
-  EXPECT_FALSE(trackio::SaveTrack(doc, folder.File("big.nltrack"), &error));
-  EXPECT_EQ(error.kind, TrackErrorKind::TooLarge);
+  const trackio::SaveResult saved = trackio::SaveTrack(doc, folder.File("big.nltrack"));
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().kind, TrackErrorKind::TooLarge);
   EXPECT_TRUE(folder.Entries().empty());
+}
+
+TEST(LoadSave, SizesAllowExactlyTheLongestFileALoadAccepts) {
+  // A catwalk trailer stretches the file without holding memory.
+  TrackDocument doc = trackbuilder::EmptyDocument();
+  doc.Catwalks = {trackio::Catwalk{}};
+  const int64_t withoutTrailer = trackio::SavedFileLength(doc);
+  doc.Catwalks[0].TrailerLength = static_cast<int32_t>(trackio::kMaxTrackFileLength - withoutTrailer);
+  ASSERT_EQ(trackio::SavedFileLength(doc), trackio::kMaxTrackFileLength);
+  EXPECT_NO_THROW(trackio::ComputeChunkSizes(doc));
+
+  doc.Catwalks[0].TrailerLength += 1;
+  try {
+    trackio::ComputeChunkSizes(doc);
+    ADD_FAILURE() << "a file one byte longer than a load accepts was sized";
+  } catch (const trackio::TrackFormatError& error) {
+    EXPECT_EQ(error.kind(), TrackErrorKind::TooLarge);
+  }
+}
+
+TEST(LoadSave, ADocumentWhoseFieldsDisagreeIsRefusedAsInconsistent) {
+  TrackDocument trailer = trackbuilder::EmptyDocument();
+  trailer.Catwalks = {{0, 0, 0, 0, 0, 0, -1}};
+  TrackDocument grid = trackbuilder::EmptyDocument();
+  grid.TerrainPresent = true;
+  grid.TerrainColumnCount = 2;
+  grid.TerrainRowCount = 2;
+  grid.TerrainGrid.resize(3);
+  ScratchFolder folder;
+  for (TrackDocument* doc : {&trailer, &grid}) {
+    const trackio::SaveResult saved = trackio::SaveTrack(*doc, folder.File("t.nltrack"));
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, TrackErrorKind::Inconsistent) << saved.error().Describe();
+  }
+  EXPECT_TRUE(folder.Entries().empty());
+}
+
+TEST(LoadSave, ThousandsOfRecordsSaveAndLoadExactlyWithProgress) {
+  // Footers, free nodes and tubes in the thousands, beside every other chunk
+  // type: the library's bytes must equal the builder's, the builder's bytes
+  // must load back into the same document, and both report their progress
+  // up to the whole file.
+  TrackDocument generated = trackbuilder::GeneratedDocument(30000);
+  const std::vector<uint8_t> file = CanonicalFile(generated);
+  const auto length = static_cast<int64_t>(file.size());
+  ASSERT_GT(length, 2 << 20);
+  std::vector<int64_t> saveReports;
+  std::vector<int64_t> loadReports;
+  auto recorder = [length](std::vector<int64_t>& reports) {
+    return [length, &reports](int64_t done, int64_t total) {
+      EXPECT_EQ(total, length);
+      reports.push_back(done);
+    };
+  };
+  ASSERT_EQ(trackio::PrepareForSaving(generated), length);
+  trackio::MemorySink sink;
+  trackio::WriteTrackFile(generated, sink, recorder(saveReports));
+  EXPECT_EQ(sink.bytes, file);
+  const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(file, {.progress = recorder(loadReports)});
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->document, generated);
+  for (const std::vector<int64_t>* reports : {&saveReports, &loadReports}) {
+    ASSERT_GE(reports->size(), 3u);
+    EXPECT_LE(reports->size(), 300u);
+    EXPECT_TRUE(std::is_sorted(reports->begin(), reports->end()));
+    EXPECT_EQ(reports->back(), length);
+  }
 }

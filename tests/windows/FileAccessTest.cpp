@@ -100,13 +100,12 @@ TEST(windows_file_access, paths_are_taken_in_the_ansi_code_page) {
 TEST(windows_file_access, a_save_and_load_round_trip_through_the_drivers) {
   ScratchFolder folder;
   trackio::TrackDocument document = trackbuilder::SampleDocument();
-  trackio::TrackError error;
-  std::string written;
-  ASSERT_TRUE(trackio::SaveTrack(document, folder.File("sample"), &error, &written)) << error.Describe();
+  const trackio::SaveResult saved = trackio::SaveTrack(document, folder.File("sample"));
+  ASSERT_TRUE(saved) << saved.error().Describe();
+  const std::string& written = *saved;
   EXPECT_EQ(written, folder.File("sample.nltrack"));
 
-  trackio::TrackDocument loaded;
-  trackio::LoadReport report;
-  ASSERT_TRUE(trackio::LoadTrack(loaded, written, &report)) << report.error.Describe();
-  EXPECT_EQ(Contents(written), trackio::BuildTrackFile(loaded));
+  trackio::LoadResult loaded = trackio::LoadTrack(written);
+  ASSERT_TRUE(loaded) << loaded.error().Describe();
+  EXPECT_EQ(Contents(written), trackio::BuildTrackFile(loaded->document));
 }

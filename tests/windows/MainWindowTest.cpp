@@ -4,7 +4,9 @@
 #include "windows/MainWindow.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>  // DROPFILES
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,6 +76,21 @@ void PressKey(frmMain& window, WPARAM key) {
   while (PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE)) {
     if (!window.HandleDialogKey(pending)) DispatchMessageA(&pending);
   }
+}
+
+// A drop of `paths` as the shell hands it to the window: a DROPFILES block
+// with the names one after another, ending in an empty one.
+HDROP DroppedFiles(const std::vector<std::string>& paths) {
+  std::string names;
+  for (const std::string& path : paths) names += path + '\0';
+  names += '\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+  auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = FALSE;
+  std::copy(names.begin(), names.end(), reinterpret_cast<char*>(files + 1));
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -178,6 +195,21 @@ TEST_F(MainWindowTest, clicks_run_the_commands_with_the_window_as_dialog_owner) 
 
   ASSERT_EQ(dialogs.owners.size(), 3u);
   for (WindowHandle owner : dialogs.owners) EXPECT_EQ(ToHwnd(owner), window.hwnd());
+}
+
+TEST_F(MainWindowTest, a_dropped_track_loads_as_if_chosen) {
+  tracktesting::ScratchFolder folder;
+  const std::string notes = folder.File("notes.txt");
+  const std::string track = folder.File("sample.nltrack");
+  ASSERT_TRUE(trackbuilder::WriteFile(notes, {'x'}));
+  ASSERT_TRUE(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(5))));
+  EXPECT_TRUE(GetWindowLongA(window.hwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+
+  SendMessageA(window.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(DroppedFiles({notes, track})), 0);
+  EXPECT_EQ(window.Controller().State(), CommandState::Loaded);
+  EXPECT_EQ(window.Controller().CurrentFileName(), track);
+  EXPECT_TRUE(IsWindowEnabled(window.Button(CommandButton::Mod)));
+  EXPECT_TRUE(dialogs.owners.empty()) << "no dialog was shown";
 }
 
 TEST_F(MainWindowTest, the_keyboard_moves_between_the_buttons_and_presses_them) {

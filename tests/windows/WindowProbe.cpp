@@ -3,9 +3,11 @@
 // file that is no track, a track), "Add Flanges", and the save dialog.
 //
 //   window_probe TRACK NOT_A_TRACK SAVE_NAME
+//   window_probe --loaded-at-start
 //
-// SAVE_NAME is given without extension; the dialog adds ".nltrack". Prints
-// what it sees and exits 0 when every check held.
+// SAVE_NAME is given without extension; the dialog adds ".nltrack". The
+// second form checks a window started with a track on its command line,
+// and closes it. Prints what it sees and exits 0 when every check held.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commdlg.h>
@@ -190,6 +192,12 @@ class Probe {
     CheckButtons(true, true, true, "after the cancel");
   }
 
+  void CheckLoadedAtStart() {
+    std::printf("a track named on the command line\n");
+    WaitForEnabled(CommandButton::Mod, true);
+    CheckButtons(true, true, false, "once the window shows");
+  }
+
   void Close() {
     std::printf("closing\n");
     PostMessageA(window_, WM_CLOSE, 0, 0);
@@ -261,15 +269,23 @@ class Probe {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: window_probe TRACK NOT_A_TRACK SAVE_NAME\n");
+  const bool loadedAtStart = argc == 2 && std::string(argv[1]) == "--loaded-at-start";
+  if (argc != 4 && !loadedAtStart) {
+    std::fprintf(stderr, "usage: window_probe TRACK NOT_A_TRACK SAVE_NAME\n"
+                         "       window_probe --loaded-at-start\n");
     return 2;
   }
-  const std::string track = argv[1], notATrack = argv[2], saveName = argv[3];
   try {
     HWND window = WaitFor<HWND>([] { return FindWindowA(kWindowObjectName, kWindowCaption); },
                                 "the window \"Tarnwick\"");
     Probe probe(window);
+    if (loadedAtStart) {
+      probe.CheckLoadedAtStart();
+      probe.Close();
+      std::printf("window checks passed\n");
+      return 0;
+    }
+    const std::string track = argv[1], notATrack = argv[2], saveName = argv[3];
     probe.CheckWindow();
     probe.CancelOpenDialog();
     probe.OpenNotATrack(notATrack);

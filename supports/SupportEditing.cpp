@@ -1,4 +1,4 @@
-#include "supports/SuppTools.h"
+#include "supports/SupportEditing.h"
 
 #include <limits>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "supports/GlobalTools.h"
+#include "supports/VectorMath.h"
 
 #include <cmath>
 

@@ -1,0 +1,91 @@
+#include "trackio/ChunkReader.h"
+
+#include <algorithm>
+
+namespace trackio {
+
+std::string ReadContext::ChunkName() const {
+  return "the " + chunkTag + " chunk at byte " + std::to_string(chunkOffset);
+}
+
+void ChunkReader::FailPastEnd() const {
+  const ReadContext& context = *context_;
+  std::string message;
+  if (context.chunkTag.empty()) {
+    message = "the file ends inside a chunk tag";
+  } else if (context.itemNoun != nullptr) {
+    message = context.ChunkName() + " ends inside " + context.itemNoun + " " +
+              std::to_string(context.itemIndex);
+  } else {
+    message = "the file ends inside " + context.ChunkName();
+  }
+  throw TrackFormatError(TrackErrorKind::Damaged, message, position_);
+}
+
+void ChunkReader::Fail(const std::string& detail, int64_t offset) const {
+  throw TrackFormatError(TrackErrorKind::Damaged, context_->ChunkName() + " " + detail, offset);
+}
+
+std::string ChunkReader::ReadString(int32_t length) {
+  if (length <= 0) return std::string();
+  const uint8_t* p = Take(length);
+  return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(length));
+}
+
+std::string ChunkReader::ReadTag() {
+  const uint8_t* p = Take(4);
+  std::string tag(reinterpret_cast<const char*>(p), 4);
+  for (char& c : tag) {
+    // Only ASCII letters change case; other bytes are kept as they are.
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return tag;
+}
+
+std::string ChunkReader::ReadText() {
+  const int32_t length = ReadLong();
+  return ReadString(length);
+}
+
+int32_t ChunkReader::SkipChunk() {
+  const int64_t sizeOffset = position_;
+  const int32_t size = ReadLong();
+  if (size < 0) Fail("has a negative size (" + std::to_string(size) + ")", sizeOffset);
+  // The extra zero byte after the file counts, as it does for reads.
+  if (size > Remaining()) {
+    Fail("is " + std::to_string(size) + " bytes long, but the file ends first", sizeOffset);
+  }
+  Take(size);
+  return size;
+}
+
+void ChunkReader::RequireRecords(int64_t count, int64_t minRecordBytes, RecordNoun noun,
+                                 int64_t countOffset) const {
+  if (count < 0) {
+    Fail("gives a negative " + std::string(noun.one) + " count (" + std::to_string(count) + ")",
+         countOffset);
+  }
+  // Divided rather than multiplied, so that no count can overflow.
+  if (minRecordBytes > 0 && count > Remaining() / minRecordBytes) {
+    Fail("promises " + std::to_string(count) + " " + (count == 1 ? noun.one : noun.many) +
+             ", but the file ends first",
+         countOffset);
+  }
+}
+
+int32_t ChunkReader::ReadTableCount(int64_t minRecordBytes, RecordNoun noun) {
+  const int64_t countOffset = position_;
+  const int32_t count = ReadLong();
+  RequireRecords(count, minRecordBytes, noun, countOffset);
+  return count;
+}
+
+void ChunkReader::ReportProgressNow() {
+  ReadContext& context = *context_;
+  if (!context.progress) return;
+  const int64_t done = std::min(position_, context.progressTotal);
+  context.progress(done, context.progressTotal);
+  context.nextReport = done + context.reportStep;
+}
+
+}  // namespace trackio

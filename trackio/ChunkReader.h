@@ -1,0 +1,144 @@
+// The reader of a track file's bytes: it owns its position, and every read,
+// skip and table goes through one bounds check (Take). A read either handles
+// its whole field and moves on, or throws TrackFormatError (kind Damaged)
+// with the position unmoved, naming the chunk and the structure being read.
+//
+// Every number is big-endian. A table of fixed-size records is checked once
+// as a whole and then decoded record by record by readers over checked
+// sub-ranges of it, so its loop carries no failure path of its own.
+#pragma once
+
+#include <cassert>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "trackio/BigEndian.h"
+#include "trackio/Progress.h"
+#include "trackio/TrackDocument.h"
+#include "trackio/TrackError.h"
+
+namespace trackio {
+
+// What a table holds, for messages: "tube"/"tubes".
+struct RecordNoun {
+  const char* one;
+  const char* many;
+};
+
+// Where a read stands, shared by a reader and the readers over its
+// sub-ranges: the chunk and the record being read, and the progress owed.
+struct ReadContext {
+  std::string chunkTag;            // empty while a tag is read
+  int64_t chunkOffset = -1;        // of the chunk's tag
+  const char* itemNoun = nullptr;  // the record being read, when in a table
+  int64_t itemIndex = 0;
+
+  ProgressCallback progress;
+  int64_t progressTotal = 0;
+  int64_t nextReport = std::numeric_limits<int64_t>::max();  // never, without progress
+  int64_t reportStep = 0;
+
+  // "the TUBE chunk at byte 1200"
+  std::string ChunkName() const;
+};
+
+class ChunkReader {
+ public:
+  // Reads the `size` bytes at `bytes`, which must outlive the reader.
+  ChunkReader(const uint8_t* bytes, int64_t size, ReadContext& context)
+      : bytes_(bytes), position_(0), end_(size), context_(&context) {}
+
+  int64_t Position() const { return position_; }
+  int64_t Remaining() const { return end_ - position_; }
+  ReadContext& Context() const { return *context_; }
+
+  uint8_t ReadByte() { return *Take(1); }
+  bool ReadFlag() { return ReadByte() != 0; }  // nonzero reads as true
+  int32_t ReadLong() { return static_cast<int32_t>(bigendian::Load32(Take(4))); }
+  Single ReadSingle() { return Single{bigendian::Load32(Take(4))}; }
+  // The leading byte is ignored; the field is still checked as a whole.
+  int32_t ReadColor() {
+    const uint8_t* p = Take(4);
+    return (int32_t{p[1]} << 16) | (int32_t{p[2]} << 8) | int32_t{p[3]};
+  }
+  std::string ReadString(int32_t length);  // length <= 0: empty
+  std::string ReadTag();                   // ASCII letters upper-cased
+  // A long L, then L bytes; L <= 0 reads as the empty text.
+  std::string ReadText();
+  // Moves over `count` reserved or unread bytes.
+  void Skip(int64_t count) { Take(count); }
+
+  // Passes over a chunk with an unknown tag and all its descendants by its
+  // size field, which stands at the position; returns the size.
+  int32_t SkipChunk();
+
+  // Reads a table count and fails unless it is non-negative and that many
+  // records of at least `minRecordBytes` can still follow.
+  int32_t ReadTableCount(int64_t minRecordBytes, RecordNoun noun);
+  // The check of ReadTableCount for a count read at `countOffset`.
+  void RequireRecords(int64_t count, int64_t minRecordBytes, RecordNoun noun, int64_t countOffset) const;
+
+  // Decodes a table of records of exactly `recordBytes` each, one bounds
+  // check for the whole table: decode(ChunkReader& record, Record&).
+  template <typename Record, typename Decode>
+  void ReadRecords(std::vector<Record>& records, int64_t recordBytes, Decode decode) {
+    ChunkReader table = Over(static_cast<int64_t>(records.size()) * recordBytes);
+    for (Record& record : records) {
+      ChunkReader fields = table.Over(recordBytes);
+      decode(fields, record);
+      assert(fields.Remaining() == 0);
+      table.ReportProgress();
+    }
+  }
+
+  // Decodes records of varying size, each checked field by field; a fault
+  // names the record: decode(ChunkReader& reader, Item&).
+  template <typename Item, typename Decode>
+  void ReadEach(std::vector<Item>& items, RecordNoun noun, Decode decode) {
+    context_->itemNoun = noun.one;
+    for (size_t index = 0; index < items.size(); ++index) {
+      context_->itemIndex = static_cast<int64_t>(index);
+      decode(*this, items[index]);
+      ReportProgress();
+    }
+    context_->itemNoun = nullptr;
+  }
+
+  // Throws the Damaged error "<the chunk> <detail>" for a fault at `offset`.
+  [[noreturn]] void Fail(const std::string& detail, int64_t offset) const;
+
+  // Reports progress when the position has passed the next report's mark.
+  void ReportProgress() {
+    if (position_ >= context_->nextReport) ReportProgressNow();
+  }
+  // Reports the position now, whatever the mark.
+  void ReportProgressNow();
+
+ private:
+  ChunkReader(const uint8_t* bytes, int64_t position, int64_t end, ReadContext* context)
+      : bytes_(bytes), position_(position), end_(end), context_(context) {}
+
+  // The one bounds check: `width` bytes at the position, which moves past them.
+  const uint8_t* Take(int64_t width) {
+    if (width < 0 || width > end_ - position_) [[unlikely]] FailPastEnd();
+    const uint8_t* field = bytes_ + position_;
+    position_ += width;
+    return field;
+  }
+  // A reader over the next `width` bytes, checked once; this one moves past them.
+  ChunkReader Over(int64_t width) {
+    const int64_t start = position_;
+    Take(width);
+    return ChunkReader(bytes_, start, position_, context_);
+  }
+  [[noreturn]] void FailPastEnd() const;
+
+  const uint8_t* bytes_;
+  int64_t position_;
+  int64_t end_;
+  ReadContext* context_;
+};
+
+}  // namespace trackio

@@ -1,0 +1,68 @@
+// The writer of a track file's bytes: it owns its position, fills a buffer
+// of its own and hands it to a ByteSink whenever it is full, so a file of
+// any length is written with 1 MiB of memory. Every number is big-endian.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "trackio/BigEndian.h"
+#include "trackio/ByteSink.h"
+#include "trackio/Progress.h"
+#include "trackio/TrackDocument.h"
+
+namespace trackio {
+
+class ChunkWriter {
+ public:
+  static constexpr size_t kBufferBytes = size_t{1} << 20;
+
+  // Writes into `sink` a file of `length` bytes (for progress reports).
+  ChunkWriter(ByteSink& sink, int64_t length, ProgressCallback progress = {});
+
+  // Bytes written so far, handed over or not.
+  int64_t Position() const { return handedOver_ + static_cast<int64_t>(used_); }
+
+  void WriteByte(uint8_t value) { *Room(1) = value; }
+  void WriteFlag(bool value) { WriteByte(value ? 255 : 0); }  // true is written as 255
+  void WriteLong(int32_t value) { bigendian::Store32(Room(4), static_cast<uint32_t>(value)); }
+  void WriteSingle(Single value) { bigendian::Store32(Room(4), value.bits); }
+  void WriteColor(int32_t value) {  // 0, then bits 16–23, 8–15, 0–7
+    bigendian::Store32(Room(4), static_cast<uint32_t>(value) & 0x00FFFFFFu);
+  }
+  void WriteString(std::string_view text);
+  void WriteTag(std::string_view tag) { WriteString(tag); }
+  // A long with the text's length, then the text.
+  void WriteText(const std::string& text);
+  void WriteZeros(int64_t count);  // count <= 0: nothing
+
+  // Hands the rest to the sink and reports the whole file written.
+  void Finish();
+
+ private:
+  // Room for `width` (at most 4) bytes in the buffer; the position moves past it.
+  uint8_t* Room(size_t width) {
+    if (kBufferBytes - used_ < width) [[unlikely]] HandOver();
+    uint8_t* field = buffer_.data() + used_;
+    used_ += width;
+    return field;
+  }
+  void HandOver();
+
+  ByteSink& sink_;
+  std::vector<uint8_t> buffer_;
+  size_t used_ = 0;
+  int64_t handedOver_ = 0;
+  int64_t length_;
+  ProgressCallback progress_;
+  int64_t nextReport_;
+  int64_t reportStep_;
+};
+
+// Bytes between progress reports over `total` bytes: about every MiB, but
+// never more than a few hundred reports for a whole file.
+int64_t ProgressStep(int64_t total);
+
+}  // namespace trackio
