@@ -27,6 +27,8 @@ trap 'rm -rf "$work"' EXIT
 # save program: the same library calls.
 if [ -x "$bin/tarnwick-cli" ]; then
   tool="$bin/tarnwick-cli flange IN -o OUT"
+  # Every run replaces the output of the one before, as a save over a file does.
+  case "$("$bin/tarnwick-cli" --help 2>&1 || true)" in *--force*) tool="$tool --force" ;; esac
 else
   tool="$bin/tarnwick-flangefile IN OUT"
 fi
