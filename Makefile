@@ -1,5 +1,7 @@
 # Tarnwick: the usual entry points. `make run` and `make test` install what
 # they need on Debian 12 (as root), configure, build, and run.
+# Every build tree is configured from a preset in CMakePresets.json; the
+# variables below only choose where each tree lives.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
@@ -12,7 +14,7 @@ deps:
 	@scripts/install-deps.sh build gui
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --preset release -B $(BUILD) $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -37,7 +39,7 @@ BENCH_ARGS ?=
 
 bench-build:
 	@scripts/install-deps.sh build bench
-	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTARNWICK_BENCH=ON -DTARNWICK_BUILD_GUI=OFF -DBUILD_TESTING=OFF
+	cmake --preset bench -B $(BENCH_BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-bench tarnwick-gentrack tarnwick-flangefile
 
 bench: bench-build
@@ -62,15 +64,13 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=64 \
 .PHONY: test-sanitize fuzz
 
 test-sanitize: deps
-	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=ON \
-	  -DTARNWICK_BUILD_GUI=$(SANITIZE_GUI) $(CMAKE_FLAGS)
+	cmake --preset sanitize -B $(SANITIZE_BUILD) -DTARNWICK_BUILD_GUI=$(SANITIZE_GUI) $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	$(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
 fuzz:
 	@scripts/install-deps.sh build fuzz
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DTARNWICK_FUZZ=ON -DTARNWICK_BUILD_GUI=OFF -DBUILD_TESTING=OFF
+	cmake --preset fuzz -B $(FUZZ_BUILD)
 	cmake --build $(FUZZ_BUILD) --target track_fuzzer track_fuzz_seeds -j $(JOBS)
 	rm -rf $(FUZZ_BUILD)/seeds
 	$(FUZZ_BUILD)/bin/track_fuzz_seeds $(FUZZ_BUILD)/seeds
@@ -82,16 +82,15 @@ fuzz:
 # from the command line, in turns with a durable and a plain copy of the same
 # amounts, its peak memory and how its time grows; BENCH_PAUSE seconds of
 # rest before each run make every run start like a lone one.
-# `make bench-save`: the whole-file save against streamed saves, with and
-# without a writer thread.
+# `make bench-save`: the whole-file save against streamed saves, with the
+# bytes sent on to the disk as they are written and only at the end.
 BENCH_TUBES ?= 100000 1000000
 BENCH_RUNS ?= 9
 BENCH_PAUSE ?= 0
 
 .PHONY: bench-cli
 bench-cli: bench-build
-	@# The command-line tool is timed when this tree has it.
-	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-cli >/dev/null 2>&1 || true
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-cli
 	bench/compare-with-copy.sh $(BENCH_BUILD) "$(BENCH_TUBES)" $(BENCH_RUNS) $(BENCH_PAUSE)
 
 .PHONY: bench-save
@@ -126,13 +125,31 @@ windows-deps:
 	@scripts/install-deps.sh build windows
 
 $(WINDOWS_BUILD)/CMakeCache.txt: | windows-deps
-	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --preset windows -B $(WINDOWS_BUILD)
 
 windows: windows-deps $(WINDOWS_BUILD)/CMakeCache.txt
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 test-windows: windows $(BUILD)/CMakeCache.txt
 	cmake -S . -B $(BUILD) >/dev/null  # the Linux side's targets may be new since it was configured
-	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks $(if $(wildcard cli/main.cpp),tarnwick-cli)
+	cmake --build $(BUILD) -j $(JOBS) --target flanged_tracks tarnwick-cli
 	scripts/test-windows.sh $(WINDOWS_BUILD) $(BUILD)
+
+# Releases, into dist/: the Debian package (CPack), and for Windows a zip and
+# an installer (NSIS), with the version from project() in CMakeLists.txt.
+# `make test-dist` checks them: lintian, installing and removing the package,
+# the zip's files and DLL imports, and the installer under Wine.
+DIST ?= dist
+
+.PHONY: dist test-dist dist-deps
+
+dist-deps:
+	@scripts/install-deps.sh build gui dist windows
+
+dist: dist-deps $(BUILD)/CMakeCache.txt windows
+	cmake -S . -B $(BUILD) >/dev/null  # finds help2man when it was installed since
+	cmake --build $(BUILD) -j $(JOBS)
+	scripts/make-dist.sh $(BUILD) $(WINDOWS_BUILD) $(DIST)
+
+test-dist: dist-deps
+	scripts/test-dist.sh $(BUILD) $(DIST)

@@ -1,7 +1,6 @@
 #include "app/FileDialogLogic.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace app {
 
@@ -114,11 +113,6 @@ std::vector<char> DialogTextBuffer(const std::string& text, int capacity) {
   std::vector<char> buffer(static_cast<size_t>(std::max(capacity, 1)), '\0');
   if (text.size() < buffer.size()) std::copy(text.begin(), text.end(), buffer.begin());
   return buffer;
-}
-
-std::string TextBeforeNul(const char* buffer, size_t capacity) {
-  const auto* nul = static_cast<const char*>(std::memchr(buffer, '\0', capacity));
-  return std::string(buffer, nul == nullptr ? capacity : static_cast<size_t>(nul - buffer));
 }
 
 FileDialogRequest MakeOpenRequest(const std::string& FileName, const std::string& FileTitle,

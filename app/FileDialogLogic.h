@@ -102,8 +102,6 @@ std::string WithDefaultExtension(const std::string& path, const std::string& def
 // does not fit with its terminating NUL is not proposed (the buffer starts
 // empty), rather than proposing a cut-off name.
 std::vector<char> DialogTextBuffer(const std::string& text, int capacity = kDialogTextCapacity);
-// The text in a buffer up to its first NUL (or its end).
-std::string TextBeforeNul(const char* buffer, size_t capacity);
 
 FileDialogRequest MakeOpenRequest(const std::string& FileName, const std::string& FileTitle,
                                   bool FileMustExist, bool ReadOnly, bool HideReadOnly,

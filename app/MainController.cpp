@@ -1,6 +1,7 @@
 #include "app/MainController.h"
 
 #include <exception>
+#include <new>
 #include <sstream>
 
 #include "trackio/TrackIO.h"
@@ -100,13 +101,15 @@ void MainController::btnMod_Click() {
     BusyScope busy(view_);
     try {
       summary = supports::AddFlanges(document_);
+    } catch (const std::bad_alloc&) {
+      summary.error = {trackio::TrackErrorKind::TooLarge, "not enough memory for the flanges", {}, -1};
     } catch (const std::exception& failure) {
-      summary.error = failure.what();
+      summary.error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }
   }
-  if (!summary.error.empty()) {
+  if (summary.error) {
     // Nothing was added: the track stays as loaded, and so do the buttons.
-    view_.ShowWarning({kFlangeErrorTitle, kFlangeErrorText, summary.error});
+    view_.ShowWarning({kFlangeErrorTitle, kFlangeErrorText, summary.error.Describe()});
     return;
   }
   EnterState(CommandState::Flanged, {CommandButton::Save});

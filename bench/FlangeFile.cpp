@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
   }
   trackio::TrackDocument& document = loaded->document;
   const supports::FlangeSummary summary = supports::AddFlanges(document);
-  if (!summary.error.empty()) {
-    std::fprintf(stderr, "%s: %s\n", argv[1], summary.error.c_str());
+  if (summary.error) {
+    std::fprintf(stderr, "%s: %s\n", argv[1], summary.error.Describe().c_str());
     return 1;
   }
   const trackio::SaveResult saved = trackio::SaveTrack(document, argv[2]);

@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
   const int32_t runs = argc == 3 ? Count(argv[2], "run count") : 9;
 
   trackio::TrackDocument document = trackbuilder::GeneratedDocument(tubes);
-  if (const supports::FlangeSummary summary = supports::AddFlanges(document); !summary.error.empty()) {
-    std::fprintf(stderr, "adding flanges failed: %s\n", summary.error.c_str());
+  if (const supports::FlangeSummary summary = supports::AddFlanges(document); summary.error) {
+    std::fprintf(stderr, "adding flanges failed: %s\n", summary.error.Describe().c_str());
     return 1;
   }
   std::vector<double> buildTimes;

@@ -133,10 +133,10 @@ std::optional<std::string> FlangeOne(const std::string& input, const std::string
       summary = supports::AddFlanges(doc, meter.Callback());
     }
   } catch (const std::bad_alloc&) {
-    summary.error = "not enough memory for the flanges";
+    summary.error = {trackio::TrackErrorKind::TooLarge, "not enough memory for the flanges", {}, -1};
   }
-  if (!summary.error.empty()) {
-    Fail(console, input, summary.error);
+  if (summary.error) {
+    Fail(console, input, summary.error.Describe());
     return std::nullopt;
   }
   if (command.dryRun) {

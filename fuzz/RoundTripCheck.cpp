@@ -111,7 +111,7 @@ void FlangeAndCheck(TrackDocument& doc, int64_t maxFlanges) {
   const std::vector<ResolvedEnd> ends = ResolvedEnds(doc);
   const supports::FlangeSummary done = supports::AddFlanges(doc);
 
-  if (!done.error.empty()) {
+  if (done.error) {
     Require(doc.FreeNodes.size() == nodesBefore && doc.Tubes.size() == tubesBefore,
             "a refused flanging changed the document");
     return;

@@ -407,8 +407,10 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
   const int64_t bytesAfter =
       trackio::SavedFileLength(document) + kBytesPerFlange * summary.flangesAdded;
   if (nodesAfter > maxRecords || tubesAfter > maxRecords || bytesAfter > trackio::kMaxTrackFileLength) {
-    summary.error = "the flanged track would be larger than a track file can hold (" +
-                    std::to_string(summary.flangesAdded) + " flanges)";
+    summary.error = {trackio::TrackErrorKind::TooLarge,
+                     "the flanged track would be larger than a track file can hold (" +
+                         std::to_string(summary.flangesAdded) + " flanges)",
+                     {}, -1};
     summary.tubesFlanged = 0;
     summary.flangesAdded = 0;
     return summary;

@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "trackio/Progress.h"
 #include "trackio/TrackDocument.h"
+#include "trackio/TrackError.h"
 
 namespace supports {
 
@@ -17,7 +17,7 @@ struct FlangeSummary {
   int64_t flangesAdded = 0;            // new tubes (each with two new free nodes)
   int64_t flangesAlreadyPresent = 0;   // flanges the track held already, not added again
   int64_t tubesSkippedOutOfRange = 0;  // end index outside its table, length not finite, too many divisions
-  std::string error;                   // non-empty when nothing was added because the result could not be saved
+  trackio::TrackError error;           // set when nothing was added, e.g. TooLarge: the result could not be saved
 };
 
 // One flange of a run: a tube of `flangeType` between two new free nodes.

@@ -11,7 +11,7 @@ using namespace std::string_literals;
 
 const std::string kFilter = "NoLimits Tracks (*.nltrack)|*.nltrack";
 
-TEST(file_dialog_flags, open_and_save_with_the_commands_options) {
+TEST(FileDialogFlags, OpenAndSaveWithTheCommandsOptions) {
   EXPECT_EQ(OpenDialogFlags(true, false, true, 0), 0x1004);
   EXPECT_EQ(SaveDialogFlags(true, 0), 0x6);
   EXPECT_EQ(OpenDialogFlags(false, true, false, 0), kOfnReadOnly);
@@ -19,7 +19,7 @@ TEST(file_dialog_flags, open_and_save_with_the_commands_options) {
   EXPECT_EQ(SaveDialogFlags(false, 0), kOfnHideReadOnly);
 }
 
-TEST(file_dialog_flags, hook_and_template_are_dropped_other_caller_bits_pass) {
+TEST(FileDialogFlags, HookAndTemplateAreDroppedOtherCallerBitsPass) {
   EXPECT_EQ(OpenDialogFlags(false, false, false, 0x60), 0);
   EXPECT_EQ(OpenDialogFlags(false, false, false, 0x80), 0x80);
   EXPECT_EQ(OpenDialogFlags(true, false, true, 0x60 | 0x80 | 0x200000), 0x1004 | 0x80 | 0x200000);
@@ -29,7 +29,7 @@ TEST(file_dialog_flags, hook_and_template_are_dropped_other_caller_bits_pass) {
   EXPECT_EQ(SaveDialogFlags(false, -1), -1 & ~0x60);
 }
 
-TEST(file_dialog_filter, converts_to_nul_separated_pairs_ending_in_two_nuls) {
+TEST(FileDialogFilter, ConvertsToNulSeparatedPairsEndingInTwoNuls) {
   EXPECT_EQ(ConvertFilter(kFilter), "NoLimits Tracks (*.nltrack)\0*.nltrack\0\0"s);
   EXPECT_EQ(ParseFilterList(ConvertFilter(kFilter)),
             (std::vector<FilterPair>{{"NoLimits Tracks (*.nltrack)", "*.nltrack"}}));
@@ -37,7 +37,7 @@ TEST(file_dialog_filter, converts_to_nul_separated_pairs_ending_in_two_nuls) {
   EXPECT_TRUE(ParseFilterList(ConvertFilter("")).empty());
 }
 
-TEST(file_dialog_filter, pairs_are_read_like_the_system_dialog_reads_them) {
+TEST(FileDialogFilter, PairsAreReadLikeTheSystemDialogReadsThem) {
   const auto pairs = ParseFilterList(ConvertFilter("Tracks|*.nltrack|All files|*.*"));
   ASSERT_EQ(pairs.size(), 2u);
   EXPECT_EQ(pairs[0], (FilterPair{"Tracks", "*.nltrack"}));
@@ -50,7 +50,7 @@ TEST(file_dialog_filter, pairs_are_read_like_the_system_dialog_reads_them) {
   EXPECT_TRUE(ParseFilterList(ConvertFilter("|*.a")).empty());
 }
 
-TEST(file_dialog_filter, colon_splits_like_a_bar) {
+TEST(FileDialogFilter, ColonSplitsLikeABar) {
   EXPECT_EQ(ConvertFilter("Tracks:*.nltrack"), ConvertFilter("Tracks|*.nltrack"));
   // A description holding ":" is cut in two, and the pairs shift.
   const auto pairs = ParseFilterList(ConvertFilter("Tracks: all|*.nltrack"));
@@ -58,7 +58,7 @@ TEST(file_dialog_filter, colon_splits_like_a_bar) {
   EXPECT_EQ(pairs[0], (FilterPair{"Tracks", " all"}));
 }
 
-TEST(file_dialog_filter, preselection_falls_back_to_the_first_entry) {
+TEST(FileDialogFilter, PreselectionFallsBackToTheFirstEntry) {
   EXPECT_EQ(PreselectedFilter(1, 2), 1);
   EXPECT_EQ(PreselectedFilter(0, 2), 1);
   EXPECT_EQ(PreselectedFilter(3, 2), 1);
@@ -66,18 +66,18 @@ TEST(file_dialog_filter, preselection_falls_back_to_the_first_entry) {
   EXPECT_EQ(PreselectedFilter(1, 0), 0);
 }
 
-TEST(file_dialog_buffers, names_are_padded_to_the_system_buffer_or_not_proposed) {
+TEST(FileDialogBuffers, NamesArePaddedToTheSystemBufferOrNotProposed) {
   const auto buffer = DialogTextBuffer("/tracks/a.nltrack");
   ASSERT_EQ(buffer.size(), 260u);
-  EXPECT_EQ(TextBeforeNul(buffer.data(), buffer.size()), "/tracks/a.nltrack");
+  EXPECT_EQ(std::string(buffer.data()), "/tracks/a.nltrack");
   EXPECT_EQ(buffer.back(), '\0');
 
   const std::string longest(259, 'x');
-  EXPECT_EQ(TextBeforeNul(DialogTextBuffer(longest).data(), 260), longest);
-  EXPECT_EQ(TextBeforeNul(DialogTextBuffer(longest + "y").data(), 260), "");
-  // A buffer the dialog filled to the end without a NUL is read to its end.
-  const std::string full(8, 'z');
-  EXPECT_EQ(TextBeforeNul(full.data(), full.size()), full);
+  const auto fits = DialogTextBuffer(longest);
+  ASSERT_EQ(fits.back(), '\0');
+  EXPECT_EQ(std::string(fits.data()), longest);
+  const auto tooLong = DialogTextBuffer(longest + "y");
+  EXPECT_EQ(tooLong, std::vector<char>(260, '\0'));
 }
 
 // A runner that records the request and answers with a set outcome.
@@ -92,14 +92,16 @@ struct ScriptedRunner {
   }
 };
 
-TEST(file_dialog_run, open_request_carries_every_argument) {
+TEST(FileDialogRun, ConfirmedOpenSeesTheConvertedRequestAndHandsBackTheAnswer) {
   ScriptedRunner script;
+  script.answer = {true, "/tracks/new.nltrack", "new.nltrack", 0x1004 | 0x80, 1};
   std::string fileName = "/tracks/old.nltrack", fileTitle;
   bool readOnly = false;
   int32_t filterIndex = 2, extraFlags = 0x60 | 0x80;
-  RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, true,
-                "Tracks|*.nltrack|All|*.*", filterIndex, "/tracks", "Load Track...", "nltrack",
-                kNoOwnerWindow, extraFlags);
+  EXPECT_TRUE(RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, true,
+                            "Tracks|*.nltrack|All|*.*", filterIndex, "/tracks", "Load Track...",
+                            "nltrack", kNoOwnerWindow, extraFlags));
+  // The dialog sees the system's flags and filter form, without hook and template bits.
   const FileDialogRequest& request = script.seen;
   EXPECT_EQ(request.kind, FileDialogKind::Open);
   EXPECT_EQ(request.fileName, "/tracks/old.nltrack");
@@ -111,28 +113,20 @@ TEST(file_dialog_run, open_request_carries_every_argument) {
   EXPECT_EQ(request.dialogTitle, "Load Track...");
   EXPECT_EQ(request.defaultExt, "nltrack");
   EXPECT_EQ(request.owner, 0);  // -1: no owner
+  // The caller gets back the dialog's path, title, flags and filter.
+  EXPECT_EQ(fileName, "/tracks/new.nltrack");
+  EXPECT_EQ(fileTitle, "new.nltrack");
+  EXPECT_EQ(extraFlags, 0x1004 | 0x80);
+  EXPECT_EQ(filterIndex, 1);
+  EXPECT_FALSE(readOnly);  // hidden box, not ticked
 
   int32_t ownerFlags = 0;
   RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, true, kFilter, filterIndex,
                 "", "", "", 4711, ownerFlags);
   EXPECT_EQ(script.seen.owner, 4711);
-}
-
-TEST(file_dialog_run, confirmed_open_hands_back_path_title_flags_and_filter) {
-  ScriptedRunner script;
-  script.answer = {true, "/tracks/new.nltrack", "new.nltrack", 0x1004 | 0x80, 2};
-  std::string fileName, fileTitle;
-  bool readOnly = false;
-  int32_t filterIndex = 1, extraFlags = 0x80;
-  EXPECT_TRUE(RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, true, kFilter,
-                            filterIndex, "", "Load Track...", "nltrack", kNoOwnerWindow, extraFlags));
-  EXPECT_EQ(fileName, "/tracks/new.nltrack");
-  EXPECT_EQ(fileTitle, "new.nltrack");
-  EXPECT_EQ(extraFlags, 0x1004 | 0x80);
-  EXPECT_EQ(filterIndex, 2);
-  EXPECT_FALSE(readOnly);  // hidden box, not ticked
 
   // Left ticked, the box turns ReadOnly true; it never turns it back.
+  readOnly = false;
   script.answer.flags = kOfnReadOnly;
   for (int pass = 0; pass < 2; ++pass) {
     EXPECT_TRUE(RunOpenDialog(script.Runner(), fileName, fileTitle, true, readOnly, false, kFilter,
@@ -142,7 +136,7 @@ TEST(file_dialog_run, confirmed_open_hands_back_path_title_flags_and_filter) {
   }
 }
 
-TEST(file_dialog_run, cancel_empties_names_and_flags_and_returns_false) {
+TEST(FileDialogRun, CancelEmptiesNamesAndFlagsAndReturnsFalse) {
   ScriptedRunner script;  // answers "cancelled"
   std::string fileName = "/tracks/kept.nltrack", fileTitle = "kept.nltrack";
   bool readOnly = true;
@@ -163,7 +157,7 @@ TEST(file_dialog_run, cancel_empties_names_and_flags_and_returns_false) {
   EXPECT_EQ(extraFlags, 0);
 }
 
-TEST(file_dialog_run, save_request_and_confirmed_result) {
+TEST(FileDialogRun, SaveRequestAndConfirmedResult) {
   ScriptedRunner script;
   script.answer = {true, "/tracks/x.txt", "x.txt", 0x6, 1};
   std::string fileName = "/tracks/a.nltrack", fileTitle;
@@ -179,7 +173,7 @@ TEST(file_dialog_run, save_request_and_confirmed_result) {
   EXPECT_EQ(extraFlags, 0x6);
 }
 
-TEST(file_dialog_extension, added_to_a_name_without_one) {
+TEST(FileDialogExtension, AddedToANameWithoutOne) {
   const struct {
     const char* path;
     const char* ext;

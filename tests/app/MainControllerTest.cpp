@@ -94,7 +94,7 @@ class MainControllerTest : public ::testing::Test {
   MainController controller{view, dialogs};
 };
 
-TEST(command_state, decides_the_enabled_buttons) {
+TEST(CommandState, DecidesTheEnabledButtons) {
   using enum CommandState;
   EXPECT_EQ(ButtonsEnabledIn(NothingLoaded), (std::array<bool, 3>{true, false, false}));
   EXPECT_EQ(ButtonsEnabledIn(Loaded), (std::array<bool, 3>{true, true, false}));
@@ -104,7 +104,7 @@ TEST(command_state, decides_the_enabled_buttons) {
 // Every transition of the command state, from every state a command can be
 // given in, through the dialogs and through the path-taking entries; the
 // window's buttons always show the state reached.
-TEST_F(MainControllerTest, state_table) {
+TEST_F(MainControllerTest, StateTable) {
   enum Action { LoadGood, LoadBad, CancelOpen, AddFlanges, SaveGood, CancelSave, LoadPathGood,
                 LoadPathBad, SavePath };
   struct Row {
@@ -162,7 +162,7 @@ TEST_F(MainControllerTest, state_table) {
   }
 }
 
-TEST_F(MainControllerTest, dialogs_get_the_commands_arguments) {
+TEST_F(MainControllerTest, DialogsGetTheCommandsArguments) {
   BringToFlanged();
   Save(std::nullopt);
   ASSERT_EQ(dialogs.calls().size(), 2u);
@@ -174,7 +174,7 @@ TEST_F(MainControllerTest, dialogs_get_the_commands_arguments) {
                                             "", "Save Track As...", "nltrack", 4711, 0}));
 }
 
-TEST_F(MainControllerTest, load_disables_save_then_enables_flanges_and_replaces_the_track) {
+TEST_F(MainControllerTest, LoadDisablesSaveThenEnablesFlangesAndReplacesTheTrack) {
   Load(goodTrack);
   EXPECT_EQ(view.TakeEvents(), (Events{"disable btnSave", "enable btnMod"}));
   EXPECT_EQ(controller.CurrentFileName(), goodTrack);
@@ -188,7 +188,7 @@ TEST_F(MainControllerTest, load_disables_save_then_enables_flanges_and_replaces_
                                        trackbuilder::SampleDocument())));
 }
 
-TEST_F(MainControllerTest, failed_loads_show_the_box_with_the_reason_then_disable_both) {
+TEST_F(MainControllerTest, FailedLoadsShowTheBoxWithTheReasonThenDisableBoth) {
   std::vector<uint8_t> truncated = trackbuilder::CanonicalFile(source);
   truncated.resize(truncated.size() / 2);
   struct Case {
@@ -224,7 +224,7 @@ TEST_F(MainControllerTest, failed_loads_show_the_box_with_the_reason_then_disabl
   }
 }
 
-TEST_F(MainControllerTest, a_path_loads_as_if_chosen_and_the_next_dialog_proposes_it) {
+TEST_F(MainControllerTest, APathLoadsAsIfChosenAndTheNextDialogProposesIt) {
   controller.LoadTrackFrom(goodTrack);
   EXPECT_EQ(view.TakeEvents(), (Events{"disable btnSave", "enable btnMod"}));
   EXPECT_EQ(controller.CurrentFileName(), goodTrack);
@@ -233,7 +233,7 @@ TEST_F(MainControllerTest, a_path_loads_as_if_chosen_and_the_next_dialog_propose
   EXPECT_EQ(dialogs.calls().back().fileName, goodTrack);
 }
 
-TEST_F(MainControllerTest, each_command_shows_busy_while_it_works) {
+TEST_F(MainControllerTest, EachCommandShowsBusyWhileItWorks) {
   BringToFlanged();
   EXPECT_EQ(view.busySpells, 2);  // the load and the flange run
   Save(folder.File("out.nltrack"));
@@ -242,7 +242,7 @@ TEST_F(MainControllerTest, each_command_shows_busy_while_it_works) {
   EXPECT_FALSE(view.busy || view.unbalancedBusy);
 }
 
-TEST_F(MainControllerTest, add_flanges_hint_reports_the_run) {
+TEST_F(MainControllerTest, AddFlangesHintReportsTheRun) {
   Load(goodTrack);
   const auto expected = supports::CountFlanges(controller.Document());
   EXPECT_EQ(view.toolTips[static_cast<size_t>(CommandButton::Mod)], "");
@@ -255,7 +255,7 @@ TEST_F(MainControllerTest, add_flanges_hint_reports_the_run) {
                                             "\nLast run: 1 flange added on 1 tube, 2 already present.");
 }
 
-TEST(dropped_files, the_first_track_or_else_the_first_file) {
+TEST(DroppedFiles, TheFirstTrackOrElseTheFirstFile) {
   using Paths = std::vector<std::string>;
   const struct {
     Paths dropped;
@@ -270,7 +270,7 @@ TEST(dropped_files, the_first_track_or_else_the_first_file) {
   for (const auto& c : cases) EXPECT_EQ(ChooseDroppedFile(c.dropped), c.chosen);
 }
 
-TEST_F(MainControllerTest, add_flanges_again_adds_nothing_more) {
+TEST_F(MainControllerTest, AddFlangesAgainAddsNothingMore) {
   Load(goodTrack);
   const auto expected = supports::CountFlanges(controller.Document());
   ASSERT_GT(expected.flangesAdded, 0);
@@ -283,7 +283,7 @@ TEST_F(MainControllerTest, add_flanges_again_adds_nothing_more) {
                 std::to_string(expected.flangesAdded) + " already present.");
 }
 
-TEST_F(MainControllerTest, cancelled_dialogs_change_nothing_but_forget_the_name) {
+TEST_F(MainControllerTest, CancelledDialogsChangeNothingButForgetTheName) {
   BringToFlanged();
   const auto flanged = controller.Document();
   Load(std::nullopt);
@@ -295,7 +295,7 @@ TEST_F(MainControllerTest, cancelled_dialogs_change_nothing_but_forget_the_name)
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"good.nltrack", "good.txt", "other.NLTRACK"}));
 }
 
-TEST_F(MainControllerTest, several_saves_write_the_flanged_track_each_time) {
+TEST_F(MainControllerTest, SeveralSavesWriteTheFlangedTrackEachTime) {
   BringToFlanged();
   Save(folder.File("first.nltrack"));
   Save(folder.File("second"));
@@ -307,7 +307,7 @@ TEST_F(MainControllerTest, several_saves_write_the_flanged_track_each_time) {
   EXPECT_EQ(dialogs.calls().back().fileName, folder.File("second"));
 }
 
-TEST_F(MainControllerTest, save_under_another_extension_keeps_the_chosen_name) {
+TEST_F(MainControllerTest, SaveUnderAnotherExtensionKeepsTheChosenName) {
   BringToFlanged();
   const std::string chosen = folder.File("x.txt");
   Save(chosen);
@@ -318,7 +318,7 @@ TEST_F(MainControllerTest, save_under_another_extension_keeps_the_chosen_name) {
   EXPECT_EQ(dialogs.calls().back().fileName, chosen);  // the next dialog proposes x.txt
 }
 
-TEST_F(MainControllerTest, failed_save_says_why_and_keeps_the_state) {
+TEST_F(MainControllerTest, FailedSaveSaysWhyAndKeepsTheState) {
   BringToFlanged();
   const std::string unreachable = folder.File("no-such-folder/x.nltrack");
   Save(unreachable);
@@ -333,7 +333,7 @@ TEST_F(MainControllerTest, failed_save_says_why_and_keeps_the_state) {
   EXPECT_EQ(trackbuilder::ReadFile(goodTrack), ExpectedFile());
 }
 
-TEST(startup_arguments, a_file_help_version_or_a_refusal) {
+TEST(StartupArguments, AFileHelpVersionOrARefusal) {
   using Args = std::vector<std::string>;
   using enum StartupArguments::Action;
   const struct {

@@ -95,21 +95,21 @@ class MainWindowTest : public QObject {
  private slots:
   // The dialog tests drive Qt's own dialog, whatever the desktop offers.
   void initTestCase() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
-  void layout_is_the_twip_layout_in_logical_pixels();
-  void load_has_the_focus_when_the_window_opens();
-  void load_flange_save_cycle_writes_the_flanged_track();
-  void failed_load_shows_the_load_error_box();
-  void a_file_given_at_start_loads_once_the_window_shows();
-  void a_dropped_track_loads_as_if_chosen();
-  void a_dropped_file_that_is_no_track_shows_the_load_error_box();
-  void buttons_say_what_they_do_and_add_flanges_reports_its_run();
-  void window_owns_its_qt_dialogs();
-  void qt_open_dialog_preselects_and_reports_the_filter();
-  void qt_save_dialog_adds_the_extension_and_asks_before_replacing();
-  void qt_dialog_cancel_empties_the_name();
+  void LayoutIsTheTwipLayoutInLogicalPixels();
+  void LoadHasTheFocusWhenTheWindowOpens();
+  void LoadFlangeSaveCycleWritesTheFlangedTrack();
+  void FailedLoadShowsTheLoadErrorBox();
+  void AFileGivenAtStartLoadsOnceTheWindowShows();
+  void ADroppedTrackLoadsAsIfChosen();
+  void ADroppedFileThatIsNoTrackShowsTheLoadErrorBox();
+  void ButtonsSayWhatTheyDoAndAddFlangesReportsItsRun();
+  void WindowOwnsItsQtDialogs();
+  void QtOpenDialogPreselectsAndReportsTheFilter();
+  void QtSaveDialogAddsTheExtensionAndAsksBeforeReplacing();
+  void QtDialogCancelEmptiesTheName();
 };
 
-void MainWindowTest::layout_is_the_twip_layout_in_logical_pixels() {
+void MainWindowTest::LayoutIsTheTwipLayoutInLogicalPixels() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
   QCOMPARE(window.objectName(), QStringLiteral("frmMain"));
@@ -142,7 +142,7 @@ void MainWindowTest::layout_is_the_twip_layout_in_logical_pixels() {
   }
 }
 
-void MainWindowTest::load_has_the_focus_when_the_window_opens() {
+void MainWindowTest::LoadHasTheFocusWhenTheWindowOpens() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
   window.show();
@@ -150,7 +150,7 @@ void MainWindowTest::load_has_the_focus_when_the_window_opens() {
   QCOMPARE(QApplication::focusWidget(), window.Button(CommandButton::Load));
 }
 
-void MainWindowTest::load_flange_save_cycle_writes_the_flanged_track() {
+void MainWindowTest::LoadFlangeSaveCycleWritesTheFlangedTrack() {
   QTemporaryDir dir;
   const trackio::TrackDocument source = trackbuilder::GeneratedDocument(4);
   const std::string track = Path(dir, "coaster.nltrack");
@@ -189,7 +189,7 @@ void MainWindowTest::load_flange_save_cycle_writes_the_flanged_track() {
   QCOMPARE(reloaded.FreeNodes.size(), source.FreeNodes.size() + 2 * size_t(added));
 }
 
-void MainWindowTest::failed_load_shows_the_load_error_box() {
+void MainWindowTest::FailedLoadShowsTheLoadErrorBox() {
   QTemporaryDir dir;
   const std::string wrongName = Path(dir, "coaster.txt");
   QVERIFY(trackbuilder::WriteFile(wrongName, trackbuilder::CanonicalFile(trackbuilder::EmptyDocument())));
@@ -226,7 +226,7 @@ void MainWindowTest::failed_load_shows_the_load_error_box() {
   QVERIFY(!window.Button(CommandButton::Save)->isEnabled());
 }
 
-void MainWindowTest::a_file_given_at_start_loads_once_the_window_shows() {
+void MainWindowTest::AFileGivenAtStartLoadsOnceTheWindowShows() {
   QTemporaryDir dir;
   const std::string track = Path(dir, "coaster.nltrack");
   QVERIFY(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(2))));
@@ -243,7 +243,7 @@ void MainWindowTest::a_file_given_at_start_loads_once_the_window_shows() {
   QVERIFY(QGuiApplication::overrideCursor() == nullptr);  // the wait cursor is gone
 }
 
-void MainWindowTest::a_dropped_track_loads_as_if_chosen() {
+void MainWindowTest::ADroppedTrackLoadsAsIfChosen() {
   QTemporaryDir dir;
   const std::string notes = Path(dir, "notes.txt");
   const std::string track = Path(dir, "coaster.nltrack");
@@ -264,7 +264,7 @@ void MainWindowTest::a_dropped_track_loads_as_if_chosen() {
   QCOMPARE(dialogs.calls().back().fileName, track);
 }
 
-void MainWindowTest::a_dropped_file_that_is_no_track_shows_the_load_error_box() {
+void MainWindowTest::ADroppedFileThatIsNoTrackShowsTheLoadErrorBox() {
   QTemporaryDir dir;
   const std::string notes = Path(dir, "notes.txt");
   QVERIFY(trackbuilder::WriteFile(notes, {'x'}));
@@ -288,7 +288,7 @@ void MainWindowTest::a_dropped_file_that_is_no_track_shows_the_load_error_box() 
   QVERIFY(!window.Button(CommandButton::Save)->isEnabled());
 }
 
-void MainWindowTest::buttons_say_what_they_do_and_add_flanges_reports_its_run() {
+void MainWindowTest::ButtonsSayWhatTheyDoAndAddFlangesReportsItsRun() {
   QTemporaryDir dir;
   const std::string track = Path(dir, "coaster.nltrack");
   const trackio::TrackDocument source = trackbuilder::GeneratedDocument(3);
@@ -311,7 +311,7 @@ void MainWindowTest::buttons_say_what_they_do_and_add_flanges_reports_its_run() 
            qPrintable(hint));
 }
 
-void MainWindowTest::window_owns_its_qt_dialogs() {
+void MainWindowTest::WindowOwnsItsQtDialogs() {
   MainWindow window;  // with Qt's dialogs
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -328,7 +328,7 @@ void MainWindowTest::window_owns_its_qt_dialogs() {
   QVERIFY(!window.Button(CommandButton::Mod)->isEnabled());
 }
 
-void MainWindowTest::qt_open_dialog_preselects_and_reports_the_filter() {
+void MainWindowTest::QtOpenDialogPreselectsAndReportsTheFilter() {
   QTemporaryDir dir;
   QVERIFY(trackbuilder::WriteFile(Path(dir, "x.nltrack"), {1, 2, 3}));
   QtFileDialogs dialogs;
@@ -362,7 +362,7 @@ void MainWindowTest::qt_open_dialog_preselects_and_reports_the_filter() {
   QVERIFY(!readOnly);
 }
 
-void MainWindowTest::qt_save_dialog_adds_the_extension_and_asks_before_replacing() {
+void MainWindowTest::QtSaveDialogAddsTheExtensionAndAsksBeforeReplacing() {
   QTemporaryDir dir;
   QVERIFY(trackbuilder::WriteFile(Path(dir, "taken.nltrack"), {1}));
   QtFileDialogs dialogs;
@@ -394,7 +394,7 @@ void MainWindowTest::qt_save_dialog_adds_the_extension_and_asks_before_replacing
   QCOMPARE(filterIndex, 1);
 }
 
-void MainWindowTest::qt_dialog_cancel_empties_the_name() {
+void MainWindowTest::QtDialogCancelEmptiesTheName() {
   QtFileDialogs dialogs;
   std::string fileName = "/tmp/kept.nltrack", fileTitle = "kept.nltrack";
   int32_t filterIndex = 1, extraFlags = 0x80;

@@ -1,5 +1,7 @@
 // The fuzzer's round-trip check on the seed corpus and on every input the
-// fuzzer (or its check on the seeds) has found, each rebuilt from code.
+// fuzzer (or its check on the seeds) has found, each rebuilt from code. The
+// terrain grid whose size overflowed is a memory-bound case in
+// LoadBoundsTest.cpp, the one place it is tested on its own.
 #include <gtest/gtest.h>
 
 #include "AllocationCounter.h"
@@ -22,13 +24,13 @@ std::string Breach(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-TEST(fuzz_regression, every_seed_keeps_the_round_trip_invariants) {
+TEST(FuzzRegression, EverySeedKeepsTheRoundTripInvariants) {
   for (const fuzzcheck::Seed& seed : fuzzcheck::SeedCorpus()) {
     EXPECT_EQ(Breach(seed.bytes), "") << seed.name;
   }
 }
 
-TEST(fuzz_regression, an_end_beyond_the_free_nodes_never_names_a_new_flange_node) {
+TEST(FuzzRegression, AnEndBeyondTheFreeNodesNeverNamesANewFlangeNode) {
   // Found by the check on the "awkward-tubes" seed: the free node index 4 of
   // the second tube lay beyond the table when flanging started, but once the
   // first tube's flanges had been appended it named one of them (at y =
@@ -51,7 +53,7 @@ TEST(fuzz_regression, an_end_beyond_the_free_nodes_never_names_a_new_flange_node
   EXPECT_EQ(Breach(trackbuilder::CanonicalFile(doc)), "");
 }
 
-TEST(fuzz_regression, a_colour_cut_off_by_the_end_of_the_file_is_reported_at_its_start) {
+TEST(FuzzRegression, AColourCutOffByTheEndOfTheFileIsReportedAtItsStart) {
   // Found by the fuzzer: a file that ended inside a colour was reported at the
   // colour's second byte (the colour reader checked only its value bytes).
   // Here the file ends two bytes into the fourth track colour, at byte 64.

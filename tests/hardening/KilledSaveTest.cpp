@@ -48,7 +48,7 @@ constexpr size_t kPieceSize = 64 * 1024;
 
 }  // namespace
 
-TEST(killed_save, the_target_holds_the_old_or_the_new_bytes_never_a_mix) {
+TEST(KilledSave, TheTargetHoldsTheOldOrTheNewBytesNeverAMix) {
   tracktesting::ScratchFolder folder;
   const std::string name = "track.nltrack";
   const std::string target = folder.File(name);

@@ -56,7 +56,7 @@ void ExpectCleanFailure(const Measured& result, const std::string& chunk, int64_
 
 }  // namespace
 
-TEST(load_bounds, the_base_track_is_just_under_the_file_bound_and_loads) {
+TEST(LoadBounds, TheBaseTrackIsJustUnderTheFileBoundAndLoads) {
   ASSERT_LT(BaseFile().size(), kFileBound);
   ASSERT_GT(BaseFile().size(), kFileBound * 3 / 4);
   const Measured result = MeasureLoad(BaseFile());
@@ -64,7 +64,7 @@ TEST(load_bounds, the_base_track_is_just_under_the_file_bound_and_loads) {
   EXPECT_LE(result.peakBytes, kMemoryBound);
 }
 
-TEST(load_bounds, hostile_counts_in_every_chunk_fail_cleanly_within_the_memory_bound) {
+TEST(LoadBounds, HostileCountsInEveryChunkFailCleanlyWithinTheMemoryBound) {
   for (const tracktesting::HostileField& field : tracktesting::HostileFields()) {
     const int64_t chunk = tracktesting::ChunkOffset(BaseFile(), field.tag);
     ASSERT_GE(chunk, 0) << field.tag;
@@ -77,10 +77,10 @@ TEST(load_bounds, hostile_counts_in_every_chunk_fail_cleanly_within_the_memory_b
   }
 }
 
-TEST(load_bounds, a_terrain_grid_whose_size_overflows_64_bits_fails_cleanly) {
-  // 4 × columns × rows overflowed the 64-bit check for two counts near 2^31,
-  // wrapped to a negative number that passed, and the grid's allocation then
-  // threw an exception the load did not expect.
+TEST(LoadBounds, ATerrainGridWhoseSizeOverflows64BitsFailsCleanly) {
+  // Found by the fuzzer: 4 × columns × rows overflowed the 64-bit check for
+  // two counts near 2^31, wrapped to a negative number that passed, and the
+  // grid's allocation then threw an exception the load did not expect.
   const int64_t tera = tracktesting::ChunkOffset(BaseFile(), "TERA");
   for (const auto& [columns, rows] : {std::pair{kMax, kMax}, std::pair{0x40000001, kMax}, std::pair{0x60000000, 0x7FFFFFF0}}) {
     std::vector<uint8_t> bytes = BaseFile();
@@ -91,7 +91,7 @@ TEST(load_bounds, a_terrain_grid_whose_size_overflows_64_bits_fails_cleanly) {
   }
 }
 
-TEST(load_bounds, hostile_chunk_walk_counts_fail_cleanly) {
+TEST(LoadBounds, HostileChunkWalkCountsFailCleanly) {
   const std::vector<uint8_t>& base = BaseFile();
   const auto size = static_cast<int64_t>(base.size());
 
@@ -190,7 +190,7 @@ std::vector<DenseTrack> DenseTracks() {
 
 }  // namespace
 
-TEST(load_bounds, the_densest_files_of_every_record_type_load_within_the_memory_bound) {
+TEST(LoadBounds, TheDensestFilesOfEveryRecordTypeLoadWithinTheMemoryBound) {
   for (const DenseTrack& track : DenseTracks()) {
     ASSERT_LT(track.bytes.size(), kFileBound) << track.name;
     ASSERT_GT(track.bytes.size(), kFileBound * 9 / 10) << track.name;
@@ -202,7 +202,7 @@ TEST(load_bounds, the_densest_files_of_every_record_type_load_within_the_memory_
   }
 }
 
-TEST(load_bounds, loading_from_a_path_stays_within_the_memory_bound) {
+TEST(LoadBounds, LoadingFromAPathStaysWithinTheMemoryBound) {
   tracktesting::ScratchFolder folder;
   const std::string path = folder.File("big.nltrack");
   ASSERT_TRUE(trackbuilder::WriteFile(path, BaseFile()));

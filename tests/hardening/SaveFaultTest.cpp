@@ -150,14 +150,14 @@ void FillUpTo(const std::string& folder, size_t spare) {
 
 }  // namespace
 
-TEST(save_faults, a_missing_folder_fails_and_creates_nothing) {
+TEST(SaveFaults, AMissingFolderFailsAndCreatesNothing) {
   ScratchFolder folder;
   ExpectFailedSaveLeavesFolderAlone(folder.path(), folder.File("missing/track.nltrack"),
                                     std::strerror(ENOENT));
   EXPECT_FALSE(fs::exists(folder.File("missing")));
 }
 
-TEST(save_faults, a_folder_in_place_of_the_target_is_left_alone) {
+TEST(SaveFaults, AFolderInPlaceOfTheTargetIsLeftAlone) {
   ScratchFolder folder;
   const std::string target = folder.File("track.nltrack");
   fs::create_directory(target);
@@ -167,7 +167,7 @@ TEST(save_faults, a_folder_in_place_of_the_target_is_left_alone) {
   EXPECT_EQ(trackbuilder::ReadFile(target + "/inside.nltrack"), OldBytes());
 }
 
-TEST(save_faults, a_read_only_folder_fails_and_keeps_the_file) {
+TEST(SaveFaults, AReadOnlyFolderFailsAndKeepsTheFile) {
   ScratchFolder folder;
   const std::string mountPoint = folder.File("read-only");
   const std::string target = mountPoint + "/track.nltrack";
@@ -187,7 +187,7 @@ TEST(save_faults, a_read_only_folder_fails_and_keeps_the_file) {
   ExpectFailedSaveLeavesFolderAlone(mountPoint, target, std::strerror(EROFS));
 }
 
-TEST(save_faults, a_full_disk_fails_and_keeps_the_file) {
+TEST(SaveFaults, AFullDiskFailsAndKeepsTheFile) {
   ScratchFolder folder;
   const std::string mountPoint = folder.File("small-disk");
   MountedTmpfs tmpfs(mountPoint, "size=512k");
@@ -199,7 +199,7 @@ TEST(save_faults, a_full_disk_fails_and_keeps_the_file) {
   ExpectFailedSaveLeavesFolderAlone(mountPoint, target, std::strerror(ENOSPC));
 }
 
-TEST(save_faults, a_write_cut_short_fails_and_keeps_the_file) {
+TEST(SaveFaults, AWriteCutShortFailsAndKeepsTheFile) {
   // A file size limit cuts the write short, as a quota or a full disk does
   // part way through: write() returns fewer bytes, then fails with EFBIG.
   ScratchFolder folder;
@@ -221,7 +221,7 @@ TEST(save_faults, a_write_cut_short_fails_and_keeps_the_file) {
   ::sigaction(SIGXFSZ, &previous, nullptr);
 }
 
-TEST(save_faults, a_producer_that_fails_midway_keeps_the_file) {
+TEST(SaveFaults, AProducerThatFailsMidwayKeepsTheFile) {
   // The bytes cannot be made after a few buffers have gone to the disk: the
   // failure is reported as the producer gave it, and nothing escapes.
   struct Case {
@@ -261,7 +261,7 @@ TEST(save_faults, a_producer_that_fails_midway_keeps_the_file) {
   }
 }
 
-TEST(save_faults, the_streamed_replacement_writes_exactly_the_pieces_it_is_given) {
+TEST(SaveFaults, TheStreamedReplacementWritesExactlyThePiecesItIsGiven) {
   // Pieces of every size relative to the 1 MiB the disk is given at a time:
   // tiny, uneven, just under, exactly and above one buffer, and the whole
   // file at once.
@@ -285,7 +285,7 @@ TEST(save_faults, the_streamed_replacement_writes_exactly_the_pieces_it_is_given
   EXPECT_EQ(fs::file_size(target), 0u);
 }
 
-TEST(save_faults, after_each_failure_the_same_save_succeeds_once_the_fault_is_gone) {
+TEST(SaveFaults, AfterEachFailureTheSameSaveSucceedsOnceTheFaultIsGone) {
   // The failures above leave nothing that stands in the way of a later save.
   ScratchFolder folder;
   const std::string target = folder.File("track.nltrack");
@@ -302,7 +302,7 @@ TEST(save_faults, after_each_failure_the_same_save_succeeds_once_the_fault_is_go
   }
 }
 
-TEST(save_faults, the_longest_file_name_can_be_saved) {
+TEST(SaveFaults, TheLongestFileNameCanBeSaved) {
   // The temporary file is named after the target; for a name of the longest
   // length a folder allows, its own name must still fit.
   ScratchFolder folder;

@@ -1,11 +1,16 @@
-// Appending free nodes and tubes, and the two vector operations.
+// Appending free nodes and tubes, the tube census, and the two vector
+// operations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <utility>
 
 #include "SupportTesting.h"
 #include "supports/VectorMath.h"
 #include "supports/SupportEditing.h"
+#include "supports/TubeCensus.h"
 
 namespace {
 
@@ -31,7 +36,7 @@ TEST(AddFreeNode, ReturnsTheNewIndexAndKeepsEarlierNodes) {
   EXPECT_EQ(doc.FreeNodes[12], odd);
 }
 
-TEST(AddTube, FillsEveryFieldOfTheNewTubeBetweenFreeNodes) {
+TEST(AddTube, AppendsATubeBetweenFreeNodesThatTheCensusCountsAsOne) {
   trackio::TrackDocument doc;
   for (int32_t i = 0; i < 20; ++i) {
     Tube tube = TubeBetween(1, i, 3, i + 1, i % 7);
@@ -42,28 +47,39 @@ TEST(AddTube, FillsEveryFieldOfTheNewTubeBetweenFreeNodes) {
     doc.Tubes.push_back(tube);
   }
   const std::vector<Tube> before = doc.Tubes;
+  const supports::TubeCensus censusBefore = supports::TakeTubeCensus(doc);
 
   EXPECT_EQ(AddTube(doc, 4, 5, 6, F(0.0f)), 20);
 
+  // Earlier tubes untouched; the new one joins free nodes, with no sub-indices
+  // or extra value.
   ASSERT_EQ(doc.TubeCount(), 21);
   EXPECT_TRUE(std::equal(before.begin(), before.end(), doc.Tubes.begin()));
-  const Tube& added = doc.Tubes[20];
-  EXPECT_EQ(added.End1Type, 2);
-  EXPECT_EQ(added.End1Index, 4);
-  EXPECT_EQ(added.End1Sub, 0);
-  EXPECT_EQ(added.End2Type, 2);
-  EXPECT_EQ(added.End2Index, 5);
-  EXPECT_EQ(added.End2Sub, 0);
-  EXPECT_EQ(added.TubeType, 6);
-  EXPECT_EQ(added.Int1, 0);
-  EXPECT_EQ(added.Value1, F(0.0f));
+  EXPECT_EQ(doc.Tubes[20], TubeBetween(trackio::kEndTypeFreeNode, 4, trackio::kEndTypeFreeNode, 5, 6));
+  const supports::TubeCensus census = supports::TakeTubeCensus(doc);
+  EXPECT_EQ(census.tubesByType.at(6), censusBefore.tubesByType.at(6) + 1);
+  EXPECT_EQ(census.tubesByEndTypes.at({2, 2}), 1);
 
   // Nodes are stored as given, even when they do not exist or coincide.
   EXPECT_EQ(AddTube(doc, 77, 77, -1, F(2.5f)), 21);
-  EXPECT_EQ(doc.Tubes[21].End1Index, 77);
-  EXPECT_EQ(doc.Tubes[21].End2Index, 77);
-  EXPECT_EQ(doc.Tubes[21].TubeType, -1);
-  EXPECT_EQ(doc.Tubes[21].Value1, F(2.5f));
+  Tube expected = TubeBetween(trackio::kEndTypeFreeNode, 77, trackio::kEndTypeFreeNode, 77, -1);
+  expected.Value1 = F(2.5f);
+  EXPECT_EQ(doc.Tubes[21], expected);
+}
+
+TEST(TakeTubeCensus, CountsTubesByTypeAndByTheirPairOfEndTypes) {
+  trackio::TrackDocument doc;
+  doc.Tubes = {TubeBetween(1, 0, 2, 0, 0), TubeBetween(1, 1, 2, 1, 0), TubeBetween(2, 0, 1, 0, 5),
+               TubeBetween(2, 0, 2, 1, -4), TubeBetween(3, 0, 2, 1, 5)};
+  const supports::TubeCensus census = supports::TakeTubeCensus(doc);
+  EXPECT_EQ(census.tubesByType, (std::map<int32_t, int64_t>{{-4, 1}, {0, 2}, {5, 2}}));
+  // The order of the ends matters: footer to free node is not free node to footer.
+  EXPECT_EQ(census.tubesByEndTypes,
+            (std::map<std::pair<int32_t, int32_t>, int64_t>{{{1, 2}, 2}, {{2, 1}, 1}, {{2, 2}, 1}, {{3, 2}, 1}}));
+
+  const supports::TubeCensus none = supports::TakeTubeCensus(trackio::TrackDocument{});
+  EXPECT_TRUE(none.tubesByType.empty());
+  EXPECT_TRUE(none.tubesByEndTypes.empty());
 }
 
 TEST(VecSubtract, PointsFromTheFirstArgumentToTheSecondInFloat32) {

@@ -33,11 +33,10 @@ bool WriteBothForms(const std::string& folder, const BuiltTrack& track) {
   }
   const supports::FlangeSummary summary = supports::AddFlanges(loaded->document);
   const std::string flangedPath = folder + "/" + track.name + "-flanged.nltrack";
-  trackio::TrackError error;
-  if (summary.error.empty()) error = trackio::SaveTrack(loaded->document, flangedPath).error();
-  if (!summary.error.empty() || error) {
-    std::fprintf(stderr, "%s: %s%s\n", flangedPath.c_str(), summary.error.c_str(),
-                 error.Describe().c_str());
+  trackio::TrackError error = summary.error;
+  if (!error) error = trackio::SaveTrack(loaded->document, flangedPath).error();
+  if (error) {
+    std::fprintf(stderr, "%s: %s\n", flangedPath.c_str(), error.Describe().c_str());
     return false;
   }
   std::printf("%s: %lld flanges on %lld tubes\n", flangedPath.c_str(),

@@ -23,14 +23,14 @@ FileDialogRequest OpenRequestAsLoadTrackMakesIt() {
                          "nltrack", 0x00010002, 0);
 }
 
-TEST(common_file_dialogs, the_record_is_the_form_without_the_windows_2000_fields) {
+TEST(CommonFileDialogs, TheRecordIsTheFormWithoutTheWindows2000Fields) {
   EXPECT_EQ(kOpenFileNameSize, sizeof(void*) == 8 ? 136u : 76u);
   DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
   EXPECT_EQ(dialog.record().lStructSize, kOpenFileNameSize);
   EXPECT_LT(kOpenFileNameSize, sizeof(OPENFILENAMEA));
 }
 
-TEST(common_file_dialogs, the_open_record_carries_the_request) {
+TEST(CommonFileDialogs, TheOpenRecordCarriesTheRequest) {
   DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
   const OPENFILENAMEA& record = dialog.record();
 
@@ -56,7 +56,7 @@ TEST(common_file_dialogs, the_open_record_carries_the_request) {
   EXPECT_EQ(record.lpTemplateName, nullptr);
 }
 
-TEST(common_file_dialogs, the_shared_flag_values_are_the_systems) {
+TEST(CommonFileDialogs, TheSharedFlagValuesAreTheSystems) {
   EXPECT_EQ(kOfnReadOnly, OFN_READONLY);
   EXPECT_EQ(kOfnOverwritePrompt, OFN_OVERWRITEPROMPT);
   EXPECT_EQ(kOfnHideReadOnly, OFN_HIDEREADONLY);
@@ -65,7 +65,7 @@ TEST(common_file_dialogs, the_shared_flag_values_are_the_systems) {
   EXPECT_EQ(kOfnFileMustExist, OFN_FILEMUSTEXIST);
 }
 
-TEST(common_file_dialogs, the_save_record_has_its_own_flags_and_an_initial_folder_when_given) {
+TEST(CommonFileDialogs, TheSaveRecordHasItsOwnFlagsAndAnInitialFolderWhenGiven) {
   DialogRecord dialog(MakeSaveRequest("", "", true, "A|*.a|B|*.b", 2, "C:\\tracks",
                                       "Save Track As...", "nltrack", kNoOwnerWindow, 0x80 | 0x60));
   const OPENFILENAMEA& record = dialog.record();
@@ -77,7 +77,7 @@ TEST(common_file_dialogs, the_save_record_has_its_own_flags_and_an_initial_folde
   EXPECT_STREQ(record.lpstrFile, "");
 }
 
-TEST(common_file_dialogs, a_name_too_long_for_the_buffer_is_not_proposed) {
+TEST(CommonFileDialogs, ANameTooLongForTheBufferIsNotProposed) {
   const std::string longest(259, 'a');
   DialogRecord fits(MakeOpenRequest(longest, "", true, false, true, "A|*.a", 1, "", "", "", 0, 0));
   EXPECT_EQ(std::string(fits.record().lpstrFile), longest);
@@ -86,7 +86,7 @@ TEST(common_file_dialogs, a_name_too_long_for_the_buffer_is_not_proposed) {
   EXPECT_STREQ(tooLong.record().lpstrFile, "");
 }
 
-TEST(common_file_dialogs, a_confirmed_dialog_hands_back_what_it_left_in_the_record) {
+TEST(CommonFileDialogs, AConfirmedDialogHandsBackWhatItLeftInTheRecord) {
   DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
   OPENFILENAMEA& record = dialog.record();
   // What the system writes: texts NUL-terminated in the buffers, with
@@ -104,13 +104,13 @@ TEST(common_file_dialogs, a_confirmed_dialog_hands_back_what_it_left_in_the_reco
   EXPECT_EQ(outcome.filterIndex, 1);
 }
 
-TEST(common_file_dialogs, a_buffer_filled_to_the_last_character_stays_terminated) {
+TEST(CommonFileDialogs, ABufferFilledToTheLastCharacterStaysTerminated) {
   DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
   std::memset(dialog.record().lpstrFile, 'x', dialog.record().nMaxFile);
   EXPECT_EQ(dialog.Outcome(true).fileName, std::string(260, 'x'));
 }
 
-TEST(common_file_dialogs, a_cancelled_dialog_reports_nothing) {
+TEST(CommonFileDialogs, ACancelledDialogReportsNothing) {
   DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
   const FileDialogOutcome outcome = dialog.Outcome(false);
   EXPECT_FALSE(outcome.confirmed);

@@ -38,7 +38,7 @@ std::string Ansi(const std::wstring& name) {
 
 }  // namespace
 
-TEST(windows_file_access, replacing_leaves_the_new_bytes_and_no_temporary_file) {
+TEST(WindowsFileAccess, ReplacingLeavesTheNewBytesAndNoTemporaryFile) {
   ScratchFolder folder;
   const std::string path = folder.File("track.nltrack");
   const std::vector<uint8_t> old{1, 2, 3, 4, 5, 6, 7, 8};
@@ -55,7 +55,7 @@ TEST(windows_file_access, replacing_leaves_the_new_bytes_and_no_temporary_file) 
   EXPECT_EQ(read, (std::vector<uint8_t>{9, 8, 7, 0}));
 }
 
-TEST(windows_file_access, a_failed_replacement_keeps_the_old_file_and_says_why) {
+TEST(WindowsFileAccess, AFailedReplacementKeepsTheOldFileAndSaysWhy) {
   ScratchFolder folder;
   const std::string missingFolder = folder.File("no such folder/track.nltrack");
   std::string error;
@@ -73,7 +73,7 @@ TEST(windows_file_access, a_failed_replacement_keeps_the_old_file_and_says_why) 
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"blocked.nltrack"});
 }
 
-TEST(windows_file_access, paths_are_taken_in_the_ansi_code_page) {
+TEST(WindowsFileAccess, PathsAreTakenInTheAnsiCodePage) {
   ScratchFolder folder;
   const std::wstring wideName = L"pi\u00f1a col\u00e9e.nltrack";  // "piña colée"
   const std::string ansiName = Ansi(wideName);
@@ -97,7 +97,7 @@ TEST(windows_file_access, paths_are_taken_in_the_ansi_code_page) {
   EXPECT_NE(error.find(ansiName), std::string::npos) << error;
 }
 
-TEST(windows_file_access, a_save_and_load_round_trip_through_the_drivers) {
+TEST(WindowsFileAccess, ASaveAndLoadRoundTripThroughTheDrivers) {
   ScratchFolder folder;
   trackio::TrackDocument document = trackbuilder::SampleDocument();
   const trackio::SaveResult saved = trackio::SaveTrack(document, folder.File("sample"));

@@ -99,7 +99,7 @@ class MainWindowTest : public ::testing::Test {
   frmMain window{GetModuleHandleA(nullptr), dialogs};
 };
 
-TEST(window_metrics, twips_become_pixels_at_the_screens_dpi) {
+TEST(WindowMetrics, TwipsBecomePixelsAtTheScreensDpi) {
   EXPECT_EQ(ClientSize({96, 96}).cx, 338);
   EXPECT_EQ(ClientSize({96, 96}).cy, 36);
   EXPECT_EQ(ClientSize({144, 144}).cx, 507);
@@ -113,7 +113,7 @@ TEST(window_metrics, twips_become_pixels_at_the_screens_dpi) {
   EXPECT_EQ(save.bottom - save.top, 25);
 }
 
-TEST_F(MainWindowTest, the_window_has_its_caption_size_and_three_buttons) {
+TEST_F(MainWindowTest, TheWindowHasItsCaptionSizeAndThreeButtons) {
   const Dpi dpi = WindowDpi(window.hwnd());
   EXPECT_EQ(Text(window.hwnd()), "Tarnwick");
   RECT client{};
@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, the_window_has_its_caption_size_and_three_buttons) {
   }
 }
 
-TEST_F(MainWindowTest, a_move_to_a_screen_with_another_scaling_rescales_the_buttons) {
+TEST_F(MainWindowTest, AMoveToAScreenWithAnotherScalingRescalesTheButtons) {
   const Dpi larger{144, 144};
   RECT suggested{40, 30, 600, 200};
   SendMessageA(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(larger.x, larger.y),
@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, a_move_to_a_screen_with_another_scaling_rescales_the_butt
   EXPECT_GT(placed.right - placed.left, ClientSize(larger).cx) << "sized for the larger client area";
 }
 
-TEST_F(MainWindowTest, tab_order_runs_load_add_flanges_save) {
+TEST_F(MainWindowTest, TabOrderRunsLoadAddFlangesSave) {
   HWND child = GetWindow(window.hwnd(), GW_CHILD);
   for (CommandButton button : {CommandButton::Load, CommandButton::Mod, CommandButton::Save}) {
     EXPECT_EQ(child, window.Button(button));
@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, tab_order_runs_load_add_flanges_save) {
   EXPECT_EQ(GetNextDlgTabItem(window.hwnd(), load, TRUE), window.Button(CommandButton::Save));
 }
 
-TEST_F(MainWindowTest, clicks_run_the_commands_with_the_window_as_dialog_owner) {
+TEST_F(MainWindowTest, ClicksRunTheCommandsWithTheWindowAsDialogOwner) {
   tracktesting::ScratchFolder folder;
   const std::string track = folder.File("sample.nltrack");
   ASSERT_TRUE(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(5))));
@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, clicks_run_the_commands_with_the_window_as_dialog_owner) 
   for (WindowHandle owner : dialogs.owners) EXPECT_EQ(ToHwnd(owner), window.hwnd());
 }
 
-TEST_F(MainWindowTest, a_dropped_track_loads_as_if_chosen) {
+TEST_F(MainWindowTest, ADroppedTrackLoadsAsIfChosen) {
   tracktesting::ScratchFolder folder;
   const std::string notes = folder.File("notes.txt");
   const std::string track = folder.File("sample.nltrack");
@@ -212,7 +212,7 @@ TEST_F(MainWindowTest, a_dropped_track_loads_as_if_chosen) {
   EXPECT_TRUE(dialogs.owners.empty()) << "no dialog was shown";
 }
 
-TEST_F(MainWindowTest, the_keyboard_moves_between_the_buttons_and_presses_them) {
+TEST_F(MainWindowTest, TheKeyboardMovesBetweenTheButtonsAndPressesThem) {
   tracktesting::ScratchFolder folder;
   const std::string track = folder.File("sample.nltrack");
   ASSERT_TRUE(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(5))));
