@@ -104,7 +104,9 @@ void ExpectFailedSaveLeavesFolderAlone(const std::string& folder, const std::str
     EXPECT_NE(error.message.find(reason), std::string::npos) << error.Describe();
 
     EXPECT_EQ(EntriesOf(folder), before) << "a temporary file was left behind";
-    if (hadFile) EXPECT_EQ(trackbuilder::ReadFile(path), old) << "the existing file changed";
+    if (hadFile) {
+      EXPECT_EQ(trackbuilder::ReadFile(path), old) << "the existing file changed";
+    }
   }
 }
 
