@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "trackio/FileAccess.h"
+
 namespace cli {
 
 namespace {
@@ -57,7 +59,7 @@ ParsedCommandLine Just(CommandKind kind) {
 
 bool IsFolder(const std::string& path) {
   std::error_code ignored;
-  return std::filesystem::is_directory(path, ignored);
+  return std::filesystem::is_directory(trackio::ToPath(path), ignored);
 }
 
 // What each command accepts, checked once every argument has been read.

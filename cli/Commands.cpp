@@ -53,11 +53,11 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
 
 bool IsFolder(const std::string& path) {
   std::error_code ignored;
-  return fs::is_directory(path, ignored);
+  return fs::is_directory(trackio::ToPath(path), ignored);
 }
 
 bool HasNoName(const std::string& path) {
-  std::string name = fs::path(path).filename().string();
+  std::string name = trackio::ToNarrow(trackio::ToPath(path).filename());
   std::transform(name.begin(), name.end(), name.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return name.empty() || name == trackio::kTrackExtension;
@@ -74,7 +74,7 @@ bool MayWrite(const std::string& target, bool force, Console& console) {
     return false;
   }
   std::error_code ignored;
-  if (!force && fs::exists(target, ignored)) {
+  if (!force && fs::exists(trackio::ToPath(target), ignored)) {
     console.err << "tarnwick-cli: " << target << " already exists; use --force to replace it\n";
     return false;
   }
@@ -84,9 +84,10 @@ bool MayWrite(const std::string& target, bool force, Console& console) {
 // True when `target` exists and is one of `files` (under any name).
 bool IsOneOf(const std::string& target, const std::vector<std::string>& files) {
   std::error_code ignored;
-  if (!fs::exists(target, ignored)) return false;
+  const fs::path targetPath = trackio::ToPath(target);
+  if (!fs::exists(targetPath, ignored)) return false;
   for (const std::string& file : files) {
-    if (fs::equivalent(target, file, ignored)) return true;
+    if (fs::equivalent(targetPath, trackio::ToPath(file), ignored)) return true;
   }
   return false;
 }
@@ -112,7 +113,8 @@ std::string FlangeFigures(const supports::FlangeSummary& summary, bool dryRun) {
 std::string FlangeTarget(const std::string& input, const CommandLine& command) {
   if (!command.output) return FlangedPathBeside(input);
   if (IsFolder(*command.output)) {
-    return (fs::path(*command.output) / fs::path(FlangedPathBeside(input)).filename()).string();
+    return trackio::ToNarrow(trackio::ToPath(*command.output) /
+                             trackio::ToPath(FlangedPathBeside(input)).filename());
   }
   return trackio::WithTrackExtension(*command.output);
 }
@@ -238,7 +240,7 @@ int RunRender(const CommandLine& command, Console& console) {
   if (command.flanges) flanges = supports::ListFlanges(doc);
   PictureFigures figures;
   const std::string svg = SupportPicture(doc, command.view, command.flanges ? &flanges : nullptr,
-                                         fs::path(input).filename().string(), &figures);
+                                         trackio::ToNarrow(trackio::ToPath(input).filename()), &figures);
   std::string reason;
   if (!trackio::ReplaceFileContents(target, std::vector<uint8_t>(svg.begin(), svg.end()), reason)) {
     Fail(console, target, reason);

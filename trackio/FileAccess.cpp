@@ -27,17 +27,8 @@ namespace {
 std::string Describe(const std::error_code& code) { return code.message(); }
 
 #ifdef _WIN32
-// Paths are in the system's ANSI code page, as the dialogs return them.
-fs::path ToPath(const std::string& path) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
-                                         nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
-  return fs::path(wide);
-}
-
-// The other way, for messages: path::string() would give UTF-8, which an
-// ANSI message box shows garbled.
+// A wide name back in the ANSI code page, for messages: path::string()
+// would give UTF-8, which an ANSI message box shows garbled.
 std::string ToAnsi(const fs::path& path) {
   const std::wstring& wide = path.native();
   const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
@@ -60,8 +51,6 @@ std::string LastErrorText() {
   }
   return message.empty() ? "error " + std::to_string(code) : message;
 }
-#else
-fs::path ToPath(const std::string& path) { return fs::path(path); }
 #endif
 
 // The file a save really replaces: the end of a chain of symbolic links.
@@ -75,6 +64,24 @@ fs::path ResolveTarget(const fs::path& target) {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+// Narrow names are in the ANSI code page, as the dialogs and the command
+// line give them; both programs declare UTF-8 as theirs.
+fs::path ToPath(const std::string& path) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
+                                         nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
+  return fs::path(wide);
+}
+
+std::string ToNarrow(const fs::path& path) { return ToAnsi(path); }
+#else
+fs::path ToPath(const std::string& path) { return fs::path(path); }
+
+std::string ToNarrow(const fs::path& path) { return path.string(); }
+#endif
 
 bool IsRegularFile(const std::string& path) {
   std::error_code code;

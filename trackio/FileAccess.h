@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,6 +11,16 @@
 #include "trackio/TrackError.h"
 
 namespace trackio {
+
+// The file system's name for a narrow path. Every narrow path that meets
+// std::filesystem or the C runtime goes through here: on Windows,
+// fs::path(std::string) would read the bytes in a code page that is not the
+// one the program gets its names in, so a name such as 日本.nltrack would
+// not be found.
+std::filesystem::path ToPath(const std::string& path);
+
+// The other way: a narrow name as the program shows and takes it.
+std::string ToNarrow(const std::filesystem::path& path);
 
 // True when a regular file (not a directory or device) exists at `path`.
 bool IsRegularFile(const std::string& path);

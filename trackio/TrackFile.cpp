@@ -125,7 +125,7 @@ LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions&
 TrackError PathError(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code failure;
-  const fs::file_status status = fs::status(path, failure);
+  const fs::file_status status = fs::status(ToPath(path), failure);
   switch (status.type()) {
     case fs::file_type::regular: return {};
     case fs::file_type::not_found: return ErrorOf(TrackErrorKind::NoSuchFile, "no such file");

@@ -251,7 +251,11 @@ TEST_F(MainControllerTest, AddFlangesHintReportsTheRun) {
   EXPECT_EQ(hint, std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: " +
                       std::to_string(expected.flangesAdded) + " flanges added on " +
                       std::to_string(expected.tubesFlanged) + " tubes, 0 already present.");
-  EXPECT_EQ(FlangeRunToolTip({.tubesFlanged = 1, .flangesAdded = 1, .flangesAlreadyPresent = 2}), std::string(LayoutOf(CommandButton::Mod).toolTip) +
+  supports::FlangeSummary oneAdded;
+  oneAdded.tubesFlanged = 1;
+  oneAdded.flangesAdded = 1;
+  oneAdded.flangesAlreadyPresent = 2;
+  EXPECT_EQ(FlangeRunToolTip(oneAdded), std::string(LayoutOf(CommandButton::Mod).toolTip) +
                                             "\nLast run: 1 flange added on 1 tube, 2 already present.");
 }
 

@@ -32,6 +32,13 @@ std::vector<uint8_t> TagThen(const char* tag, const std::vector<uint8_t>& rest) 
   return bytes.data();
 }
 
+// A segment with every field at its default but its kind.
+trackio::Segment SegmentOfKind(int32_t kind) {
+  trackio::Segment segment;
+  segment.Kind = kind;
+  return segment;
+}
+
 }  // namespace
 
 TEST(ChunkLayout, EmptyDocumentIs665BytesWithTheKnownSizes) {
@@ -96,7 +103,7 @@ TEST(ChunkLayout, ASaveNormalisesFramingAndFiller) {
 TEST(ChunkLayout, SegmentSizesFollowTheirKinds) {
   const auto sizeWith = [](std::vector<int32_t> kinds) {
     TrackDocument doc;
-    for (int32_t kind : kinds) doc.Segments.push_back(trackio::Segment{kind});
+    for (int32_t kind : kinds) doc.Segments.push_back(SegmentOfKind(kind));
     return SavedSize(Saved(doc), "SEGM");
   };
   EXPECT_EQ(sizeWith({}), 41);
@@ -109,7 +116,7 @@ TEST(ChunkLayout, SegmentSizesFollowTheirKinds) {
 
 TEST(ChunkLayout, KindPartLengthIsWrittenFixedAndNeverTrusted) {
   TrackDocument doc;
-  trackio::Segment segment{1};
+  trackio::Segment segment = SegmentOfKind(1);
   segment.Kind1Data.Value11 = Single::FromFloat(9.5f);
   segment.Kind1Data.Byte3 = 77;
   doc.Segments = {segment};
@@ -124,7 +131,7 @@ TEST(ChunkLayout, KindPartLengthIsWrittenFixedAndNeverTrusted) {
 
 TEST(ChunkLayout, KindFourFlagsSitWhereTheLayoutPutsThem) {
   TrackDocument doc;
-  doc.Segments = {trackio::Segment{4}};
+  doc.Segments = {SegmentOfKind(4)};
   std::vector<uint8_t> file = CanonicalFile(doc);
   const auto part = static_cast<size_t>(ChunkOffset(file, "SEGM") + 29 + 33);
   file[part + 24] = 1;

@@ -69,7 +69,9 @@ TEST(DamagedFile, TruncationAnywhereFailsCleanly) {
     } else {
       ASSERT_FALSE(loaded) << length;
       EXPECT_NE(loaded.error().kind, TrackErrorKind::None) << length;
-      if (length == 0) EXPECT_EQ(loaded.error().Describe(), "the file is empty");
+      if (length == 0) {
+        EXPECT_EQ(loaded.error().Describe(), "the file is empty");
+      }
       EXPECT_FALSE(loaded.error().Describe().empty());
     }
   }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "TrackTesting.h"
+#include "trackio/FileAccess.h"
 
 using namespace tracktesting;
 using trackbuilder::CanonicalFile;
@@ -145,6 +146,22 @@ TEST(LoadSave, LoadsByPathInAnyLetterCase) {
   ASSERT_FALSE(text);
   EXPECT_EQ(text.error().kind, TrackErrorKind::NotATrack);
   EXPECT_EQ(text.error().Describe(), "not a track file (it does not begin with an NLIM chunk)");
+}
+
+TEST(LoadSave, LoadsAndSavesANameBeyondAscii) {
+  // The euro sign: on Windows its narrow form is in the program's code page,
+  // the one the C runtime that writes the file below reads names in too.
+  ScratchFolder folder;
+  const std::string name = trackio::ToNarrow(fs::path(u8"\u20AC \u00E9.nltrack"));
+  const std::vector<uint8_t> file = CanonicalFile(SampleDocument());
+  ASSERT_TRUE(trackbuilder::WriteFile(folder.File(name), file));
+  trackio::LoadResult loaded = trackio::LoadTrack(folder.File(name));
+  ASSERT_TRUE(loaded) << loaded.error().Describe();
+
+  const std::string copy = trackio::ToNarrow(fs::path(u8"\u20AC copy.nltrack"));
+  const trackio::SaveResult saved = trackio::SaveTrack(loaded->document, folder.File(copy));
+  ASSERT_TRUE(saved) << saved.error().Describe();
+  EXPECT_EQ(trackbuilder::ReadFile(folder.File(copy)), file);
 }
 
 TEST(LoadSave, SaveAppendsTheExtensionWhenMissing) {
