@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests the Windows build under Wine (64-bit) in a virtual X display:
 #   1. the unit tests (.exe), through ctest;
-#   2. built tracks flanged by the Windows and the Linux build: same bytes;
+#   2. built tracks flanged by the Windows and the Linux build: same bytes,
+#      and tarnwick-cli.exe replacing a file named by a relative path;
 #   3. file names outside the ANSI code page (日本.nltrack) reach both
 #      programs: tarnwick-cli.exe info and resave, tarnwick.exe FILE;
 #   4. tarnwick.exe: its window appears, and window_probe.exe drives it
@@ -78,6 +79,33 @@ for input in "$compare"/linux/sample.nltrack "$compare"/linux/generated.nltrack 
     fail "tarnwick-cli flange $name: the builds differ"
   fi
 done
+
+step "tarnwick-cli.exe resave over an existing file, both named relative to the working folder"
+# Replacing a file named by a relative path once failed with "The directory
+# name is invalid".
+if [ -f "$source/cli/main.cpp" ]; then
+  resave="$windows_build/cli-resave"
+  rm -rf "$resave" && mkdir -p "$resave"
+  cp "$compare/linux/sample.nltrack" "$resave/a.nltrack"
+  echo "the old output" > "$resave/out.nltrack"
+  force=()  # where the tool asks for leave to replace an output, give it
+  case "$("$linux_build/bin/tarnwick-cli" --help 2>&1 || true)" in *--force*) force=(-f) ;; esac
+  "$linux_build/bin/tarnwick-cli" resave "$resave/a.nltrack" -o "$resave/expected.nltrack" "${force[@]}" >/dev/null
+  if (cd "$resave" && wine "$windows_build/bin/tarnwick-cli.exe" resave a.nltrack -o out.nltrack "${force[@]}" |
+      tr -d '\r'); then
+    if cmp "$resave/expected.nltrack" "$resave/out.nltrack"; then
+      echo "same bytes: out.nltrack replaced through a relative path"
+    else
+      fail "tarnwick-cli.exe resave did not replace out.nltrack with the Linux build's bytes"
+    fi
+    left=$(cd "$resave" && ls -A | tr '\n' ' ')
+    [ "$left" = "a.nltrack expected.nltrack out.nltrack " ] || fail "files left beside the output: $left"
+  else
+    fail "tarnwick-cli.exe resave a.nltrack -o out.nltrack over an existing out.nltrack"
+  fi
+else
+  echo "no command-line tool in this source tree"
+fi
 
 step "tarnwick-cli.exe: a file name outside the ANSI code page"
 unicode="$windows_build/unicode-run"

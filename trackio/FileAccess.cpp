@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 
 #ifdef _WIN32
@@ -121,6 +123,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t 
   return true;
 }
 
+// The temporary file a replacement writes: created beside the target,
+// written in pieces, then either moved over the target or removed. One class
+// per platform, with the same four operations.
 #ifdef _WIN32
 
 namespace {
@@ -140,64 +145,87 @@ bool MoveIntoPlace(const wchar_t* temp, const fs::path& target) {
   return MoveFileExW(temp, target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-}  // namespace
-
-bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string& error) {
-  const fs::path target = ResolveTarget(ToPath(path));
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = L".";
-  wchar_t temp[MAX_PATH + 1] = {};
-  if (GetTempFileNameW(folder.c_str(), L"trk", 0, temp) == 0) {
-    error = "cannot create a file in " + ToAnsi(folder) + ": " + LastErrorText();
-    return false;
-  }
-  HANDLE handle = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    error = "cannot write a file in " + ToAnsi(folder) + ": " + LastErrorText();
-    DeleteFileW(temp);
-    return false;
-  }
-  size_t done = 0;
-  bool ok = true;
-  while (ok && done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    DWORD written = 0;
-    ok = WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
-    done += written;
-  }
-  if (ok) ok = FlushFileBuffers(handle) != 0;
-  if (!ok) error = "cannot write the file: " + LastErrorText();
-  CloseHandle(handle);
-  if (ok && !MoveIntoPlace(temp, target)) {
-    error = "cannot replace " + ToAnsi(target) + ": " + LastErrorText();
-    ok = false;
-  }
-  if (!ok) DeleteFileW(temp);
-  return ok;
+// ReplaceFileW refuses a relative name of the file to replace ("The
+// directory name is invalid"), so both names are made absolute first.
+fs::path Absolute(const fs::path& path) {
+  std::error_code code;
+  const fs::path absolute = fs::absolute(path, code);
+  return code ? path : absolute;
 }
+
+// Windows has no call that starts writing a range to the disk without
+// waiting for it, so `writeback` changes nothing here.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(Writeback) {}
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() { Discard(); }
+
+  bool Create(const fs::path& target, std::string& error) {
+    target_ = Absolute(target);
+    const fs::path folder = target_.parent_path();
+    if (GetTempFileNameW(folder.c_str(), L"trk", 0, name_) == 0) {
+      error = "cannot create a file in " + ToAnsi(folder) + ": " + LastErrorText();
+      return false;
+    }
+    exists_ = true;
+    handle_ = CreateFileW(name_, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) {
+      error = "cannot write a file in " + ToAnsi(folder) + ": " + LastErrorText();
+      return false;
+    }
+    return true;
+  }
+
+  bool Write(const uint8_t* data, size_t size, std::string& reason) {
+    while (size > 0) {
+      const DWORD piece = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(handle_, data, piece, &written, nullptr) || written != piece) {
+        reason = LastErrorText();
+        return false;
+      }
+      data += written;
+      size -= written;
+    }
+    return true;
+  }
+
+  bool MoveOverTarget(std::string& error) {
+    const bool flushed = FlushFileBuffers(handle_) != 0;
+    if (!flushed) error = "cannot write the file: " + LastErrorText();
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!flushed) return false;
+    if (!MoveIntoPlace(name_, target_)) {
+      error = "cannot replace " + ToAnsi(target_) + ": " + LastErrorText();
+      return false;
+    }
+    exists_ = false;
+    return true;
+  }
+
+  void Discard() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    if (exists_) DeleteFileW(name_);
+    exists_ = false;
+  }
+
+ private:
+  fs::path target_;
+  wchar_t name_[MAX_PATH + 1] = {};
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  bool exists_ = false;
+};
+
+}  // namespace
 
 #else
 
 namespace {
-
-bool WriteAll(int descriptor, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(descriptor, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (written == 0) {
-      errno = EIO;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
 
 // The mode the new file gets: the replaced file's, or what a new file would
 // get under the process's umask.
@@ -248,40 +276,199 @@ void ReleaseCachedPages(const fs::path& target) {
 #endif
 }
 
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(Writeback writeback) : writeback_(writeback) {}
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() { Discard(); }
+
+  bool Create(const fs::path& target, std::string& error) {
+    target_ = target;
+    ReleaseCachedPages(target_);
+    folder_ = target_.parent_path();
+    if (folder_.empty()) folder_ = ".";
+    name_ = (folder_ / TemporaryName(target_)).string();
+    descriptor_ = ::mkstemp(name_.data());
+    if (descriptor_ < 0) {
+      error = "cannot create a file in " + folder_.string() + ": " + std::strerror(errno);
+      return false;
+    }
+    if (::fchmod(descriptor_, ModeFor(target_)) != 0) {
+      error = std::string("cannot write the file: ") + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+
+  bool Write(const uint8_t* data, size_t size, std::string& reason) {
+    while (size > 0) {
+      const size_t piece = std::min(size, kWritebackStep);
+      const ssize_t written = ::write(descriptor_, data, piece);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        reason = std::strerror(written == 0 ? EIO : errno);
+        return false;
+      }
+      data += written;
+      size -= static_cast<size_t>(written);
+      written_ += static_cast<uint64_t>(written);
+      StartWriteback();
+    }
+    return true;
+  }
+
+  bool MoveOverTarget(std::string& error) {
+    bool ok = ::fsync(descriptor_) == 0;
+    if (!ok) error = std::string("cannot write the file: ") + std::strerror(errno);
+    if (::close(descriptor_) != 0 && ok) {
+      error = std::string("cannot write the file: ") + std::strerror(errno);
+      ok = false;
+    }
+    descriptor_ = -1;
+    if (ok && ::rename(name_.c_str(), target_.c_str()) != 0) {
+      error = "cannot replace " + target_.string() + ": " + std::strerror(errno);
+      ok = false;
+    }
+    if (!ok) return false;
+    name_.clear();
+    SyncFolder(folder_);
+    return true;
+  }
+
+  void Discard() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+    descriptor_ = -1;
+    if (!name_.empty()) ::unlink(name_.c_str());
+    name_.clear();
+  }
+
+ private:
+  // Asks the system to start writing what has been written since the last
+  // time to the disk, without waiting for it: the disk works while the rest
+  // of the file is made, and the flush at the end has little left to do.
+  void StartWriteback() {
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (writeback_ != Writeback::AsWritten || written_ - writebackStarted_ < kWritebackStep) return;
+    // A hint: should it fail, the flush at the end still writes everything.
+    ::sync_file_range(descriptor_, static_cast<off_t>(writebackStarted_),
+                      static_cast<off_t>(written_ - writebackStarted_), SYNC_FILE_RANGE_WRITE);
+    writebackStarted_ = written_;
+#endif
+  }
+
+  // How many bytes are written before the disk is asked to take them.
+  static constexpr size_t kWritebackStep = size_t{8} << 20;
+
+  Writeback writeback_;
+  fs::path target_;
+  fs::path folder_;
+  std::string name_;  // empty once moved over the target or removed
+  int descriptor_ = -1;
+  uint64_t written_ = 0;
+  uint64_t writebackStarted_ = 0;
+};
+
 }  // namespace
+
+#endif
+
+namespace {
+
+// The size of the pieces the disk is given.
+constexpr size_t kWriteBufferSize = size_t{1} << 20;
+
+[[noreturn]] void ThrowWriteFailure(const std::string& reason) {
+  throw TrackFormatError(TrackErrorKind::FileSystem, "cannot write the file: " + reason, -1);
+}
+
+// Gathers the producer's pieces into whole buffers, so the disk sees few
+// large writes whatever sizes the producer writes in.
+class FileSink final : public ByteSink {
+ public:
+  explicit FileSink(TemporaryFile& file) : file_(file) {}
+
+  void Write(const uint8_t* data, size_t size) override {
+    if (used_ == 0 && size >= buffer_.size()) {
+      WriteOut(data, size);  // a whole buffer or more: no need to copy it first
+      return;
+    }
+    while (size > 0) {
+      const size_t piece = std::min(size, buffer_.size() - used_);
+      std::memcpy(buffer_.data() + used_, data, piece);
+      used_ += piece;
+      data += piece;
+      size -= piece;
+      if (used_ == buffer_.size()) Flush();
+    }
+  }
+
+  // Writes what is still gathered.
+  void Finish() { Flush(); }
+
+ private:
+  void Flush() {
+    const size_t size = used_;
+    used_ = 0;
+    if (size > 0) WriteOut(buffer_.data(), size);
+  }
+  void WriteOut(const uint8_t* data, size_t size) {
+    std::string reason;
+    if (!file_.Write(data, size, reason)) ThrowWriteFailure(reason);
+  }
+
+  TemporaryFile& file_;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kWriteBufferSize);
+  size_t used_ = 0;
+};
+
+TrackError FileSystemError(const std::string& message) {
+  return TrackError{TrackErrorKind::FileSystem, message, {}, -1};
+}
+
+// Runs `produce` into `file`; whatever it or the sink throws becomes the
+// returned error.
+TrackError WriteProduced(TemporaryFile& file, const std::function<void(ByteSink&)>& produce) {
+  try {
+    FileSink sink(file);
+    produce(sink);
+    sink.Finish();
+    return {};
+  } catch (const TrackFormatError& failure) {
+    return TrackError{failure.kind(), failure.what(), {}, failure.offset()};
+  } catch (const std::bad_alloc&) {
+    return TrackError{TrackErrorKind::TooLarge, "not enough memory to build the track file", {}, -1};
+  } catch (const std::exception& failure) {
+    return FileSystemError(std::string("cannot write the file: ") + failure.what());
+  } catch (...) {
+    return FileSystemError("cannot write the file: an unexpected failure");
+  }
+}
+
+}  // namespace
+
+TrackError ReplaceFileStreaming(const std::string& path,
+                                const std::function<void(ByteSink&)>& produce) {
+  return ReplaceFileStreaming(path, produce, Writeback::AsWritten);
+}
+
+TrackError ReplaceFileStreaming(const std::string& path,
+                                const std::function<void(ByteSink&)>& produce,
+                                Writeback writeback) {
+  TemporaryFile file(writeback);  // removed when it goes out of scope, unless moved over the target
+  std::string message;
+  if (!file.Create(ResolveTarget(ToPath(path)), message)) return FileSystemError(message);
+  if (TrackError failure = WriteProduced(file, produce)) return failure;
+  if (!file.MoveOverTarget(message)) return FileSystemError(message);
+  return {};
+}
 
 bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string& error) {
-  const fs::path target = ResolveTarget(ToPath(path));
-  ReleaseCachedPages(target);
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string temp = (folder / TemporaryName(target)).string();
-
-  const int descriptor = ::mkstemp(temp.data());
-  if (descriptor < 0) {
-    error = "cannot create a file in " + folder.string() + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = ::fchmod(descriptor, ModeFor(target)) == 0 &&
-            WriteAll(descriptor, bytes.data(), bytes.size()) && ::fsync(descriptor) == 0;
-  if (!ok) error = std::string("cannot write the file: ") + std::strerror(errno);
-  if (::close(descriptor) != 0 && ok) {
-    error = std::string("cannot write the file: ") + std::strerror(errno);
-    ok = false;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    error = "cannot replace " + target.string() + ": " + std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  SyncFolder(folder);
-  return true;
+  const TrackError failure = ReplaceFileStreaming(
+      path, [&bytes](ByteSink& sink) { sink.Write(bytes.data(), bytes.size()); });
+  if (failure) error = failure.message;
+  return !failure;
 }
-
-#endif
 
 }  // namespace trackio

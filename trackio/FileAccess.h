@@ -3,8 +3,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "trackio/ByteSink.h"
+#include "trackio/TrackError.h"
 
 namespace trackio {
 
@@ -27,6 +31,27 @@ bool IsRegularFile(const std::string& path);
 // false and says why in `error`.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t extraZeroBytes,
                    uintmax_t maxLength, std::string& error);
+
+// Writes what `produce` hands its sink to a new hidden file beside `path`,
+// flushes it to the disk and renames it over `path`. The pieces go to the
+// disk a buffer at a time, so the whole file is never held in memory.
+// A symbolic link at `path` is followed, so the link stays a link.
+// Returns an empty TrackError when `path` holds the new bytes. On any
+// failure (the file cannot be created, written or renamed, or `produce` or
+// the sink throws) `path` is left as it was, no temporary file remains,
+// nothing is rethrown, and the error says why: kind FileSystem, the kind
+// and offset of a TrackFormatError that `produce` threw, or TooLarge when
+// memory ran out.
+TrackError ReplaceFileStreaming(const std::string& path,
+                                const std::function<void(ByteSink&)>& produce);
+
+// When the written bytes are sent on to the disk: as they are written, a
+// few MiB at a time, so that the disk works while the rest of the file is
+// being made (Linux; the default), or only by the flush at the end.
+enum class Writeback { AsWritten, AtTheEnd };
+TrackError ReplaceFileStreaming(const std::string& path,
+                                const std::function<void(ByteSink&)>& produce,
+                                Writeback writeback);
 
 // Writes `bytes` to a new file beside `path`, flushes it to the disk and
 // renames it over `path`. Either `path` ends up holding exactly `bytes`, or

@@ -1,5 +1,6 @@
 // A save killed part way (the process is killed with SIGKILL while it saves
-// a large track over and over): afterwards the target holds either the old
+// two large tracks over and over, one through the save driver, the other
+// streamed in pieces as a chunk writer hands them over): afterwards the target holds either the old
 // bytes or the new bytes, never a mix. A killed process cannot remove its
 // temporary file, so a hidden ".NAME.tmp-XXXXXX" beside the target may be
 // left over; that is the only litter allowed, and the next save is not
@@ -9,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include <thread>
 
 #include "TrackTesting.h"
+#include "trackio/FileAccess.h"
 
 namespace fs = std::filesystem;
 using trackio::TrackDocument;
@@ -28,11 +31,18 @@ bool IsLeftoverTemporary(const std::string& name, const std::string& target) {
   return std::regex_match(name, match, pattern) && match[1] == target;
 }
 
-// Saves `first` and `second` in turn, forever; killed by the parent.
-[[noreturn]] void SaveForever(const std::string& path, TrackDocument first, TrackDocument second) {
+// Saves `first` with the save driver and streams `secondBytes` in 64 KiB
+// pieces, in turn, forever; killed by the parent.
+constexpr size_t kPieceSize = 64 * 1024;
+
+[[noreturn]] void SaveForever(const std::string& path, TrackDocument first, const std::vector<uint8_t>& secondBytes) {
   for (;;) {
     trackio::SaveTrack(first, path);
-    trackio::SaveTrack(second, path);
+    trackio::ReplaceFileStreaming(path, [&secondBytes](trackio::ByteSink& sink) {
+      for (size_t at = 0; at < secondBytes.size(); at += kPieceSize) {
+        sink.Write(secondBytes.data() + at, std::min(kPieceSize, secondBytes.size() - at));
+      }
+    });
   }
 }
 
@@ -56,7 +66,7 @@ TEST(KilledSave, TheTargetHoldsTheOldOrTheNewBytesNeverAMix) {
   for (int round = 0; round < kRounds; ++round) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
-    if (child == 0) SaveForever(target, first, second);
+    if (child == 0) SaveForever(target, first, secondBytes);
     // Different moments of the save cycle in each round.
     std::this_thread::sleep_for(std::chrono::milliseconds(20 + 13 * round));
     ASSERT_EQ(::kill(child, SIGKILL), 0);
