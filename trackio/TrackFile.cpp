@@ -245,17 +245,6 @@ int32_t SizeField(int64_t length, const char* tag) {
   return static_cast<int32_t>(size);
 }
 
-// Replaces the file at `path` with the bytes `produce` writes into a sink,
-// or leaves it as it was; returns an empty error on success.
-// TODO(integration): the streamed replacement of FileAccess takes over here.
-TrackError ReplaceFileStreamed(const std::string& path, const std::function<void(ByteSink&)>& produce) {
-  MemorySink sink;
-  produce(sink);
-  std::string message;
-  if (!ReplaceFileContents(path, sink.bytes, message)) return ErrorOf(TrackErrorKind::FileSystem, message);
-  return {};
-}
-
 }  // namespace
 
 int64_t SavedFileLength(const TrackDocument& doc) { return LengthsOf(doc).nlim; }
@@ -327,15 +316,16 @@ std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
 SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options) {
   if (path.empty()) return ErrorOf(TrackErrorKind::EmptyPath, "no file name was given");
   const std::string target = WithTrackExtension(path);
-  TrackError error;
   try {
+    // The sizes first: a track that cannot be written fails before any
+    // temporary file exists.
     PrepareForSaving(document);
-    error = ReplaceFileStreamed(target, [&](ByteSink& sink) { WriteTrackFile(document, sink, options.progress); });
   } catch (const TrackFormatError& failure) {
     return ErrorOf(failure.kind(), failure.what());
-  } catch (const std::bad_alloc&) {
-    return ErrorOf(TrackErrorKind::TooLarge, "not enough memory to build the track file");
   }
+  // The chunks stream into the temporary file that replaces the target.
+  const TrackError error =
+      ReplaceFileStreaming(target, [&](ByteSink& sink) { WriteTrackFile(document, sink, options.progress); });
   if (error) return error;
   return target;
 }
