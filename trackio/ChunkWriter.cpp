@@ -51,7 +51,7 @@ void ChunkWriter::WriteText(const std::string& text) {
   WriteString(text);
 }
 
-void ChunkWriter::WriteZeros(int64_t count) {
+void ChunkWriter::WriteZerosAcrossBuffers(int64_t count) {
   while (count > 0) {
     if (used_ == kBufferBytes) HandOver();
     const size_t piece = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(kBufferBytes - used_)));

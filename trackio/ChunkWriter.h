@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +37,16 @@ class ChunkWriter {
   void WriteTag(std::string_view tag) { WriteString(tag); }
   // A long with the text's length, then the text.
   void WriteText(const std::string& text);
-  void WriteZeros(int64_t count);  // count <= 0: nothing
+  void WriteZeros(int64_t count) {  // count <= 0: nothing
+    // The reserved runs inside records are a few bytes long: inline, with a
+    // constant count, they compile to plain stores.
+    if (count > 0 && static_cast<uint64_t>(count) <= kBufferBytes - used_) [[likely]] {
+      std::memset(buffer_.data() + used_, 0, static_cast<size_t>(count));
+      used_ += static_cast<size_t>(count);
+      return;
+    }
+    WriteZerosAcrossBuffers(count);
+  }
 
   // Hands the rest to the sink and reports the whole file written.
   void Finish();
@@ -50,6 +60,7 @@ class ChunkWriter {
     return field;
   }
   void HandOver();
+  void WriteZerosAcrossBuffers(int64_t count);
 
   ByteSink& sink_;
   std::vector<uint8_t> buffer_;
