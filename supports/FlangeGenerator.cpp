@@ -235,6 +235,8 @@ class PresentFlanges {
     }
   }
 
+  bool Empty() const { return slots_.empty(); }
+
   bool Contains(const PlannedFlange& flange) const {
     if (slots_.empty()) return false;
     const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
@@ -366,6 +368,24 @@ FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start, IsPr
   return summary;
 }
 
+// What a run adds to a track that holds no flanges: every flange is new, so
+// each tube's count follows from its plan, without computing positions.
+FlangeSummary CountOnFlangelessTrack(const TrackDocument& doc, const RunStart& start,
+                                     const ProgressTicker& ticker) {
+  FlangeSummary summary;
+  for (size_t i = 0; i < start.sourceTubes; ++i) {
+    const TubePlan plan = PlanTube(doc, start.tables, doc.Tubes[i]);
+    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
+      summary.flangesAdded += plan.Flanges();
+      ++summary.tubesFlanged;
+    } else if (plan.verdict != Verdict::Skipped) {
+      ++summary.tubesSkippedOutOfRange;
+    }
+    ticker.Visited(0, static_cast<int64_t>(i) + 1);
+  }
+  return summary;
+}
+
 template <typename Add>
 FlangeSummary VisitFlanges(const TrackDocument& doc, Add add) {
   const RunStart start(doc);
@@ -392,13 +412,16 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
   // First pass: count, and note for each flange whether it is there already,
   // so that the second pass need not look it up again.
   std::vector<bool> present;
-  FlangeSummary summary = VisitFlanges(
-      document, start,
-      [&](const PlannedFlange& flange) {
-        present.push_back(start.present.Contains(flange));
-        return present.back();
-      },
-      [](const PlannedFlange&) {}, &ticker, 0);
+  FlangeSummary summary =
+      start.present.Empty()
+          ? CountOnFlangelessTrack(document, start, ticker)
+          : VisitFlanges(
+                document, start,
+                [&](const PlannedFlange& flange) {
+                  present.push_back(start.present.Contains(flange));
+                  return present.back();
+                },
+                [](const PlannedFlange&) {}, &ticker, 0);
 
   // Refuse, before changing anything, a result that no track file could hold.
   const int64_t maxRecords = std::numeric_limits<int32_t>::max();
@@ -421,7 +444,7 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
   document.Tubes.reserve(static_cast<size_t>(tubesAfter));
   size_t next = 0;
   VisitFlanges(
-      document, start, [&](const PlannedFlange&) { return static_cast<bool>(present[next++]); },
+      document, start, [&](const PlannedFlange&) { return !present.empty() && present[next++]; },
       [&document](const PlannedFlange& flange) { AppendFlange(document, flange); }, &ticker, 1);
   ticker.Finished();
   return summary;
