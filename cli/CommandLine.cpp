@@ -1,8 +1,5 @@
 #include "cli/CommandLine.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "trackio/FileAccess.h"
 
 namespace cli {
@@ -57,18 +54,13 @@ ParsedCommandLine Just(CommandKind kind) {
   return parsed;
 }
 
-bool IsFolder(const std::string& path) {
-  std::error_code ignored;
-  return std::filesystem::is_directory(trackio::ToPath(path), ignored);
-}
-
 // What each command accepts, checked once every argument has been read.
 std::string CheckCommand(const CommandLine& command, const std::string& name) {
   const size_t inputs = command.inputs.size();
   switch (command.kind) {
     case CommandKind::Flange:
       if (inputs == 0) return "flange needs at least one input file";
-      if (command.output && inputs > 1 && !IsFolder(*command.output)) {
+      if (command.output && inputs > 1 && !trackio::IsFolder(*command.output)) {
         return "with several inputs, -o must name an existing folder; " + *command.output + " is not one";
       }
       break;

@@ -51,11 +51,6 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
   return std::nullopt;
 }
 
-bool IsFolder(const std::string& path) {
-  std::error_code ignored;
-  return fs::is_directory(trackio::ToPath(path), ignored);
-}
-
 bool HasNoName(const std::string& path) {
   std::string name = trackio::ToNarrow(trackio::ToPath(path).filename());
   std::transform(name.begin(), name.end(), name.begin(),
@@ -69,7 +64,7 @@ bool MayWrite(const std::string& target, bool force, Console& console) {
     Fail(console, target, "the file has no name (only an extension); name the output file");
     return false;
   }
-  if (IsFolder(target)) {
+  if (trackio::IsFolder(target)) {
     Fail(console, target, "is a folder");
     return false;
   }
@@ -112,7 +107,7 @@ std::string FlangeFigures(const supports::FlangeSummary& summary, bool dryRun) {
 // Where `flange` writes the result for `input`.
 std::string FlangeTarget(const std::string& input, const CommandLine& command) {
   if (!command.output) return FlangedPathBeside(input);
-  if (IsFolder(*command.output)) {
+  if (trackio::IsFolder(*command.output)) {
     return trackio::ToNarrow(trackio::ToPath(*command.output) /
                              trackio::ToPath(FlangedPathBeside(input)).filename());
   }
@@ -162,7 +157,7 @@ int RunFlange(const CommandLine& command, Console& console) {
   const std::vector<std::string>& inputs = command.inputs;
   // A name of the tool's own choosing must not replace a file this run reads
   // or has just written, not even with --force; one named with -o may.
-  const bool ownNames = !command.output || IsFolder(*command.output);
+  const bool ownNames = !command.output || trackio::IsFolder(*command.output);
   std::vector<std::string> written;
   size_t failed = 0;
   for (const std::string& input : inputs) {

@@ -88,6 +88,11 @@ bool IsRegularFile(const std::string& path) {
   return !path.empty() && fs::is_regular_file(ToPath(path), code);
 }
 
+bool IsFolder(const std::string& path) {
+  std::error_code code;
+  return !path.empty() && fs::is_directory(ToPath(path), code);
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t extraZeroBytes,
                    uintmax_t maxLength, std::string& error) {
   std::FILE* file = nullptr;

@@ -24,6 +24,8 @@ std::string ToNarrow(const std::filesystem::path& path);
 
 // True when a regular file (not a directory or device) exists at `path`.
 bool IsRegularFile(const std::string& path);
+// True when a folder exists at `path`.
+bool IsFolder(const std::string& path);
 
 // Reads the whole file into `bytes`, followed by `extraZeroBytes` zero bytes
 // (so the caller's buffer needs no second allocation). A file longer than

@@ -247,7 +247,4 @@ struct TrackDocument {
   static int32_t Count(const Table& table) { return static_cast<int32_t>(table.size()); }
 };
 
-// Puts every value of the document into its empty state.
-void ResetTrackDocument(TrackDocument& document);
-
 }  // namespace trackio
