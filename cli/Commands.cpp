@@ -236,9 +236,11 @@ int RunRender(const CommandLine& command, Console& console) {
   PictureFigures figures;
   const std::string svg = SupportPicture(doc, command.view, command.flanges ? &flanges : nullptr,
                                          trackio::ToNarrow(trackio::ToPath(input).filename()), &figures);
-  std::string reason;
-  if (!trackio::ReplaceFileContents(target, std::vector<uint8_t>(svg.begin(), svg.end()), reason)) {
-    Fail(console, target, reason);
+  const trackio::TrackError error = trackio::ReplaceFileStreaming(target, [&svg](trackio::ByteSink& sink) {
+    sink.Write(reinterpret_cast<const uint8_t*>(svg.data()), svg.size());
+  });
+  if (error) {
+    Fail(console, target, error.Describe());
     return kExitFileFailed;
   }
   if (!console.quiet) {
