@@ -212,41 +212,60 @@ bool IsFlangeType(int32_t tubeType) {
   return false;
 }
 
+// Whether a tube of a flange type between these two nodes could be a flange
+// some tube plans: planned flanges are 0.15 or 0.2 long, and the rounding
+// of their ends to float32 moves each coordinate by at most 0.125 while the
+// source tube's ends stay below 2^21 in magnitude (and a tube in range is
+// shorter than 330,000). So a flange is at most 1.5 long, or has a
+// coordinate of at least 2^20 or one that is not finite. A real support
+// tube (longer than 3) is never taken for one, so on a track without
+// flanges nothing is looked up.
+bool MayBeFlange(const Vec3& a, const Vec3& b) {
+  constexpr float kLarge = 1048576.0f;  // 2^20
+  for (const Single c : {a.x, a.y, a.z, b.x, b.y, b.z}) {
+    if (!(std::fabs(c.ToFloat()) < kLarge)) return true;
+  }
+  return !(VecDistance(a, b) > 1.5);
+}
+
 // The flanges a track holds: tubes of a flange type between two free nodes,
 // known by their type and the bit patterns of their two end positions, in
-// either order. An open-addressing table of tube indices keeps a track of
-// millions of flanges to a few bytes per tube, with no allocation per entry.
+// either order. A track flanged by this program holds its flanges in the
+// order they are planned, so a check looks first at the tube after the last
+// flange it found, walking the tube and node tables in order. Only when that
+// tube is not the flange does it ask an open-addressing table of tube
+// indices, built on that first need; it keeps a track of millions of
+// flanges to a few bytes per tube, with no allocation per entry.
 class PresentFlanges {
  public:
-  PresentFlanges(const TrackDocument& doc, const NodeTables& tables) : doc_(doc), tables_(tables) {
-    std::vector<uint32_t> flanges;
-    for (size_t i = 0; i < doc.Tubes.size(); ++i) {
-      if (KeyOfTube(static_cast<uint32_t>(i))) flanges.push_back(static_cast<uint32_t>(i));
-    }
-    if (flanges.empty()) return;
-    size_t capacity = 16;
-    while (capacity < 2 * flanges.size()) capacity *= 2;  // at most half full
-    slots_.assign(capacity, Slot{});
-    for (const uint32_t tube : flanges) {
-      const uint64_t hash = Hash(*KeyOfTube(tube));
-      size_t at = hash & (capacity - 1);
-      while (slots_[at].tube != kEmpty) at = (at + 1) & (capacity - 1);
-      slots_[at] = {tube, Fingerprint(hash)};
-    }
+  // Only the tubes present now count: the run appends to `doc`.
+  PresentFlanges(const TrackDocument& doc, const NodeTables& tables)
+      : doc_(doc), tables_(tables), tubes_(static_cast<uint32_t>(doc.Tubes.size())) {
+    while (first_ < tubes_ && !IsCandidate(first_)) ++first_;
   }
 
-  bool Empty() const { return slots_.empty(); }
+  bool Empty() const { return first_ == tubes_; }
 
-  bool Contains(const PlannedFlange& flange) const {
-    if (slots_.empty()) return false;
-    const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
-    const uint64_t hash = Hash(key);
-    for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
-      const Slot& slot = slots_[at];
-      if (slot.tube == kEmpty) return false;
-      if (slot.fingerprint == Fingerprint(hash) && KeyOfTube(slot.tube) == key) return true;
+  // One walk over the planned flanges in order, with a place to look first.
+  class Check {
+   public:
+    explicit Check(const PresentFlanges& present) : present_(present), next_(present.first_) {}
+    bool Contains(const PlannedFlange& flange) {
+      if (present_.Empty()) return false;
+      const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
+      if (next_ < present_.tubes_ && present_.KeyOfTube(next_) == key) {
+        ++next_;
+        return true;
+      }
+      const std::optional<uint32_t> found = present_.Find(key);
+      if (found) next_ = *found + 1;
+      return found.has_value();
     }
-  }
+
+   private:
+    const PresentFlanges& present_;
+    uint32_t next_;  // the tube to look at first
+  };
 
  private:
   using Bits = std::array<uint32_t, 3>;
@@ -282,6 +301,40 @@ class PresentFlanges {
     return KeyOf(tube.TubeType, a, b);
   }
 
+  bool IsCandidate(uint32_t index) const {
+    const Tube& tube = doc_.Tubes[index];
+    return KeyOfTube(index) &&
+           MayBeFlange(doc_.FreeNodes[static_cast<size_t>(tube.End1Index)],
+                       doc_.FreeNodes[static_cast<size_t>(tube.End2Index)]);
+  }
+
+  // The tube that is the flange `key`, from the table.
+  std::optional<uint32_t> Find(const Key& key) const {
+    if (slots_.empty()) Fill();
+    const uint64_t hash = Hash(key);
+    for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+      const Slot& slot = slots_[at];
+      if (slot.tube == kEmpty) return std::nullopt;
+      if (slot.fingerprint == Fingerprint(hash) && KeyOfTube(slot.tube) == key) return slot.tube;
+    }
+  }
+
+  void Fill() const {
+    std::vector<uint32_t> flanges;
+    for (uint32_t i = 0; i < tubes_; ++i) {
+      if (IsCandidate(i)) flanges.push_back(i);
+    }
+    size_t capacity = 16;
+    while (capacity < 2 * flanges.size()) capacity *= 2;  // at most half full
+    slots_.assign(capacity, Slot{});
+    for (const uint32_t tube : flanges) {
+      const uint64_t hash = Hash(*KeyOfTube(tube));
+      size_t at = hash & (capacity - 1);
+      while (slots_[at].tube != kEmpty) at = (at + 1) & (capacity - 1);
+      slots_[at] = {tube, Fingerprint(hash)};
+    }
+  }
+
   static uint64_t Mix(uint64_t h) {
     h ^= h >> 30;
     h *= 0xBF58476D1CE4E5B9ull;
@@ -299,7 +352,9 @@ class PresentFlanges {
 
   const TrackDocument& doc_;
   NodeTables tables_;
-  std::vector<Slot> slots_;
+  uint32_t tubes_;
+  uint32_t first_ = 0;  // the first tube that may be a flange; tubes_ when none may
+  mutable std::vector<Slot> slots_;  // filled on the first need
 };
 
 // Reports progress now and then: a few hundred times at most, and at the
@@ -389,8 +444,9 @@ FlangeSummary CountOnFlangelessTrack(const TrackDocument& doc, const RunStart& s
 template <typename Add>
 FlangeSummary VisitFlanges(const TrackDocument& doc, Add add) {
   const RunStart start(doc);
+  PresentFlanges::Check check(start.present);
   return VisitFlanges(
-      doc, start, [&start](const PlannedFlange& flange) { return start.present.Contains(flange); }, add);
+      doc, start, [&check](const PlannedFlange& flange) { return check.Contains(flange); }, add);
 }
 
 }  // namespace
@@ -412,13 +468,14 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
   // First pass: count, and note for each flange whether it is there already,
   // so that the second pass need not look it up again.
   std::vector<bool> present;
+  PresentFlanges::Check check(start.present);
   FlangeSummary summary =
       start.present.Empty()
           ? CountOnFlangelessTrack(document, start, ticker)
           : VisitFlanges(
                 document, start,
                 [&](const PlannedFlange& flange) {
-                  present.push_back(start.present.Contains(flange));
+                  present.push_back(check.Contains(flange));
                   return present.back();
                 },
                 [](const PlannedFlange&) {}, &ticker, 0);
@@ -436,6 +493,12 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
                      {}, -1};
     summary.tubesFlanged = 0;
     summary.flangesAdded = 0;
+    return summary;
+  }
+
+  if (summary.flangesAdded == 0) {
+    ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));
+    ticker.Finished();
     return summary;
   }
 

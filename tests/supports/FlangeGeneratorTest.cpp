@@ -225,6 +225,21 @@ TEST(AddFlanges, AFlangedTrackSavesByteForByteAsTheBuilderWritesIt) {
   EXPECT_EQ(trackio::BuildTrackFile(again), saved);
 }
 
+TEST(AddFlanges, FindsItsFlangesFarFromTheOriginWhereRoundingStretchesThem) {
+  // Far out, float32 steps are a quarter unit or more: a flange's ends move
+  // by up to half a step, so it is no longer 0.15 long. A second run must
+  // still know every one.
+  for (const float offset : {0.0f, 1.0e6f, 2097088.0f, 5.0e6f, 1.5e7f, 1.0e30f}) {
+    SCOPED_TRACE(offset);
+    TrackDocument doc = OneTube(Point(offset, offset, 0), Point(offset + 31, offset + 29, 40), 0);
+    const int64_t added = AddFlanges(doc).flangesAdded;
+    ASSERT_GT(added, 0);
+    const FlangeSummary second = AddFlanges(doc);
+    EXPECT_EQ(second.flangesAdded, 0);
+    EXPECT_EQ(second.flangesAlreadyPresent, added);
+  }
+}
+
 TEST(AddFlanges, AddsBackExactlyTheFlangesThatAreMissing) {
   // The 30-long tube's four flanges (tubes 1 to 4, nodes 1 to 8), changed
   // in one way each before the next run.
