@@ -26,12 +26,15 @@ class ChunkWriter {
   // Bytes written so far, handed over or not.
   int64_t Position() const { return handedOver_ + static_cast<int64_t>(used_); }
 
-  void WriteByte(uint8_t value) { *Room(1) = value; }
+  void WriteByte(uint8_t value) {
+    if (used_ == kBufferBytes) [[unlikely]] HandOver();
+    buffer_[used_++] = value;
+  }
   void WriteFlag(bool value) { WriteByte(value ? 255 : 0); }  // true is written as 255
-  void WriteLong(int32_t value) { bigendian::Store32(Room(4), static_cast<uint32_t>(value)); }
-  void WriteSingle(Single value) { bigendian::Store32(Room(4), value.bits); }
+  void WriteLong(int32_t value) { Write32(static_cast<uint32_t>(value)); }
+  void WriteSingle(Single value) { Write32(value.bits); }
   void WriteColor(int32_t value) {  // 0, then bits 16–23, 8–15, 0–7
-    bigendian::Store32(Room(4), static_cast<uint32_t>(value) & 0x00FFFFFFu);
+    Write32(static_cast<uint32_t>(value) & 0x00FFFFFFu);
   }
   void WriteString(std::string_view text);
   void WriteTag(std::string_view tag) { WriteString(tag); }
@@ -52,12 +55,18 @@ class ChunkWriter {
   void Finish();
 
  private:
-  // Room for `width` (at most 4) bytes in the buffer; the position moves past it.
-  uint8_t* Room(size_t width) {
-    if (kBufferBytes - used_ < width) [[unlikely]] HandOver();
-    uint8_t* field = buffer_.data() + used_;
-    used_ += width;
-    return field;
+  // A field that does not fit in what is left of the buffer is split across
+  // two: every piece handed over but the last is a whole buffer, which the
+  // file sink writes out without copying it.
+  void Write32(uint32_t bits) {
+    if (kBufferBytes - used_ >= 4) [[likely]] {
+      bigendian::Store32(buffer_.data() + used_, bits);
+      used_ += 4;
+      return;
+    }
+    uint8_t field[4];
+    bigendian::Store32(field, bits);
+    WriteString(std::string_view(reinterpret_cast<const char*>(field), 4));
   }
   void HandOver();
   void WriteZerosAcrossBuffers(int64_t count);
