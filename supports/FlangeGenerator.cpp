@@ -1,10 +1,19 @@
 #include "supports/FlangeGenerator.h"
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -189,18 +198,6 @@ void PlanTubeFlanges(const TubePlan& plan, Emit emit) {
   emit(PlannedFlange{e4, e3, type, true});
 }
 
-void AppendFlange(TrackDocument& doc, const PlannedFlange& flange) {
-  int32_t node1 = 0, node2 = 0;
-  if (flange.end2NodeFirst) {
-    node2 = AddFreeNode(doc, flange.end2);
-    node1 = AddFreeNode(doc, flange.end1);
-  } else {
-    node1 = AddFreeNode(doc, flange.end1);
-    node2 = AddFreeNode(doc, flange.end2);
-  }
-  AddTube(doc, node1, node2, flange.flangeType, Single::FromFloat(0.0f));
-}
-
 // A tube whose direction cannot be formed (coordinates near the float32
 // limit) is beyond range as well.
 bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(plan)); }
@@ -249,7 +246,11 @@ class PresentFlanges {
   // One walk over the planned flanges in order, with a place to look first.
   class Check {
    public:
-    explicit Check(const PresentFlanges& present) : present_(present), next_(present.first_) {}
+    // `flangesBefore`: how many flanges the walk would have found before its
+    // first one, were they all there in order.
+    Check(const PresentFlanges& present, int64_t flangesBefore)
+        : present_(present),
+          next_(static_cast<uint32_t>(std::min<int64_t>(present.first_ + flangesBefore, present.tubes_))) {}
     bool Contains(const PlannedFlange& flange) {
       if (present_.Empty()) return false;
       const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
@@ -310,7 +311,7 @@ class PresentFlanges {
 
   // The tube that is the flange `key`, from the table.
   std::optional<uint32_t> Find(const Key& key) const {
-    if (slots_.empty()) Fill();
+    std::call_once(filled_, [this] { Fill(); });
     const uint64_t hash = Hash(key);
     for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
       const Slot& slot = slots_[at];
@@ -354,21 +355,25 @@ class PresentFlanges {
   NodeTables tables_;
   uint32_t tubes_;
   uint32_t first_ = 0;  // the first tube that may be a flange; tubes_ when none may
-  mutable std::vector<Slot> slots_;  // filled on the first need
+  mutable std::once_flag filled_;
+  mutable std::vector<Slot> slots_;  // filled on the first need, by one thread
 };
 
-// Reports progress now and then: a few hundred times at most, and at the
-// end. A run may visit the tubes in more than one pass; `passes` says how
-// many, and each pass reports its share.
+// Reports progress now and then, from the calling thread only: a few
+// hundred times at most, and at the end. A run may visit the tubes in more
+// than one pass; `passes` says how many, and each pass reports its share.
 class ProgressTicker {
  public:
   ProgressTicker(const trackio::ProgressCallback& progress, int64_t tubes, int passes)
       : progress_(progress), tubes_(tubes), total_(tubes * passes),
         step_(std::max<int64_t>(1, total_ / kMaxReports)) {}
 
-  void Visited(int pass, int64_t tubesDone) const {
+  void Visited(int pass, int64_t tubesDone) {
     const int64_t done = pass * tubes_ + tubesDone;
-    if (progress_ && (done % step_ == 0 || done == total_)) progress_(done, total_);
+    if (!progress_ || done <= reported_ || (done < next_ && done != total_)) return;
+    progress_(done, total_);
+    reported_ = done;
+    next_ = (done / step_ + 1) * step_;
   }
   void Finished() const {
     if (progress_ && total_ == 0) progress_(0, 0);
@@ -380,6 +385,8 @@ class ProgressTicker {
   int64_t tubes_;
   int64_t total_;
   int64_t step_;
+  int64_t reported_ = 0;
+  int64_t next_ = 0;
 };
 
 // What a run works from, taken once when it starts: the tubes to visit, the
@@ -395,90 +402,289 @@ struct RunStart {
       : sourceTubes(doc.Tubes.size()), tables(NodeTables::Of(doc)), present(doc, tables) {}
 };
 
+// Asks the memory system for the nodes a tube's ends name, a few tubes before
+// they are needed: tube ends may name nodes anywhere in their tables.
+void PrefetchEnd(const TrackDocument& doc, const NodeTables& tables, int32_t endType, int32_t index) {
+  if (endType == trackio::kEndTypeFreeNode && index >= 0 && index < tables.freeNodes) {
+    __builtin_prefetch(doc.FreeNodes.data() + index);
+  } else if (endType == trackio::kEndTypeFooter && index >= 0 && index < tables.footers) {
+    __builtin_prefetch(doc.Footers.data() + index);
+  }
+}
+void PrefetchEnds(const TrackDocument& doc, const NodeTables& tables, const Tube& tube) {
+  PrefetchEnd(doc, tables, tube.End1Type, tube.End1Index);
+  PrefetchEnd(doc, tables, tube.End2Type, tube.End2Index);
+}
+constexpr size_t kPrefetchAhead = 16;  // tubes
+
+// Hands `visit` the plan of each tube of [begin, end) that gets flanges, and
+// counts those that are beyond range into `skipped`.
+template <typename Visit>
+void PlanTubes(const TrackDocument& doc, const NodeTables& tables, size_t begin, size_t end,
+               int64_t& skipped, Visit visit) {
+  for (size_t i = begin; i < end; ++i) {
+    if (i + kPrefetchAhead < end) PrefetchEnds(doc, tables, doc.Tubes[i + kPrefetchAhead]);
+    const TubePlan plan = PlanTube(doc, tables, doc.Tubes[i]);
+    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
+      visit(plan);
+    } else if (plan.verdict != Verdict::Skipped) {
+      ++skipped;
+    }
+  }
+}
+
 // Visits the tubes present at the start in order, asks `isPresent` about
-// each of their flanges and hands `add` those that are not. `add` may append
-// to `doc`.
+// each of their flanges and hands `add` those that are not.
 template <typename IsPresent, typename Add>
-FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start, IsPresent isPresent, Add add,
-                           const ProgressTicker* ticker = nullptr, int pass = 0) {
+FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start, IsPresent isPresent, Add add) {
   FlangeSummary summary;
-  for (size_t i = 0; i < start.sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(doc, start.tables, doc.Tubes[i]);
-    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
-      const int64_t addedBefore = summary.flangesAdded;
-      PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
-        if (isPresent(flange)) {
-          ++summary.flangesAlreadyPresent;
-        } else {
-          ++summary.flangesAdded;
-          add(flange);
-        }
+  PlanTubes(doc, start.tables, 0, start.sourceTubes, summary.tubesSkippedOutOfRange, [&](const TubePlan& plan) {
+    const int64_t addedBefore = summary.flangesAdded;
+    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+      if (isPresent(flange)) {
+        ++summary.flangesAlreadyPresent;
+      } else {
+        ++summary.flangesAdded;
+        add(flange);
+      }
+    });
+    if (summary.flangesAdded > addedBefore) ++summary.tubesFlanged;
+  });
+  return summary;
+}
+
+// ---- the whole run, in blocks of tubes on every core ----------------------
+
+// A run plans the tubes in blocks. Counting comes first, block by block; a
+// block's new nodes and tubes then go to the places that the counts of the
+// blocks before it leave, so that blocks can be planned on several threads
+// at once and still append exactly the records, in exactly the order, that
+// one thread appending tube after tube would.
+constexpr size_t kBlockTubes = 2048;
+
+size_t BlockCount(size_t tubes) { return (tubes + kBlockTubes - 1) / kBlockTubes; }
+
+struct BlockSurvey {
+  int64_t planned = 0;  // flanges its tubes plan
+  int64_t added = 0;    // of those, the ones not present
+  int64_t tubesFlanged = 0;
+  int64_t tubesSkippedOutOfRange = 0;
+  std::vector<bool> present;  // for each planned flange, when the track holds flanges
+};
+
+unsigned ThreadsFor(unsigned wanted, size_t blocks) {
+  if (wanted == 0) wanted = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(std::min<size_t>({wanted, blocks, 64}));
+}
+
+// Runs work(block) for every block on up to `threads` threads, the calling
+// one among them, each taking the next block not yet taken. The calling
+// thread hears of the blocks finished so far (done(count)) after each of
+// its own, and at the end. Whatever a thread throws is thrown here, once
+// all have stopped.
+template <typename Work, typename Done>
+void ForEachBlock(size_t blocks, unsigned threads, Work work, Done done) {
+  std::atomic<size_t> next{0};
+  std::atomic<size_t> finished{0};
+  std::mutex failureLock;
+  std::exception_ptr failure;
+  auto run = [&](bool caller) {
+    try {
+      for (size_t block = next++; block < blocks; block = next++) {
+        work(block);
+        const size_t count = ++finished;
+        if (caller) done(count);
+      }
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(failureLock);
+      if (!failure) failure = std::current_exception();
+      next = blocks;
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < threads; ++i) {
+    try {
+      helpers.emplace_back(run, false);
+    } catch (const std::system_error&) {
+      break;  // fewer threads: the blocks are done all the same
+    }
+  }
+  run(true);
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
+  done(blocks);
+}
+
+// Counts the flanges each block's tubes plan and, when the track holds
+// flanges, which of them are there already. `pass` is the progress pass
+// this reports as.
+std::vector<BlockSurvey> Survey(const TrackDocument& doc, const RunStart& start, unsigned threads,
+                                ProgressTicker* ticker, int pass) {
+  const size_t blocks = BlockCount(start.sourceTubes);
+  threads = ThreadsFor(threads, blocks);
+  std::vector<BlockSurvey> survey(blocks);
+  auto range = [&](size_t block) {
+    return std::pair{block * kBlockTubes, std::min(start.sourceTubes, (block + 1) * kBlockTubes)};
+  };
+  auto report = [&](size_t blocksDone) {
+    if (ticker) ticker->Visited(pass, static_cast<int64_t>(std::min(start.sourceTubes, blocksDone * kBlockTubes)));
+  };
+  const bool present = !start.present.Empty();
+
+  // The flanges each tube plans follow from its plan alone.
+  ForEachBlock(
+      blocks, threads,
+      [&](size_t block) {
+        // Counted apart and stored once: neighbouring blocks' counts share
+        // cache lines, and another thread is counting the next block.
+        BlockSurvey count;
+        const auto [begin, end] = range(block);
+        PlanTubes(doc, start.tables, begin, end, count.tubesSkippedOutOfRange, [&count](const TubePlan& plan) {
+          count.planned += plan.Flanges();
+          ++count.tubesFlanged;
+        });
+        count.added = count.planned;
+        survey[block] = std::move(count);
+      },
+      [&](size_t blocksDone) { if (!present) report(blocksDone); });
+  if (!present) return survey;
+
+  // Which are there already. A track flanged by this program holds its
+  // flanges in the order they are planned: each block starts looking where
+  // its first flange would stand then.
+  std::vector<int64_t> plannedBefore(blocks + 1, 0);
+  for (size_t block = 0; block < blocks; ++block) plannedBefore[block + 1] = plannedBefore[block] + survey[block].planned;
+  ForEachBlock(
+      blocks, threads,
+      [&](size_t block) {
+        BlockSurvey count = std::move(survey[block]);
+        count.added = 0;
+        count.tubesFlanged = 0;
+        count.present.reserve(static_cast<size_t>(count.planned));
+        PresentFlanges::Check check(start.present, plannedBefore[block]);
+        const auto [begin, end] = range(block);
+        int64_t skipped = 0;
+        PlanTubes(doc, start.tables, begin, end, skipped, [&](const TubePlan& plan) {
+          const int64_t addedBefore = count.added;
+          PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+            const bool there = check.Contains(flange);
+            count.present.push_back(there);
+            if (!there) ++count.added;
+          });
+          if (count.added > addedBefore) ++count.tubesFlanged;
+        });
+        survey[block] = std::move(count);
+      },
+      report);
+  return survey;
+}
+
+FlangeSummary Summarise(const std::vector<BlockSurvey>& survey) {
+  FlangeSummary summary;
+  for (const BlockSurvey& block : survey) {
+    summary.tubesFlanged += block.tubesFlanged;
+    summary.flangesAdded += block.added;
+    summary.flangesAlreadyPresent += block.planned - block.added;
+    summary.tubesSkippedOutOfRange += block.tubesSkippedOutOfRange;
+  }
+  return summary;
+}
+
+// Writes the new flanges of every block into the tables, which already have
+// room for them.
+void PlaceFlanges(TrackDocument& doc, const RunStart& start, const std::vector<BlockSurvey>& survey,
+                  unsigned threads, ProgressTicker* ticker, int pass) {
+  const size_t blocks = survey.size();
+  std::vector<int64_t> addedBefore(blocks + 1, 0);
+  for (size_t block = 0; block < blocks; ++block) addedBefore[block + 1] = addedBefore[block] + survey[block].added;
+  const int64_t firstNode = start.tables.freeNodes;
+  const auto firstTube = static_cast<int64_t>(start.sourceTubes);
+  const Single value = Single::FromFloat(0.0f);
+  ForEachBlock(
+      blocks, ThreadsFor(threads, blocks),
+      [&](size_t block) {
+        const BlockSurvey& count = survey[block];
+        if (count.added == 0) return;
+        int64_t next = addedBefore[block];  // the next new flange's number in the run
+        size_t planned = 0;
+        const size_t begin = block * kBlockTubes;
+        const size_t end = std::min(start.sourceTubes, begin + kBlockTubes);
+        int64_t skipped = 0;
+        PlanTubes(doc, start.tables, begin, end, skipped, [&](const TubePlan& plan) {
+          PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+            if (!count.present.empty() && count.present[planned++]) return;
+            // Its two nodes, in the order they would be appended.
+            const int64_t firstOfPair = firstNode + 2 * next;
+            const auto node1 = static_cast<int32_t>(firstOfPair + (flange.end2NodeFirst ? 1 : 0));
+            const auto node2 = static_cast<int32_t>(firstOfPair + (flange.end2NodeFirst ? 0 : 1));
+            doc.FreeNodes[static_cast<size_t>(node1)] = flange.end1;
+            doc.FreeNodes[static_cast<size_t>(node2)] = flange.end2;
+            doc.Tubes[static_cast<size_t>(firstTube + next)] = FreeNodeTube(node1, node2, flange.flangeType, value);
+            ++next;
+          });
+        });
+      },
+      [&](size_t blocksDone) {
+        if (ticker) ticker->Visited(pass, static_cast<int64_t>(std::min(start.sourceTubes, blocksDone * kBlockTubes)));
       });
-      if (summary.flangesAdded > addedBefore) ++summary.tubesFlanged;
-    } else if (plan.verdict != Verdict::Skipped) {
-      ++summary.tubesSkippedOutOfRange;
-    }
-    if (ticker != nullptr) ticker->Visited(pass, static_cast<int64_t>(i) + 1);
-  }
-  return summary;
 }
 
-// What a run adds to a track that holds no flanges: every flange is new, so
-// each tube's count follows from its plan, without computing positions.
-FlangeSummary CountOnFlangelessTrack(const TrackDocument& doc, const RunStart& start,
-                                     const ProgressTicker& ticker) {
-  FlangeSummary summary;
-  for (size_t i = 0; i < start.sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(doc, start.tables, doc.Tubes[i]);
-    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
-      summary.flangesAdded += plan.Flanges();
-      ++summary.tubesFlanged;
-    } else if (plan.verdict != Verdict::Skipped) {
-      ++summary.tubesSkippedOutOfRange;
+// Grows `table` to `size` records. The records move to their new room
+// before it is filled, so the old and the whole new table are never held at
+// once. Fresh memory costs the system a page fault for each page on its first
+// write, a few microseconds each on a virtual machine: on Linux the pages
+// are asked for up front, on two threads.
+template <typename Record>
+void GrowTo(std::vector<Record>& table, size_t size, unsigned threads) {
+  table.reserve(size);
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  constexpr uintptr_t kPage = 4096;
+  const auto from = (reinterpret_cast<uintptr_t>(table.data() + table.size()) + kPage - 1) & ~(kPage - 1);
+  const auto to = reinterpret_cast<uintptr_t>(table.data() + size) & ~(kPage - 1);
+  if (to > from) {
+    const uintptr_t middle = threads == 1 ? to : (from + (to - from) / 2) & ~(kPage - 1);
+    auto populate = [](uintptr_t begin, uintptr_t end) {
+      // A hint: should it fail, the pages are mapped as they are written.
+      if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    };
+    std::thread helper;
+    try {
+      if (middle < to) helper = std::thread(populate, middle, to);
+    } catch (const std::system_error&) {
     }
-    ticker.Visited(0, static_cast<int64_t>(i) + 1);
+    populate(from, helper.joinable() ? middle : to);
+    if (helper.joinable()) helper.join();
   }
-  return summary;
-}
-
-template <typename Add>
-FlangeSummary VisitFlanges(const TrackDocument& doc, Add add) {
-  const RunStart start(doc);
-  PresentFlanges::Check check(start.present);
-  return VisitFlanges(
-      doc, start, [&check](const PlannedFlange& flange) { return check.Contains(flange); }, add);
+#else
+  (void)threads;
+#endif
+  table.resize(size);
 }
 
 }  // namespace
 
 FlangeSummary CountFlanges(const TrackDocument& document) {
-  return VisitFlanges(document, [](const PlannedFlange&) {});
+  const RunStart start(document);
+  return Summarise(Survey(document, start, 0, nullptr, 0));
 }
 
 std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
+  const RunStart start(document);
   std::vector<PlannedFlange> flanges;
-  VisitFlanges(document, [&flanges](const PlannedFlange& flange) { flanges.push_back(flange); });
+  PresentFlanges::Check check(start.present, 0);
+  VisitFlanges(
+      document, start, [&check](const PlannedFlange& flange) { return check.Contains(flange); },
+      [&flanges](const PlannedFlange& flange) { flanges.push_back(flange); });
   return flanges;
 }
 
-FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress) {
+FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress, unsigned threads) {
   const RunStart start(document);
-  const ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
+  ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
 
-  // First pass: count, and note for each flange whether it is there already,
-  // so that the second pass need not look it up again.
-  std::vector<bool> present;
-  PresentFlanges::Check check(start.present);
-  FlangeSummary summary =
-      start.present.Empty()
-          ? CountOnFlangelessTrack(document, start, ticker)
-          : VisitFlanges(
-                document, start,
-                [&](const PlannedFlange& flange) {
-                  present.push_back(check.Contains(flange));
-                  return present.back();
-                },
-                [](const PlannedFlange&) {}, &ticker, 0);
+  // First count, and note for each flange whether it is there already.
+  const std::vector<BlockSurvey> survey = Survey(document, start, threads, &ticker, 0);
+  FlangeSummary summary = Summarise(survey);
 
   // Refuse, before changing anything, a result that no track file could hold.
   const int64_t maxRecords = std::numeric_limits<int32_t>::max();
@@ -496,19 +702,13 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
     return summary;
   }
 
-  if (summary.flangesAdded == 0) {
-    ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));
-    ticker.Finished();
-    return summary;
-  }
+  if (summary.flangesAdded > 0) {
+    GrowTo(document.FreeNodes, static_cast<size_t>(nodesAfter), threads);
+    GrowTo(document.Tubes, static_cast<size_t>(tubesAfter), threads);
+    PlaceFlanges(document, start, survey, threads, &ticker, 1);
 
-  // Second pass: append.
-  document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
-  document.Tubes.reserve(static_cast<size_t>(tubesAfter));
-  size_t next = 0;
-  VisitFlanges(
-      document, start, [&](const PlannedFlange&) { return !present.empty() && present[next++]; },
-      [&document](const PlannedFlange& flange) { AppendFlange(document, flange); }, &ticker, 1);
+  }
+  ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));
   ticker.Finished();
   return summary;
 }

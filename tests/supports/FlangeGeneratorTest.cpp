@@ -345,6 +345,32 @@ TEST(AddFlanges, EachFlangeAddsOneHundredAndFourBytesToTheSavedSupports) {
   EXPECT_EQ(tracktesting::Loaded(flanged).FreeNodes, doc.FreeNodes);
 }
 
+TEST(AddFlanges, OneThreadAndSeveralAppendTheSameRecordsInTheSameOrder) {
+  // Tracks of many blocks of tubes: long tubes, short ones with their ends
+  // all over the node table, and the short ones flanged with every third
+  // flange tube deleted, so that the run looks up which are there.
+  TrackDocument partlyFlanged = trackbuilder::ShortTubeDocument(12000);
+  const size_t sourceTubes = partlyFlanged.Tubes.size();
+  AddFlanges(partlyFlanged, {}, 1);
+  for (size_t i = partlyFlanged.Tubes.size(); i > sourceTubes; i -= 3) {
+    partlyFlanged.Tubes.erase(partlyFlanged.Tubes.begin() + static_cast<std::ptrdiff_t>(i - 1));
+  }
+  for (const TrackDocument& sample :
+       {trackbuilder::GeneratedDocument(6000), trackbuilder::ShortTubeDocument(12000), partlyFlanged}) {
+    TrackDocument one = sample;
+    const FlangeSummary byOne = AddFlanges(one, {}, 1);
+    ASSERT_GT(byOne.flangesAdded, 9000);
+    for (const unsigned threads : {2u, 5u}) {
+      SCOPED_TRACE(threads);
+      TrackDocument several = sample;
+      const FlangeSummary bySeveral = AddFlanges(several, {}, threads);
+      ExpectSummary(bySeveral, byOne.tubesFlanged, byOne.flangesAdded, byOne.tubesSkippedOutOfRange);
+      EXPECT_EQ(bySeveral.flangesAlreadyPresent, byOne.flangesAlreadyPresent);
+      EXPECT_EQ(trackio::BuildTrackFile(several), trackio::BuildTrackFile(one));
+    }
+  }
+}
+
 TEST(CountFlanges, PredictsWhatAddFlangesDoesWithoutChangingAnything) {
   // A plain track, and the same flanged with every third flange tube deleted.
   TrackDocument partlyFlanged = trackbuilder::GeneratedDocument(40);
