@@ -22,6 +22,15 @@ void ChunkReader::FailPastEnd() const {
   throw TrackFormatError(TrackErrorKind::Damaged, message, position_);
 }
 
+void ChunkReader::MakeReadable(int64_t width) {
+  if (width < 0 || width > end_ - position_) FailPastEnd();
+  ReadContext& context = *context_;
+  if (context.source != nullptr && context.readable < position_ + width) {
+    context.readable = context.source->MakeReadable(position_ + width, position_);
+  }
+  limit_ = std::min(end_, context.readable);
+}
+
 void ChunkReader::Fail(const std::string& detail, int64_t offset) const {
   throw TrackFormatError(TrackErrorKind::Damaged, context_->ChunkName() + " " + detail, offset);
 }
@@ -55,7 +64,7 @@ int32_t ChunkReader::SkipChunk() {
   if (size > Remaining()) {
     Fail("is " + std::to_string(size) + " bytes long, but the file ends first", sizeOffset);
   }
-  Take(size);
+  Skip(size);
   return size;
 }
 

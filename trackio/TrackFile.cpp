@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <new>
 #include <system_error>
 
 #include "trackio/ChunkCodecs.h"
 #include "trackio/FileAccess.h"
+#include "trackio/FileInPieces.h"
 #include "trackio/TrackIO.h"
 
 namespace trackio {
@@ -83,13 +85,18 @@ void WalkChunks(ChunkReader& reader, TrackDocument& doc, std::vector<FoundChunk>
   }
 }
 
-// Loads a whole file of `fileLength` bytes held in memory with one zero byte
-// after it: a file that lacks only a final 0 byte still loads, as it always has.
-LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions& options) {
-  const auto fileLength = static_cast<int64_t>(padded.size()) - 1;
+// Loads a file of `fileLength` bytes at `bytes`, with one zero byte after
+// them: a file that lacks only a final 0 byte still loads, as it always has.
+// With a `source`, the bytes are read as the readers reach them.
+LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* source,
+                          const LoadOptions& options) {
   if (fileLength == 0) return ErrorOf(TrackErrorKind::EmptyFile, "the file is empty");
 
   ReadContext context;
+  if (source != nullptr) {
+    context.source = source;
+    context.readable = 0;
+  }
   context.chunkTag = "NLIM";
   context.chunkOffset = 0;
   if (options.progress) {
@@ -98,7 +105,7 @@ LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions&
     context.reportStep = ProgressStep(fileLength);
     context.nextReport = 0;
   }
-  ChunkReader reader(padded.data(), static_cast<int64_t>(padded.size()), context);
+  ChunkReader reader(bytes, fileLength + 1, context);
 
   LoadedTrack loaded;
   std::vector<FoundChunk>* found = options.listChunks ? &loaded.chunks : nullptr;
@@ -155,7 +162,7 @@ LoadResult LoadTrackFromBytes(std::vector<uint8_t> fileBytes, const LoadOptions&
     return ErrorOf(TrackErrorKind::TooLarge, "the file is larger than a track file can be");
   }
   fileBytes.push_back(0);  // copies the bytes only when the caller left no room for it
-  return LoadPaddedFile(fileBytes, options);
+  return LoadPaddedFile(fileBytes.data(), static_cast<int64_t>(fileBytes.size()) - 1, nullptr, options);
 }
 
 LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
@@ -164,13 +171,21 @@ LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
   if (!HasTrackExtension(path)) {
     return ErrorOf(TrackErrorKind::WrongExtension, "the name does not end in .nltrack");
   }
-  std::vector<uint8_t> bytes;
   std::string message;
+  // Read in pieces where that can be done: only the document is held, not
+  // the file's bytes too.
+  bool unsupported = false;
+  if (const std::unique_ptr<FileInPieces> file =
+          FileInPieces::Open(path, kMaxTrackFileLength, message, unsupported)) {
+    return LoadPaddedFile(file->Bytes(), file->Length(), file.get(), options);
+  }
+  if (!unsupported) return ErrorOf(TrackErrorKind::FileSystem, message);
+  std::vector<uint8_t> bytes;
   // Read with the zero byte after it, so that the file is never copied.
   if (!ReadWholeFile(path, bytes, 1, kMaxTrackFileLength, message)) {
     return ErrorOf(TrackErrorKind::FileSystem, message);
   }
-  return LoadPaddedFile(bytes, options);
+  return LoadPaddedFile(bytes.data(), static_cast<int64_t>(bytes.size()) - 1, nullptr, options);
 }
 
 void SetSubChunkCounts(TrackDocument& doc) {
