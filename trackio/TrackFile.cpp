@@ -297,9 +297,10 @@ int64_t PrepareForSaving(TrackDocument& doc) {
   return int64_t{doc.NlimSize} + kChunkHeadBytes;
 }
 
-void WriteTrackFile(const TrackDocument& doc, ByteSink& sink, const ProgressCallback& progress) {
+void WriteTrackFile(const TrackDocument& doc, ByteSink& sink, const ProgressCallback& progress,
+                    ChunkWriter::Handover handover) {
   const int64_t length = int64_t{doc.NlimSize} + kChunkHeadBytes;
-  ChunkWriter writer(sink, length, progress);
+  ChunkWriter writer(sink, length, progress, handover);
   WriteChunkNLIM(writer, doc);
   WriteChunkTRCK(writer, doc);
   WriteChunkINFO(writer, doc);
@@ -340,7 +341,9 @@ SaveResult SaveTrack(TrackDocument& document, const std::string& path, const Sav
   }
   // The chunks stream into the temporary file that replaces the target.
   const TrackError error =
-      ReplaceFileStreaming(target, [&](ByteSink& sink) { WriteTrackFile(document, sink, options.progress); });
+      ReplaceFileStreaming(target, [&](ByteSink& sink) {
+        WriteTrackFile(document, sink, options.progress, ChunkWriter::Handover::OnItsThread);
+      });
   if (error) return error;
   return target;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "trackio/ByteSink.h"
+#include "trackio/ChunkWriter.h"
 #include "trackio/Progress.h"
 #include "trackio/TrackDocument.h"
 #include "trackio/TrackError.h"
@@ -70,8 +71,11 @@ SaveResult SaveTrack(TrackDocument& document, const std::string& path, const Sav
 int64_t PrepareForSaving(TrackDocument& document);
 
 // Writes a document prepared by PrepareForSaving into `sink`, a piece of at
-// most 1 MiB at a time. Throws what the sink throws.
-void WriteTrackFile(const TrackDocument& document, ByteSink& sink, const ProgressCallback& progress = {});
+// most 1 MiB at a time, on the calling thread or, with `handover`
+// OnItsThread, on one of its own while the next piece is built. Throws what
+// the sink throws.
+void WriteTrackFile(const TrackDocument& document, ByteSink& sink, const ProgressCallback& progress = {},
+                    ChunkWriter::Handover handover = ChunkWriter::Handover::Here);
 
 // Builds the bytes SaveTrack would write. Throws TrackFormatError when the
 // track cannot be written.
