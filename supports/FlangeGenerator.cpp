@@ -61,6 +61,7 @@ enum class Verdict { Flanged, Skipped, OutOfRange };
 
 struct TubePlan {
   Verdict verdict = Verdict::Skipped;
+  bool endsFound = false;  // a and b hold the positions of the two ends
   Vec3 a, b;            // end 1 and end 2
   double dist = 0.0;
   int32_t divisions = 0;
@@ -111,6 +112,7 @@ TubePlan PlanTube(const TrackDocument& doc, const NodeTables& tables, const Tube
     plan.verdict = Verdict::OutOfRange;
     return plan;
   }
+  plan.endsFound = true;
 
   plan.dist = VecDistance(plan.a, plan.b);
   if (std::isnan(plan.dist) || std::isinf(plan.dist) || !IsFinite(plan.a) || !IsFinite(plan.b)) {
@@ -225,6 +227,12 @@ bool MayBeFlange(const Vec3& a, const Vec3& b) {
   return !(VecDistance(a, b) > 1.5);
 }
 
+// Whether a tube, planned as `plan`, may be a flange.
+bool MayBeFlange(const Tube& tube, const TubePlan& plan) {
+  return tube.End1Type == trackio::kEndTypeFreeNode && tube.End2Type == trackio::kEndTypeFreeNode &&
+         IsFlangeType(tube.TubeType) && plan.endsFound && MayBeFlange(plan.a, plan.b);
+}
+
 // The flanges a track holds: tubes of a flange type between two free nodes,
 // known by their type and the bit patterns of their two end positions, in
 // either order. A track flanged by this program holds its flanges in the
@@ -235,10 +243,16 @@ bool MayBeFlange(const Vec3& a, const Vec3& b) {
 // flanges to a few bytes per tube, with no allocation per entry.
 class PresentFlanges {
  public:
-  // Only the tubes present now count: the run appends to `doc`.
-  PresentFlanges(const TrackDocument& doc, const NodeTables& tables)
+  // Only the tubes present now count: the run appends to `doc`. `first`:
+  // the first tube that may be a flange, when known; the tubes are searched
+  // for it when not.
+  PresentFlanges(const TrackDocument& doc, const NodeTables& tables, std::optional<size_t> first = {})
       : doc_(doc), tables_(tables), tubes_(static_cast<uint32_t>(doc.Tubes.size())) {
-    while (first_ < tubes_ && !IsCandidate(first_)) ++first_;
+    if (first) {
+      first_ = static_cast<uint32_t>(std::min<size_t>(*first, tubes_));
+    } else {
+      while (first_ < tubes_ && !IsCandidate(first_)) ++first_;
+    }
   }
 
   bool Empty() const { return first_ == tubes_; }
@@ -304,9 +318,7 @@ class PresentFlanges {
 
   bool IsCandidate(uint32_t index) const {
     const Tube& tube = doc_.Tubes[index];
-    return KeyOfTube(index) &&
-           MayBeFlange(doc_.FreeNodes[static_cast<size_t>(tube.End1Index)],
-                       doc_.FreeNodes[static_cast<size_t>(tube.End2Index)]);
+    return MayBeFlange(tube, PlanTube(doc_, tables_, tube));
   }
 
   // The tube that is the flange `key`, from the table.
@@ -389,18 +401,18 @@ class ProgressTicker {
   int64_t next_ = 0;
 };
 
-// What a run works from, taken once when it starts: the tubes to visit, the
-// nodes their ends may name and the flanges already there. The flanges the
-// run appends are not visited, their nodes are not there for the tubes still
-// to come, and they do not count as present.
+// What a run works from, taken once when it starts: the tubes to visit and
+// the nodes their ends may name. The flanges the run appends are not
+// visited, their nodes are not there for the tubes still to come, and they
+// do not count as present.
 struct RunStart {
   size_t sourceTubes;
   NodeTables tables;
-  PresentFlanges present;
 
-  explicit RunStart(const TrackDocument& doc)
-      : sourceTubes(doc.Tubes.size()), tables(NodeTables::Of(doc)), present(doc, tables) {}
+  explicit RunStart(const TrackDocument& doc) : sourceTubes(doc.Tubes.size()), tables(NodeTables::Of(doc)) {}
 };
+
+bool GetsFlanges(const TubePlan& plan) { return plan.verdict == Verdict::Flanged && DirectionIsFinite(plan); }
 
 // Asks the memory system for the nodes a tube's ends name, a few tubes before
 // they are needed: tube ends may name nodes anywhere in their tables.
@@ -411,46 +423,19 @@ void PrefetchEnd(const TrackDocument& doc, const NodeTables& tables, int32_t end
     __builtin_prefetch(doc.Footers.data() + index);
   }
 }
-void PrefetchEnds(const TrackDocument& doc, const NodeTables& tables, const Tube& tube) {
-  PrefetchEnd(doc, tables, tube.End1Type, tube.End1Index);
-  PrefetchEnd(doc, tables, tube.End2Type, tube.End2Index);
-}
 constexpr size_t kPrefetchAhead = 16;  // tubes
 
-// Hands `visit` the plan of each tube of [begin, end) that gets flanges, and
-// counts those that are beyond range into `skipped`.
+// Hands visit(tube, plan) the plan of each tube of [begin, end).
 template <typename Visit>
-void PlanTubes(const TrackDocument& doc, const NodeTables& tables, size_t begin, size_t end,
-               int64_t& skipped, Visit visit) {
+void PlanTubes(const TrackDocument& doc, const NodeTables& tables, size_t begin, size_t end, Visit visit) {
   for (size_t i = begin; i < end; ++i) {
-    if (i + kPrefetchAhead < end) PrefetchEnds(doc, tables, doc.Tubes[i + kPrefetchAhead]);
-    const TubePlan plan = PlanTube(doc, tables, doc.Tubes[i]);
-    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
-      visit(plan);
-    } else if (plan.verdict != Verdict::Skipped) {
-      ++skipped;
+    if (i + kPrefetchAhead < end) {
+      const Tube& ahead = doc.Tubes[i + kPrefetchAhead];
+      PrefetchEnd(doc, tables, ahead.End1Type, ahead.End1Index);
+      PrefetchEnd(doc, tables, ahead.End2Type, ahead.End2Index);
     }
+    visit(i, PlanTube(doc, tables, doc.Tubes[i]));
   }
-}
-
-// Visits the tubes present at the start in order, asks `isPresent` about
-// each of their flanges and hands `add` those that are not.
-template <typename IsPresent, typename Add>
-FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start, IsPresent isPresent, Add add) {
-  FlangeSummary summary;
-  PlanTubes(doc, start.tables, 0, start.sourceTubes, summary.tubesSkippedOutOfRange, [&](const TubePlan& plan) {
-    const int64_t addedBefore = summary.flangesAdded;
-    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
-      if (isPresent(flange)) {
-        ++summary.flangesAlreadyPresent;
-      } else {
-        ++summary.flangesAdded;
-        add(flange);
-      }
-    });
-    if (summary.flangesAdded > addedBefore) ++summary.tubesFlanged;
-  });
-  return summary;
 }
 
 // ---- the whole run, in blocks of tubes on every core ----------------------
@@ -464,12 +449,38 @@ constexpr size_t kBlockTubes = 2048;
 
 size_t BlockCount(size_t tubes) { return (tubes + kBlockTubes - 1) / kBlockTubes; }
 
+// The plan of a tube that gets flanges, as a run keeps it between counting
+// and placing, so that its ends are looked up once.
+struct KeptPlan {
+  Vec3 a, b;
+  double dist;
+  int32_t divisions;
+  int32_t tubeType;
+
+  static KeptPlan Of(const TubePlan& plan, int32_t tubeType) {
+    return {plan.a, plan.b, plan.dist, plan.divisions, tubeType};
+  }
+  TubePlan Plan() const {
+    TubePlan plan;
+    plan.verdict = Verdict::Flanged;
+    plan.endsFound = true;
+    plan.a = a;
+    plan.b = b;
+    plan.dist = dist;
+    plan.divisions = divisions;
+    plan.kind = *FlangeKindFor(tubeType);
+    return plan;
+  }
+};
+
 struct BlockSurvey {
   int64_t planned = 0;  // flanges its tubes plan
   int64_t added = 0;    // of those, the ones not present
   int64_t tubesFlanged = 0;
   int64_t tubesSkippedOutOfRange = 0;
-  std::vector<bool> present;  // for each planned flange, when the track holds flanges
+  std::optional<size_t> firstCandidate;  // its first tube that may be a flange
+  std::vector<KeptPlan> plans;  // of the tubes that get flanges, when kept
+  std::vector<bool> present;    // for each planned flange, when the track holds flanges
 };
 
 unsigned ThreadsFor(unsigned wanted, size_t blocks) {
@@ -515,23 +526,33 @@ void ForEachBlock(size_t blocks, unsigned threads, Work work, Done done) {
   done(blocks);
 }
 
+// A run's count, block by block.
+struct Survey {
+  std::vector<BlockSurvey> blocks;
+};
+
 // Counts the flanges each block's tubes plan and, when the track holds
-// flanges, which of them are there already. `pass` is the progress pass
-// this reports as.
-std::vector<BlockSurvey> Survey(const TrackDocument& doc, const RunStart& start, unsigned threads,
-                                ProgressTicker* ticker, int pass) {
+// flanges, which of them are there already. `keepPlans`: keep the plans for
+// placing the flanges. `pass` is the progress pass this reports as.
+Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned threads, bool keepPlans,
+                  ProgressTicker* ticker, int pass) {
   const size_t blocks = BlockCount(start.sourceTubes);
   threads = ThreadsFor(threads, blocks);
-  std::vector<BlockSurvey> survey(blocks);
+  Survey survey;
+  survey.blocks.resize(blocks);
   auto range = [&](size_t block) {
     return std::pair{block * kBlockTubes, std::min(start.sourceTubes, (block + 1) * kBlockTubes)};
   };
-  auto report = [&](size_t blocksDone) {
-    if (ticker) ticker->Visited(pass, static_cast<int64_t>(std::min(start.sourceTubes, blocksDone * kBlockTubes)));
+  // Progress: the first half of the pass for counting, the second for
+  // looking up which flanges are there, when there is something to look up.
+  const auto tubes = static_cast<int64_t>(start.sourceTubes);
+  auto report = [&](int64_t half, size_t blocksDone) {
+    const auto done = std::min(tubes, static_cast<int64_t>(blocksDone * kBlockTubes));
+    if (ticker) ticker->Visited(pass, (half * tubes + done) / 2);
   };
-  const bool present = !start.present.Empty();
 
-  // The flanges each tube plans follow from its plan alone.
+  // The flanges each tube plans follow from its plan alone; the tubes that
+  // may be flanges are noted on the way.
   ForEachBlock(
       blocks, threads,
       [&](size_t block) {
@@ -539,32 +560,44 @@ std::vector<BlockSurvey> Survey(const TrackDocument& doc, const RunStart& start,
         // cache lines, and another thread is counting the next block.
         BlockSurvey count;
         const auto [begin, end] = range(block);
-        PlanTubes(doc, start.tables, begin, end, count.tubesSkippedOutOfRange, [&count](const TubePlan& plan) {
-          count.planned += plan.Flanges();
-          ++count.tubesFlanged;
+        PlanTubes(doc, start.tables, begin, end, [&](size_t tube, const TubePlan& plan) {
+          if (!count.firstCandidate && MayBeFlange(doc.Tubes[tube], plan)) count.firstCandidate = tube;
+          if (GetsFlanges(plan)) {
+            count.planned += plan.Flanges();
+            ++count.tubesFlanged;
+            if (keepPlans) count.plans.push_back(KeptPlan::Of(plan, doc.Tubes[tube].TubeType));
+          } else if (plan.verdict != Verdict::Skipped) {
+            ++count.tubesSkippedOutOfRange;
+          }
         });
         count.added = count.planned;
-        survey[block] = std::move(count);
+        survey.blocks[block] = std::move(count);
       },
-      [&](size_t blocksDone) { if (!present) report(blocksDone); });
-  if (!present) return survey;
+      [&](size_t blocksDone) { report(0, blocksDone); });
+  const auto withCandidate = std::find_if(survey.blocks.begin(), survey.blocks.end(),
+                                          [](const BlockSurvey& block) { return block.firstCandidate.has_value(); });
+  if (withCandidate == survey.blocks.end()) {
+    report(1, blocks);
+    return survey;
+  }
+  const PresentFlanges present(doc, start.tables, withCandidate->firstCandidate);
 
   // Which are there already. A track flanged by this program holds its
   // flanges in the order they are planned: each block starts looking where
   // its first flange would stand then.
   std::vector<int64_t> plannedBefore(blocks + 1, 0);
-  for (size_t block = 0; block < blocks; ++block) plannedBefore[block + 1] = plannedBefore[block] + survey[block].planned;
+  for (size_t block = 0; block < blocks; ++block) {
+    plannedBefore[block + 1] = plannedBefore[block] + survey.blocks[block].planned;
+  }
   ForEachBlock(
       blocks, threads,
       [&](size_t block) {
-        BlockSurvey count = std::move(survey[block]);
+        BlockSurvey count = std::move(survey.blocks[block]);
         count.added = 0;
         count.tubesFlanged = 0;
         count.present.reserve(static_cast<size_t>(count.planned));
-        PresentFlanges::Check check(start.present, plannedBefore[block]);
-        const auto [begin, end] = range(block);
-        int64_t skipped = 0;
-        PlanTubes(doc, start.tables, begin, end, skipped, [&](const TubePlan& plan) {
+        PresentFlanges::Check check(present, plannedBefore[block]);
+        auto visit = [&](const TubePlan& plan) {
           const int64_t addedBefore = count.added;
           PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
             const bool there = check.Contains(flange);
@@ -572,16 +605,24 @@ std::vector<BlockSurvey> Survey(const TrackDocument& doc, const RunStart& start,
             if (!there) ++count.added;
           });
           if (count.added > addedBefore) ++count.tubesFlanged;
-        });
-        survey[block] = std::move(count);
+        };
+        if (keepPlans) {
+          for (const KeptPlan& kept : count.plans) visit(kept.Plan());
+        } else {
+          const auto [begin, end] = range(block);
+          PlanTubes(doc, start.tables, begin, end, [&](size_t, const TubePlan& plan) {
+            if (GetsFlanges(plan)) visit(plan);
+          });
+        }
+        survey.blocks[block] = std::move(count);
       },
-      report);
+      [&](size_t blocksDone) { report(1, blocksDone); });
   return survey;
 }
 
-FlangeSummary Summarise(const std::vector<BlockSurvey>& survey) {
+FlangeSummary Summarise(const Survey& survey) {
   FlangeSummary summary;
-  for (const BlockSurvey& block : survey) {
+  for (const BlockSurvey& block : survey.blocks) {
     summary.tubesFlanged += block.tubesFlanged;
     summary.flangesAdded += block.added;
     summary.flangesAlreadyPresent += block.planned - block.added;
@@ -591,27 +632,26 @@ FlangeSummary Summarise(const std::vector<BlockSurvey>& survey) {
 }
 
 // Writes the new flanges of every block into the tables, which already have
-// room for them.
-void PlaceFlanges(TrackDocument& doc, const RunStart& start, const std::vector<BlockSurvey>& survey,
-                  unsigned threads, ProgressTicker* ticker, int pass) {
-  const size_t blocks = survey.size();
+// room for them, from the plans the survey kept.
+void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& survey, unsigned threads,
+                  ProgressTicker* ticker, int pass) {
+  const size_t blocks = survey.blocks.size();
   std::vector<int64_t> addedBefore(blocks + 1, 0);
-  for (size_t block = 0; block < blocks; ++block) addedBefore[block + 1] = addedBefore[block] + survey[block].added;
+  for (size_t block = 0; block < blocks; ++block) {
+    addedBefore[block + 1] = addedBefore[block] + survey.blocks[block].added;
+  }
   const int64_t firstNode = start.tables.freeNodes;
   const auto firstTube = static_cast<int64_t>(start.sourceTubes);
   const Single value = Single::FromFloat(0.0f);
   ForEachBlock(
       blocks, ThreadsFor(threads, blocks),
       [&](size_t block) {
-        const BlockSurvey& count = survey[block];
+        const BlockSurvey& count = survey.blocks[block];
         if (count.added == 0) return;
         int64_t next = addedBefore[block];  // the next new flange's number in the run
         size_t planned = 0;
-        const size_t begin = block * kBlockTubes;
-        const size_t end = std::min(start.sourceTubes, begin + kBlockTubes);
-        int64_t skipped = 0;
-        PlanTubes(doc, start.tables, begin, end, skipped, [&](const TubePlan& plan) {
-          PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+        for (const KeptPlan& kept : count.plans) {
+          PlanTubeFlanges(kept.Plan(), [&](const PlannedFlange& flange) {
             if (!count.present.empty() && count.present[planned++]) return;
             // Its two nodes, in the order they would be appended.
             const int64_t firstOfPair = firstNode + 2 * next;
@@ -622,7 +662,7 @@ void PlaceFlanges(TrackDocument& doc, const RunStart& start, const std::vector<B
             doc.Tubes[static_cast<size_t>(firstTube + next)] = FreeNodeTube(node1, node2, flange.flangeType, value);
             ++next;
           });
-        });
+        }
       },
       [&](size_t blocksDone) {
         if (ticker) ticker->Visited(pass, static_cast<int64_t>(std::min(start.sourceTubes, blocksDone * kBlockTubes)));
@@ -665,16 +705,20 @@ void GrowTo(std::vector<Record>& table, size_t size, unsigned threads) {
 
 FlangeSummary CountFlanges(const TrackDocument& document) {
   const RunStart start(document);
-  return Summarise(Survey(document, start, 0, nullptr, 0));
+  return Summarise(TakeSurvey(document, start, 0, false, nullptr, 0));
 }
 
 std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
   const RunStart start(document);
+  const PresentFlanges present(document, start.tables);
+  PresentFlanges::Check check(present, 0);
   std::vector<PlannedFlange> flanges;
-  PresentFlanges::Check check(start.present, 0);
-  VisitFlanges(
-      document, start, [&check](const PlannedFlange& flange) { return check.Contains(flange); },
-      [&flanges](const PlannedFlange& flange) { flanges.push_back(flange); });
+  PlanTubes(document, start.tables, 0, start.sourceTubes, [&](size_t, const TubePlan& plan) {
+    if (!GetsFlanges(plan)) return;
+    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+      if (!check.Contains(flange)) flanges.push_back(flange);
+    });
+  });
   return flanges;
 }
 
@@ -683,7 +727,7 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
   ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
 
   // First count, and note for each flange whether it is there already.
-  const std::vector<BlockSurvey> survey = Survey(document, start, threads, &ticker, 0);
+  const Survey survey = TakeSurvey(document, start, threads, true, &ticker, 0);
   FlangeSummary summary = Summarise(survey);
 
   // Refuse, before changing anything, a result that no track file could hold.
@@ -706,7 +750,6 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
     GrowTo(document.FreeNodes, static_cast<size_t>(nodesAfter), threads);
     GrowTo(document.Tubes, static_cast<size_t>(tubesAfter), threads);
     PlaceFlanges(document, start, survey, threads, &ticker, 1);
-
   }
   ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));
   ticker.Finished();
