@@ -1,8 +1,5 @@
 #include "supports/FlangeGenerator.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 #include <algorithm>
 #include <array>
@@ -20,6 +17,7 @@
 #include "supports/VectorMath.h"
 #include "supports/SupportEditing.h"
 #include "trackio/RecordSizes.h"
+#include "trackio/TableMemory.h"
 #include "trackio/TrackIO.h"
 
 namespace supports {
@@ -679,38 +677,6 @@ void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& surve
       });
 }
 
-// Grows `table` to `size` records. The records move to their new room
-// before it is filled, so the old and the whole new table are never held at
-// once. Fresh memory costs the system a page fault for each page on its first
-// write, a few microseconds each on a virtual machine: on Linux the pages
-// are asked for up front, on two threads.
-template <typename Record>
-void GrowTo(std::vector<Record>& table, size_t size, unsigned threads) {
-  table.reserve(size);
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  constexpr uintptr_t kPage = 4096;
-  const auto from = (reinterpret_cast<uintptr_t>(table.data() + table.size()) + kPage - 1) & ~(kPage - 1);
-  const auto to = reinterpret_cast<uintptr_t>(table.data() + size) & ~(kPage - 1);
-  if (to > from) {
-    const uintptr_t middle = threads == 1 ? to : (from + (to - from) / 2) & ~(kPage - 1);
-    auto populate = [](uintptr_t begin, uintptr_t end) {
-      // A hint: should it fail, the pages are mapped as they are written.
-      if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-    };
-    std::thread helper;
-    try {
-      if (middle < to) helper = std::thread(populate, middle, to);
-    } catch (const std::system_error&) {
-    }
-    populate(from, helper.joinable() ? middle : to);
-    if (helper.joinable()) helper.join();
-  }
-#else
-  (void)threads;
-#endif
-  table.resize(size);
-}
-
 }  // namespace
 
 FlangeSummary CountFlanges(const TrackDocument& document) {
@@ -757,8 +723,8 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
   }
 
   if (summary.flangesAdded > 0) {
-    GrowTo(document.FreeNodes, static_cast<size_t>(nodesAfter), threads);
-    GrowTo(document.Tubes, static_cast<size_t>(tubesAfter), threads);
+    trackio::GrowTable(document.FreeNodes, static_cast<size_t>(nodesAfter));
+    trackio::GrowTable(document.Tubes, static_cast<size_t>(tubesAfter));
     PlaceFlanges(document, start, survey, threads, &ticker, 1);
   }
   ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));

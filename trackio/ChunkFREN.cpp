@@ -1,6 +1,7 @@
 // FREN: the free nodes, points that support tubes may end at.
 #include "trackio/ChunkCodecs.h"
 #include "trackio/RecordSizes.h"
+#include "trackio/TableMemory.h"
 
 namespace trackio {
 
@@ -14,7 +15,8 @@ void ReadChunkFREN(ChunkReader& reader, TrackDocument& doc) {
   doc.FrenSize = reader.ReadLong();
   reader.Skip(kReservedRun);
   const int32_t count = reader.ReadTableCount(kFreeNodeRecordBytes, kFreeNode);
-  doc.FreeNodes.assign(static_cast<size_t>(count), FreeNode{});
+  doc.FreeNodes.clear();
+  GrowTable(doc.FreeNodes, static_cast<size_t>(count));
   reader.ReadRecords(doc.FreeNodes, kFreeNodeRecordBytes, [](ChunkReader& record, FreeNode& node) {
     node.x = record.ReadSingle();
     node.y = record.ReadSingle();

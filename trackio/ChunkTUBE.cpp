@@ -1,6 +1,7 @@
 // TUBE: the support tubes, each between two ends.
 #include "trackio/ChunkCodecs.h"
 #include "trackio/RecordSizes.h"
+#include "trackio/TableMemory.h"
 
 namespace trackio {
 
@@ -14,7 +15,8 @@ void ReadChunkTUBE(ChunkReader& reader, TrackDocument& doc) {
   doc.TubeSize = reader.ReadLong();
   reader.Skip(kReservedRun);
   const int32_t count = reader.ReadTableCount(kTubeRecordBytes, kTube);
-  doc.Tubes.assign(static_cast<size_t>(count), Tube{});
+  doc.Tubes.clear();
+  GrowTable(doc.Tubes, static_cast<size_t>(count));
   reader.ReadRecords(doc.Tubes, kTubeRecordBytes, [](ChunkReader& record, Tube& tube) {
     // In the file each end's sub number comes before its index.
     tube.End1Type = record.ReadLong();
