@@ -1,8 +1,8 @@
 // Growing the large tables of a track document: free nodes and tubes run to
 // hundreds of MiB. Fresh memory costs the system a page fault for each 4 KiB
 // page on its first write, microseconds each on a virtual machine; on Linux
-// a large table's new memory is asked for in huge pages and mapped up front
-// on two threads. Elsewhere, and for small tables, this is plain resize().
+// a large table's new memory is mapped up front, on two threads. Elsewhere,
+// and for small tables, this is plain resize().
 #pragma once
 
 #include <cstddef>
