@@ -29,7 +29,7 @@ class ByteSource {
  public:
   virtual ~ByteSource() = default;
   // Makes the bytes before `end` readable, and may give up those more than
-  // a piece (a few MiB) before `keepFrom`, which readers never go back to.
+  // a piece (a MiB) before `keepFrom`, which readers never go back to.
   // Returns how far the bytes are readable now (at least `end`). Throws
   // TrackFormatError (kind FileSystem) when the file cannot be read.
   virtual int64_t MakeReadable(int64_t end, int64_t keepFrom) = 0;

@@ -21,7 +21,7 @@ namespace {
 
 // The bytes read at once. The readers hold at most the piece they are in,
 // the one before and those a long field spans.
-constexpr int64_t kPieceBytes = int64_t{4} << 20;
+constexpr int64_t kPieceBytes = int64_t{1} << 20;
 
 // Address space with no memory behind it: reading it fails loudly. Placed
 // at `at` when given.

@@ -1,6 +1,6 @@
 // A file read in pieces as a ChunkReader reaches them, for loading a track
 // without holding the whole file: its bytes lie at fixed addresses, with one
-// zero byte after them, but only the few MiB about the furthest read are
+// zero byte after them, but only the MiB or so about the furthest read are
 // there. The memory of a piece the readers have left behind is used again
 // for the next, so a file of any length is read into the same few pages.
 // Linux only; elsewhere Open returns nothing and the file is read whole.

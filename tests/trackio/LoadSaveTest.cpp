@@ -311,7 +311,7 @@ TEST(LoadSave, ThousandsOfRecordsSaveAndLoadExactlyWithProgress) {
 }
 
 TEST(LoadSave, ALargeFileLoadsFromItsPathAsFromMemory) {
-  // A load by path reads the file a few MiB at a time, keeping only the
+  // A load by path reads the file a MiB at a time, keeping only the
   // pieces the readers are in: across piece ends, over an unknown chunk
   // longer than three pieces, through texts that span pieces, to a file
   // that ends exactly at a piece's end (the zero byte after it in a piece of
