@@ -202,33 +202,29 @@ void PlanTubeFlanges(const TubePlan& plan, Emit emit) {
 // limit) is beyond range as well.
 bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(plan)); }
 
-bool IsFlangeType(int32_t tubeType) {
-  for (const int32_t sourceType : {0, 1, 2, 5}) {
-    if (FlangeKindFor(sourceType)->flangeType == tubeType) return true;
-  }
-  return false;
-}
+// The flange types of the table above.
+bool IsFlangeType(int32_t tubeType) { return tubeType == 0 || tubeType == 1 || tubeType == 5 || tubeType == 6; }
 
-// Whether a tube of a flange type between these two nodes could be a flange
-// some tube plans: planned flanges are 0.15 or 0.2 long, and the rounding
-// of their ends to float32 moves each coordinate by at most 0.125 while the
-// source tube's ends stay below 2^21 in magnitude (and a tube in range is
-// shorter than 330,000). So a flange is at most 1.5 long, or has a
-// coordinate of at least 2^20 or one that is not finite. A real support
-// tube (longer than 3) is never taken for one, so on a track without
+// Whether a tube of a flange type between these two nodes, `dist` apart,
+// could be a flange some tube plans: planned flanges are 0.15 or 0.2 long,
+// and the rounding of their ends to float32 moves each coordinate by at most
+// 0.125 while the source tube's ends stay below 2^21 in magnitude (and a
+// tube in range is shorter than 330,000). So a flange is at most 1.5 long,
+// or has a coordinate of at least 2^20 or one that is not finite. A real
+// support tube (longer than 3) is never taken for one, so on a track without
 // flanges nothing is looked up.
-bool MayBeFlange(const Vec3& a, const Vec3& b) {
+bool MayBeFlange(const Vec3& a, const Vec3& b, double dist) {
   constexpr float kLarge = 1048576.0f;  // 2^20
   for (const Single c : {a.x, a.y, a.z, b.x, b.y, b.z}) {
     if (!(std::fabs(c.ToFloat()) < kLarge)) return true;
   }
-  return !(VecDistance(a, b) > 1.5);
+  return !(dist > 1.5);
 }
 
 // Whether a tube, planned as `plan`, may be a flange.
 bool MayBeFlange(const Tube& tube, const TubePlan& plan) {
   return tube.End1Type == trackio::kEndTypeFreeNode && tube.End2Type == trackio::kEndTypeFreeNode &&
-         IsFlangeType(tube.TubeType) && plan.endsFound && MayBeFlange(plan.a, plan.b);
+         IsFlangeType(tube.TubeType) && plan.endsFound && MayBeFlange(plan.a, plan.b, plan.dist);
 }
 
 // The flanges a track holds: tubes of a flange type between two free nodes,
@@ -265,12 +261,11 @@ class PresentFlanges {
           next_(static_cast<uint32_t>(std::min<int64_t>(present.first_ + flangesBefore, present.tubes_))) {}
     bool Contains(const PlannedFlange& flange) {
       if (present_.Empty()) return false;
-      const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
-      if (next_ < present_.tubes_ && present_.KeyOfTube(next_) == key) {
+      if (next_ < present_.tubes_ && present_.IsFlange(next_, flange)) {
         ++next_;
         return true;
       }
-      const std::optional<uint32_t> found = present_.Find(key);
+      const std::optional<uint32_t> found = present_.Find(KeyOf(flange.flangeType, flange.end1, flange.end2));
       if (found) next_ = *found + 1;
       return found.has_value();
     }
@@ -297,6 +292,19 @@ class PresentFlanges {
     Bits first{a.x.bits, a.y.bits, a.z.bits}, second{b.x.bits, b.y.bits, b.z.bits};
     if (second < first) std::swap(first, second);
     return {type, first, second};
+  }
+
+  // Whether tube `index` is `flange`: what comparing their keys says, sooner.
+  bool IsFlange(uint32_t index, const PlannedFlange& flange) const {
+    const Tube& tube = doc_.Tubes[index];
+    if (tube.TubeType != flange.flangeType || tube.End1Type != trackio::kEndTypeFreeNode ||
+        tube.End2Type != trackio::kEndTypeFreeNode || tube.End1Index < 0 || tube.End1Index >= tables_.freeNodes ||
+        tube.End2Index < 0 || tube.End2Index >= tables_.freeNodes) {
+      return false;
+    }
+    const Vec3& a = doc_.FreeNodes[static_cast<size_t>(tube.End1Index)];
+    const Vec3& b = doc_.FreeNodes[static_cast<size_t>(tube.End2Index)];
+    return (a == flange.end1 && b == flange.end2) || (a == flange.end2 && b == flange.end1);
   }
 
   // The key of tube `index` when it may be a flange.
