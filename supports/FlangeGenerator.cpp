@@ -731,9 +731,17 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
   }
 
   if (summary.flangesAdded > 0) {
-    trackio::GrowTable(document.FreeNodes, static_cast<size_t>(nodesAfter));
-    trackio::GrowTable(document.Tubes, static_cast<size_t>(tubesAfter));
-    PlaceFlanges(document, start, survey, threads, &ticker, 1);
+    // Whatever fails on the way (memory, threads) leaves the track as it was.
+    const size_t nodesBefore = document.FreeNodes.size();
+    try {
+      trackio::GrowTable(document.FreeNodes, static_cast<size_t>(nodesAfter));
+      trackio::GrowTable(document.Tubes, static_cast<size_t>(tubesAfter));
+      PlaceFlanges(document, start, survey, threads, &ticker, 1);
+    } catch (...) {
+      document.FreeNodes.resize(nodesBefore);
+      document.Tubes.resize(start.sourceTubes);
+      throw;
+    }
   }
   ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));
   ticker.Finished();
