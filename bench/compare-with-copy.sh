@@ -79,8 +79,10 @@ for shape in shapes:
             target = f"{work}/{shape}-{tubes}-{job}-out.nltrack"
             subprocess.run(flange_command(source, target), check=True, stdout=subprocess.DEVNULL)
             out_bytes = size(target)
-            copy = (f"cat {source} > /dev/null; dd if=/dev/zero of={work}/copy.out bs=1M count={out_bytes} "
-                    "iflag=count_bytes status=none")
+            # Each job copies to a file of its own, so that every copy replaces
+            # one of its own length, as every flanging does.
+            copy = (f"cat {source} > /dev/null; dd if=/dev/zero of={work}/{shape}-{tubes}-{job}-copy.out bs=1M "
+                    f"count={out_bytes} iflag=count_bytes status=none")
             jobs.append(dict(shape=shape, tubes=tubes, job=job, inp=size(source), out=out_bytes,
                              commands={"flange": flange_command(source, target),
                                        "durable": ["bash", "-c", copy + " conv=fsync"],
