@@ -237,6 +237,7 @@ struct TemporaryFile::State {
   Site site;
   std::string name;  // empty once moved into place or removed
   Descriptor file;
+  Descriptor oldFile;  // the file being replaced, when it may be read
   int listed = -1;   // the place on the interruption list
   uint64_t written = 0;
   uint64_t writebackStarted = 0;
@@ -245,22 +246,30 @@ struct TemporaryFile::State {
   // How many bytes are written before the disk is asked to take them.
   static constexpr size_t kWritebackStep = size_t{8} << 20;
 
+  // Opens the file being replaced for reading, when the process may: its
+  // extended attributes are read through it.
+  void OpenTheOldFile() {
+    const struct stat& old = site.existing;
+    oldFile.Reset(::openat(site.folder.get(), site.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened {};
+    if (oldFile && (::fstat(oldFile.get(), &opened) != 0 || opened.st_ino != old.st_ino || opened.st_dev != old.st_dev)) {
+      oldFile.Reset();
+    }
+    ReleaseCachedPages(oldFile.get());
+  }
+
   // Gives the new file what belongs to the one it replaces: owner and group
-  // as far as the process may, extended attributes, then the mode.
+  // as far as the process may, extended attributes, then the mode. Done
+  // once the bytes are written, since a write by a process without
+  // CAP_FSETID clears set-user-ID, set-group-ID and file capabilities.
   TrackError KeepWhatBelongsToTheOldFile() {
     const struct stat& old = site.existing;
-    Descriptor readable(::openat(site.folder.get(), site.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat opened {};
-    if (readable && (::fstat(readable.get(), &opened) != 0 || opened.st_ino != old.st_ino || opened.st_dev != old.st_dev)) {
-      readable.Reset();
-    }
-    ReleaseCachedPages(readable.get());
     // Root keeps both; another user keeps a group it belongs to.
     if (::fchown(file.get(), old.st_uid, old.st_gid) != 0) (void)!::fchown(file.get(), static_cast<uid_t>(-1), old.st_gid);
     struct stat now {};
     if (::fstat(file.get(), &now) != 0) return WriteFailure(errno);
     const bool ownerKept = now.st_uid == old.st_uid;
-    CopyAttributes(AttributeSource(readable.get(), site.folderName + "/" + site.name), file.get(), ownerKept);
+    CopyAttributes(AttributeSource(oldFile.get(), site.folderName + "/" + site.name), file.get(), ownerKept);
     mode_t mode = old.st_mode & 07777;
     if (!ownerKept) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
     if (now.st_gid != old.st_gid) mode &= ~static_cast<mode_t>(S_ISGID);
@@ -361,7 +370,8 @@ TrackError TemporaryFile::Create(const std::string& target, Overwrite overwrite)
     }
     if (!s.file) return FileSystemFailure("cannot create a file in " + s.site.folderName + ": " + Reason(error));
   }
-  return s.site.replacing ? s.KeepWhatBelongsToTheOldFile() : TrackError{};
+  if (s.site.replacing) s.OpenTheOldFile();
+  return {};
 }
 
 bool TemporaryFile::Write(const uint8_t* data, size_t size, std::string& reason) {
@@ -384,6 +394,9 @@ bool TemporaryFile::Write(const uint8_t* data, size_t size, std::string& reason)
 
 TrackError TemporaryFile::Finish() {
   State& s = *state_;
+  if (s.site.replacing) {
+    if (TrackError failure = s.KeepWhatBelongsToTheOldFile()) return failure;
+  }
   if (::fsync(s.file.get()) != 0) return WriteFailure(errno);
   if (!s.file.Close()) return WriteFailure(errno);
   return {};

@@ -518,6 +518,8 @@ TEST(SaveFaults, EveryKindOfTargetMeetsItsOutcome) {
        file(kOtherOwner, kSharedGroup, 0660), true, true, 0, "", After::ReplacedAs, kUser, kSharedGroup, 0660},
       {"a set-group-ID file of another owner, saved by another user: no set-ID bits",
        file(kOtherOwner, kSharedGroup, 06770), true, true, 0, "", After::ReplacedAs, kUser, kSharedGroup, 0770},
+      {"a user's own set-user-ID file, saved by that user: it keeps its bits",
+       file(kUser, kSharedGroup, 06750), true, true, 0, "", After::ReplacedAs, kUser, kSharedGroup, 06750},
       {"a link into a folder the user may not enter",
        [&](const std::string& folder, const std::string& target) {
          ::mkdir((folder + "/private").c_str(), 0700);
