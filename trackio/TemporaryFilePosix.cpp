@@ -110,7 +110,7 @@ TrackResult<Site> SiteOf(const std::string& path) {
 
 // Looks at what stands at `target`, as CheckReplaceTarget describes, and
 // finds where the replacement writes.
-TrackResult<Site> Inspect(const std::string& target, Overwrite overwrite) {
+TrackResult<Site> Examine(const std::string& target, Overwrite overwrite) {
   if (target.empty()) return Failure(TrackErrorKind::EmptyPath, "no file name was given");
   struct stat entry {};
   if (::lstat(target.c_str(), &entry) != 0) {
@@ -227,7 +227,7 @@ void CopyAttributes(const AttributeSource& from, int to, bool ownerKept) {
 }  // namespace
 
 TrackError CheckTarget(const std::string& target, Overwrite overwrite) {
-  const TrackResult<Site> site = Inspect(target, overwrite);
+  const TrackResult<Site> site = Examine(target, overwrite);
   return site ? TrackError{} : site.error();
 }
 
@@ -349,7 +349,7 @@ TemporaryFile::~TemporaryFile() { state_->Discard(); }
 
 TrackError TemporaryFile::Create(const std::string& target, Overwrite overwrite) {
   State& s = *state_;
-  TrackResult<Site> site = Inspect(target, overwrite);
+  TrackResult<Site> site = Examine(target, overwrite);
   if (!site) return site.error();
   s.site = std::move(*site);
   s.overwrite = overwrite;

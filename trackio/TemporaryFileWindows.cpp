@@ -69,7 +69,7 @@ struct Site {
   bool replacing = false;   // a regular file stands there, to be replaced
 };
 
-TrackResult<Site> Inspect(const std::string& name, Overwrite overwrite) {
+TrackResult<Site> Examine(const std::string& name, Overwrite overwrite) {
   if (name.empty()) return Failure(TrackErrorKind::EmptyPath, "no file name was given");
   const fs::path path = ToPath(name);
   if (IsReservedDeviceName(path.filename().native())) return Failure(TrackErrorKind::NotAFile, kNotARegularFile);
@@ -118,7 +118,7 @@ std::wstring TemporaryName(const std::wstring& target) {
 }  // namespace
 
 TrackError CheckTarget(const std::string& target, Overwrite overwrite) {
-  const TrackResult<Site> site = Inspect(target, overwrite);
+  const TrackResult<Site> site = Examine(target, overwrite);
   return site ? TrackError{} : site.error();
 }
 
@@ -153,7 +153,7 @@ TemporaryFile::~TemporaryFile() { state_->Discard(); }
 
 TrackError TemporaryFile::Create(const std::string& target, Overwrite overwrite) {
   State& s = *state_;
-  TrackResult<Site> site = Inspect(target, overwrite);
+  TrackResult<Site> site = Examine(target, overwrite);
   if (!site) return site.error();
   s.site = std::move(*site);
   s.overwrite = overwrite;
