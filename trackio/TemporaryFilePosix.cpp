@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -171,12 +172,16 @@ class AttributeSource {
  public:
   AttributeSource(int descriptor, std::string path) : descriptor_(descriptor), path_(std::move(path)) {}
 
+  // The names, each ended by a zero byte.
   std::vector<char> Names() const {
     return ReadGrowing([this](char* buffer, size_t size) {
-      return descriptor_ >= 0 ? ::flistxattr(descriptor_, buffer, size) : ::llistxattr(path_.c_str(), buffer, size);
-    });
+             return descriptor_ >= 0 ? ::flistxattr(descriptor_, buffer, size)
+                                     : ::llistxattr(path_.c_str(), buffer, size);
+           })
+        .value_or(std::vector<char>{});
   }
-  std::vector<char> Value(const char* name) const {
+  // Nothing when the value cannot be read.
+  std::optional<std::vector<char>> Value(const char* name) const {
     return ReadGrowing([this, name](char* buffer, size_t size) {
       return descriptor_ >= 0 ? ::fgetxattr(descriptor_, name, buffer, size)
                               : ::lgetxattr(path_.c_str(), name, buffer, size);
@@ -186,19 +191,19 @@ class AttributeSource {
  private:
   // Asks for the size, then the bytes; again when they grew in between.
   template <typename Read>
-  static std::vector<char> ReadGrowing(Read read) {
+  static std::optional<std::vector<char>> ReadGrowing(Read read) {
     for (int attempt = 0; attempt < 4; ++attempt) {
       const ssize_t size = read(nullptr, 0);
-      if (size <= 0) return {};
+      if (size < 0) return std::nullopt;
       std::vector<char> bytes(static_cast<size_t>(size));
-      const ssize_t got = read(bytes.data(), bytes.size());
+      const ssize_t got = size == 0 ? 0 : read(bytes.data(), bytes.size());
       if (got >= 0) {
         bytes.resize(static_cast<size_t>(got));
         return bytes;
       }
-      if (errno != ERANGE) return {};
+      if (errno != ERANGE) return std::nullopt;
     }
-    return {};
+    return std::nullopt;
   }
 
   int descriptor_;
@@ -217,8 +222,10 @@ void CopyAttributes(const AttributeSource& from, int to, bool ownerKept) {
     at += std::strlen(name) + 1;
     if (std::strcmp(name, kAccessAcl) == 0) hadAcl = true;
     if (!ownerKept && std::strcmp(name, "security.capability") == 0) continue;
-    const std::vector<char> value = from.Value(name);
-    ::fsetxattr(to, name, value.data(), value.size(), 0);  // what may not be set is left out
+    // What cannot be read or set is left out.
+    if (const std::optional<std::vector<char>> value = from.Value(name)) {
+      ::fsetxattr(to, name, value->data(), value->size(), 0);
+    }
   }
   // A new file takes the folder's default ACL; the replaced file had none.
   if (!hadAcl) ::fremovexattr(to, kAccessAcl);

@@ -12,10 +12,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -29,10 +29,12 @@ using trackio::TrackDocument;
 
 namespace {
 
+// ".TARGET.tmp-" and six letters or digits.
 bool IsLeftoverTemporary(const std::string& name, const std::string& target) {
-  static const std::regex pattern(R"(\.(.+)\.tmp-[A-Za-z0-9]{6})");
-  std::smatch match;
-  return std::regex_match(name, match, pattern) && match[1] == target;
+  const std::string prefix = "." + target + ".tmp-";
+  return name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+         std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                     [](unsigned char c) { return std::isalnum(c) != 0; });
 }
 
 // Saves `first` with the save driver and streams `secondBytes` in 64 KiB
