@@ -211,6 +211,25 @@ TEST(LoadBounds, LoadingFromAPathStaysWithinTheMemoryBound) {
   allocationcounter::Start();
   ASSERT_TRUE(trackio::LoadTrack(path));
   EXPECT_LE(allocationcounter::PeakBytes(), kMemoryBound);
+
+  // On a machine without the memory for the file's bytes, or for its
+  // tables, the load says so, with the size, instead of failing
+  // "unexpectedly".
+  std::vector<uint8_t> bytes;
+  bytes.reserve(BaseFile().size() + 1);  // room for the zero byte after it: never copied
+  bytes = BaseFile();
+  const std::string tooLarge =
+      "the track is too large for this machine's memory (" + std::to_string(BaseFile().size()) + " bytes)";
+  allocationcounter::RefuseAbove(BaseFile().size());
+  const trackio::LoadResult read = trackio::LoadTrack(path);
+  allocationcounter::RefuseAbove(64 << 10);
+  const trackio::LoadResult walked = trackio::LoadTrackFromBytes(std::move(bytes));
+  allocationcounter::RefuseAbove(SIZE_MAX);
+  for (const trackio::LoadResult* loaded : {&read, &walked}) {
+    ASSERT_FALSE(*loaded);
+    EXPECT_EQ(loaded->error().kind, TrackErrorKind::TooLarge);
+    EXPECT_EQ(loaded->error().Describe(), tooLarge);
+  }
 }
 
 namespace {
