@@ -218,6 +218,8 @@ Exit status:
       exists already or may not be written (nothing is written for that
       file; the other files are still done)
   2   the command line is wrong
+Interrupted by a signal, the tool ends by that signal (a shell shows 128 plus
+its number, 130 for Ctrl-C).
 )";
 }
 
