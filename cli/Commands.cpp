@@ -63,10 +63,10 @@ void FailToWrite(Console& console, const std::string& path, const trackio::Track
 
 // After a file was written: a replaced file's other hard links still hold
 // the old content, which its user may not expect.
-void WarnOfOtherNames(Console& console, const trackio::SavedFile& saved) {
+void WarnOfOtherNames(Console& console, const trackio::SavedFile& saved, const char* content = "track") {
   if (saved.otherNames == 0) return;
   console.err << "tarnwick-cli: warning: " << saved.path << " had " << Plural(saved.otherNames, "other name")
-              << (saved.otherNames == 1 ? "; it keeps" : "; they keep") << " the old track\n";
+              << (saved.otherNames == 1 ? "; it keeps" : "; they keep") << " the old " << content << "\n";
 }
 
 // A file shorter than its root chunk says loads (the final byte is
@@ -295,7 +295,7 @@ int RunRender(const CommandLine& command, Console& console) {
     FailToWrite(console, target, written.error());
     return kExitFileFailed;
   }
-  WarnOfOtherNames(console, *written);
+  WarnOfOtherNames(console, *written, "picture");
   const PictureFigures& figures = picture->Figures();
   if (!console.quiet) {
     console.out << "Wrote " << target << ": " << Plural(figures.footers, "footer") << ", "
