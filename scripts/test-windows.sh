@@ -3,7 +3,8 @@
 #   1. the unit tests (.exe), through ctest;
 #   2. built tracks flanged by the Windows and the Linux build: same bytes,
 #      and tarnwick-cli.exe replacing a file named by a relative path;
-#   3. file names outside the ANSI code page (日本.nltrack) reach both
+#   3. a save interrupted by Ctrl-C leaves no temporary file; file names
+#      outside the ANSI code page (日本.nltrack) reach both
 #      programs: tarnwick-cli.exe info and resave, tarnwick.exe FILE;
 #   4. tarnwick.exe: its window appears, and window_probe.exe drives it
 #      through the dialogs and commands; the track it saves must match the
@@ -105,6 +106,34 @@ if [ -f "$source/cli/main.cpp" ]; then
   fi
 else
   echo "no command-line tool in this source tree"
+fi
+
+step "A save interrupted by Ctrl-C removes its temporary file"
+# In a terminal the program has a console, and Wine turns SIGINT into
+# Ctrl-C for it, as a console window does when Ctrl-C is pressed.
+interrupt="$windows_build/interrupt-run"
+rm -rf "$interrupt" && mkdir -p "$interrupt"
+printf 'old' >"$interrupt/track.nltrack"
+script -qec "wine '$windows_build/bin/interrupted_save.exe' '$(windows_path "$interrupt")'" /dev/null \
+  </dev/null >"$windows_build/interrupt.log" 2>&1 &
+terminal=$!
+for _ in $(seq 300); do [ -f "$interrupt/ready" ] && break; sleep 0.2; done
+if [ -f "$interrupt/ready" ] && saver=$(pgrep -P "$terminal") && kill -INT "$saver"; then
+  status=0
+  wait "$terminal" || status=$?
+  left=$(cd "$interrupt" && ls -A | tr '\n' ' ')
+  # 3: the save went on as if nothing had happened. (Wine 8 ends a process on
+  # Ctrl-C with status 0; Windows with STATUS_CONTROL_C_EXIT.)
+  if [ "$status" -ne 3 ] && [ "$left" = "ready track.nltrack " ] &&
+     [ "$(cat "$interrupt/track.nltrack")" = old ]; then
+    echo "interrupted: exit status $status, the track kept its bytes, no temporary file left"
+  else
+    fail "interrupted save: exit status $status, files left: $left"
+  fi
+else
+  fail "the interrupted save never reached its temporary file (see $windows_build/interrupt.log)"
+  kill "$terminal" 2>/dev/null || true
+  wait "$terminal" 2>/dev/null || true
 fi
 
 step "tarnwick-cli.exe: a file name outside the ANSI code page"

@@ -13,7 +13,7 @@
 
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
-#include "trackio/FileAccess.h"
+#include "trackio/FileAccessDetail.h"
 #include "windows/WindowHandle.h"
 
 namespace app::win32 {
