@@ -1,0 +1,166 @@
+// The main window's commands, without the window.
+//
+// MainController owns the loaded track, CurrentFileName and the command
+// state from which the three buttons' enabled states follow, and runs the
+// three commands. It reaches the screen only through two small interfaces,
+// so a front end (Qt, Win32, or a test's fakes) supplies the dialogs and the
+// window and forwards the clicks, a file named at start and a dropped file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gui/core/FileDialogLogic.h"
+#include "gui/core/MainWindowLayout.h"
+#include "supports/FlangeGenerator.h"
+#include "trackio/TrackDocument.h"
+
+namespace app {
+
+// The open and save dialogs, with the argument lists every front end shares.
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  virtual bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool FileMustExist,
+                              bool& ReadOnly, bool HideReadOnly, const std::string& Filter,
+                              int32_t& FilterIndex, const std::string& InitialDir,
+                              const std::string& DialogTitle, const std::string& DefaultExt,
+                              WindowHandle OwnerWindow, int32_t& ExtraFlags) = 0;
+  virtual bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool OverwritePrompt,
+                              const std::string& Filter, int32_t& FilterIndex,
+                              const std::string& InitialDir, const std::string& DialogTitle,
+                              const std::string& DefaultExt, WindowHandle OwnerWindow,
+                              int32_t& ExtraFlags) = 0;
+};
+
+// The dialogs of a platform: the shared flag, filter and result handling
+// around the one function that shows the platform's dialog.
+class RunnerFileDialogs : public FileDialogs {
+ public:
+  explicit RunnerFileDialogs(FileDialogRunner runner) : runner_(std::move(runner)) {}
+  bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool FileMustExist,
+                      bool& ReadOnly, bool HideReadOnly, const std::string& Filter,
+                      int32_t& FilterIndex, const std::string& InitialDir,
+                      const std::string& DialogTitle, const std::string& DefaultExt,
+                      WindowHandle OwnerWindow, int32_t& ExtraFlags) override {
+    return RunOpenDialog(runner_, FileName, FileTitle, FileMustExist, ReadOnly, HideReadOnly,
+                         Filter, FilterIndex, InitialDir, DialogTitle, DefaultExt, OwnerWindow,
+                         ExtraFlags);
+  }
+  bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool OverwritePrompt,
+                      const std::string& Filter, int32_t& FilterIndex,
+                      const std::string& InitialDir, const std::string& DialogTitle,
+                      const std::string& DefaultExt, WindowHandle OwnerWindow,
+                      int32_t& ExtraFlags) override {
+    return RunSaveDialog(runner_, FileName, FileTitle, OverwritePrompt, Filter, FilterIndex,
+                         InitialDir, DialogTitle, DefaultExt, OwnerWindow, ExtraFlags);
+  }
+
+ private:
+  FileDialogRunner runner_;
+};
+
+// A modal box with a warning icon and a single OK button.
+struct WarningMessage {
+  std::string title;
+  std::string text;         // the main line
+  std::string informative;  // a second line under it, the reason; may be empty
+  friend bool operator==(const WarningMessage&, const WarningMessage&) = default;
+};
+
+// What the commands need from the window.
+class MainView {
+ public:
+  virtual ~MainView() = default;
+  virtual void SetButtonEnabled(CommandButton button, bool enabled) = 0;
+  // Returns when the user has closed the box.
+  virtual void ShowWarning(const WarningMessage& message) = 0;
+  // The handle that owns the dialogs; kNoOwnerWindow when there is none.
+  virtual WindowHandle OwnerWindow() const = 0;
+  // A load, a flange run or a save is working (true) or done (false); a
+  // front end shows a wait cursor meanwhile. Never true while a box shows.
+  virtual void ShowBusy(bool /*busy*/) {}
+  // Replaces the hint shown when the pointer rests on a button.
+  virtual void SetButtonToolTip(CommandButton /*button*/, const std::string& /*text*/) {}
+};
+
+inline constexpr const char* kTrackFilter = "NoLimits Tracks (*.nltrack)|*.nltrack";
+inline constexpr const char* kTrackDefaultExt = "nltrack";
+inline constexpr const char* kOpenDialogTitle = "Load Track...";
+inline constexpr const char* kSaveDialogTitle = "Save Track As...";
+inline constexpr const char* kLoadErrorText = "Error Loading Track File!";
+inline constexpr const char* kLoadErrorTitle = "Load Error";
+inline constexpr const char* kSaveErrorText = "The track was not saved.";
+inline constexpr const char* kSaveErrorTitle = "Save Error";
+inline constexpr const char* kFlangeErrorText = "No flanges were added.";
+inline constexpr const char* kFlangeErrorTitle = "Add Flanges";
+
+// Where the commands stand; the enabled buttons follow from it.
+enum class CommandState { NothingLoaded, Loaded, Flanged };
+
+// The buttons a state enables, indexed by CommandButton.
+constexpr std::array<bool, 3> ButtonsEnabledIn(CommandState state) {
+  switch (state) {
+    case CommandState::NothingLoaded: return {true, false, false};
+    case CommandState::Loaded: return {true, true, false};
+    case CommandState::Flanged: return {true, true, true};
+  }
+  return {true, false, false};
+}
+
+// The "Add Flanges" hint after a run: what it does, then what the run did.
+std::string FlangeRunToolTip(const supports::FlangeSummary& report);
+
+// Of several files dropped on the window, the one to load: the first with
+// the track extension, else the first. Empty when `paths` is.
+std::string ChooseDroppedFile(const std::vector<std::string>& paths);
+
+class MainController {
+ public:
+  MainController(MainView& view, FileDialogs& dialogs);
+
+  // "Load Track": asks for a file and loads it (LoadTrackFrom). A cancelled
+  // dialog changes nothing.
+  void btnLoad_Click();
+  // "Add Flanges": adds flanges to the loaded track and enables "Save Track".
+  // When the flanged track could not be saved, nothing is added, the box
+  // says why, and the buttons stay as they are.
+  void btnMod_Click();
+  // "Save Track": asks for a name and saves there (SaveTrackTo). A
+  // cancelled dialog changes nothing.
+  void btnSave_Click();
+
+  // Loads `path` as if it had been chosen in the open dialog: it becomes
+  // CurrentFileName; a good track enables "Add Flanges" and disables "Save
+  // Track"; a failed load shows the "Load Error" box and leaves only "Load
+  // Track" enabled.
+  void LoadTrackFrom(std::string path);
+  // Saves to `path` as if it had been chosen in the save dialog (".nltrack"
+  // appended when the name lacks it, CurrentFileName keeps it as given). A
+  // failed save shows why and changes no state.
+  void SaveTrackTo(std::string path);
+
+  const std::string& CurrentFileName() const { return currentFileName_; }
+  const trackio::TrackDocument& Document() const { return document_; }
+  bool IsEnabled(CommandButton button) const {
+    return ButtonsEnabledIn(state_)[static_cast<size_t>(button)];
+  }
+  CommandState State() const { return state_; }
+
+ private:
+  // Moves to `next` and tells the view the new enabled state of `buttons`,
+  // in that order: the buttons the command sets.
+  void EnterState(CommandState next, std::initializer_list<CommandButton> buttons);
+
+  MainView& view_;
+  FileDialogs& dialogs_;
+  trackio::TrackDocument document_;
+  std::string currentFileName_;  // the path last chosen in a dialog
+  CommandState state_ = CommandState::NothingLoaded;
+};
+
+}  // namespace app

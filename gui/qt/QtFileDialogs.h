@@ -1,0 +1,38 @@
+// The open and save dialogs on Qt's file dialog.
+//
+// Qt shows the desktop's own chooser where the platform offers one (GNOME,
+// KDE, the desktop portal) and its own widget dialog elsewhere. The widget
+// dialog adds the default extension to a typed name before it asks about
+// replacing a file; a desktop chooser asks about the name as typed, and Qt
+// adds the extension only afterwards. With a desktop chooser the save
+// dialog therefore adds the extension itself and asks the question for the
+// name it made.
+#pragma once
+
+#include <QStringList>
+
+#include "gui/core/FileDialogLogic.h"
+#include "gui/core/MainController.h"
+
+class QWidget;
+
+namespace app {
+
+// Shows a request in a modal QFileDialog and reports what the user did.
+FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request);
+
+class QtFileDialogs : public RunnerFileDialogs {
+ public:
+  QtFileDialogs() : RunnerFileDialogs(RunQtFileDialog) {}
+};
+
+// Qt's form of the filter list: "description (patterns)" per entry, the
+// patterns separated by spaces. The dialog shows only the description.
+QStringList QtNameFilters(const std::vector<FilterPair>& filters);
+
+// The handle the dialogs take for a window, and the window for a handle
+// (nullptr when no top-level window has it).
+WindowHandle WindowHandleOf(const QWidget* window);
+QWidget* WindowForHandle(WindowHandle handle);
+
+}  // namespace app

@@ -1,0 +1,236 @@
+#include "gui/win32/MainWindow.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "gui/win32/WindowHandle.h"
+
+namespace app::win32 {
+
+namespace {
+
+// A fixed frame: the buttons do not follow a resized window.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kWindowExStyle = 0;
+// Above IDOK and IDCANCEL, which the dialog keys send for Enter and Escape.
+constexpr int kFirstButtonId = 100;
+
+int ButtonId(CommandButton button) { return kFirstButtonId + static_cast<int>(button); }
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowObjectName;
+  if (RegisterClassExA(&windowClass) == 0) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_CLASS_ALREADY_EXISTS) {
+      throw std::runtime_error("cannot register the window class (error " + std::to_string(error) +
+                               ")");
+    }
+  }
+}
+
+}  // namespace
+
+frmMain::frmMain(HINSTANCE instance, FileDialogs& dialogs)
+    : controller_(*this, dialogs), instance_(instance) {
+  RegisterWindowClass(instance, &frmMain::WindowProc);
+  // The size follows once the window knows the DPI of its screen.
+  CreateWindowExA(kWindowExStyle, kWindowObjectName, kWindowCaption, kWindowStyle, CW_USEDEFAULT,
+                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+  if (window_ == nullptr) {
+    throw std::runtime_error("cannot create the window (error " + std::to_string(GetLastError()) +
+                             ")");
+  }
+  try {
+    CreateButtons();
+    ApplyDpi(WindowDpi(window_), nullptr);
+    DragAcceptFiles(window_, TRUE);
+  } catch (...) {
+    // No destructor runs for a half-made object: the window must not
+    // outlive it.
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    throw;
+  }
+}
+
+frmMain::~frmMain() {
+  if (window_ != nullptr) {
+    // Detached first: destroying the window from here is no user's close.
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+void frmMain::CreateButtons() {
+  // Creation order is tab order, and the table is in tab order.
+  bool first = true;
+  for (const ButtonLayout& layout : kButtonLayouts) {
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+    if (first) style |= WS_GROUP;  // the arrow keys move among all three
+    if (!controller_.IsEnabled(layout.button)) style |= WS_DISABLED;
+    first = false;
+    HWND button = CreateWindowExA(0, "BUTTON", layout.caption, style, 0, 0, 0, 0, window_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(ButtonId(layout.button))),
+                                  instance_, nullptr);
+    if (button == nullptr) {
+      throw std::runtime_error("cannot create the button \"" + std::string(layout.caption) +
+                               "\" (error " + std::to_string(GetLastError()) + ")");
+    }
+    buttons_[static_cast<size_t>(layout.button)] = button;
+  }
+}
+
+void frmMain::ApplyDpi(Dpi dpi, const RECT* suggested) {
+  const SIZE frame = WindowSizeForClient(ClientSize(dpi), kWindowStyle, kWindowExStyle, dpi);
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  if (suggested == nullptr) flags |= SWP_NOMOVE;
+  SetWindowPos(window_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0,
+               frame.cx, frame.cy, flags);
+
+  HFONT font = CreateMessageFont(dpi);
+  for (const ButtonLayout& layout : kButtonLayouts) {
+    const RECT place = ButtonRect(layout, dpi);
+    HWND button = Button(layout.button);
+    MoveWindow(button, place.left, place.top, place.right - place.left, place.bottom - place.top,
+               TRUE);
+    SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+  font_ = font;
+}
+
+void frmMain::Show(int showCommand) {
+  ShowWindow(window_, showCommand);
+  UpdateWindow(window_);
+  SetFocus(Button(CommandButton::Load));
+}
+
+bool frmMain::HandleDialogKey(MSG& message) { return IsDialogMessageA(window_, &message) != FALSE; }
+
+void frmMain::SetButtonEnabled(CommandButton button, bool enabled) {
+  HWND control = Button(button);
+  const bool hadFocus = GetFocus() == control;
+  EnableWindow(control, enabled ? TRUE : FALSE);
+  // A disabled button cannot keep the focus: hand it on as Tab would.
+  if (hadFocus && !enabled) SetFocus(GetNextDlgTabItem(window_, control, FALSE));
+}
+
+void frmMain::ShowWarning(const WarningMessage& message) {
+  std::string text = message.text;
+  if (!message.informative.empty()) text += "\n" + message.informative;
+  MessageBoxA(window_, text.c_str(), message.title.c_str(), MB_ICONEXCLAMATION | MB_OK);
+}
+
+WindowHandle frmMain::OwnerWindow() const { return ToWindowHandle(window_); }
+
+void frmMain::ShowBusy(bool busy) {
+  // The command holds the message loop, so nothing resets the cursor meanwhile.
+  SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void frmMain::OnFilesDropped(HDROP drop) {
+  std::vector<std::string> paths;
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::string path(DragQueryFileA(drop, i, nullptr, 0), '\0');
+    DragQueryFileA(drop, i, path.data(), static_cast<UINT>(path.size() + 1));
+    paths.push_back(std::move(path));
+  }
+  DragFinish(drop);
+  const std::string chosen = ChooseDroppedFile(paths);
+  if (!chosen.empty()) controller_.LoadTrackFrom(chosen);
+}
+
+void frmMain::OnButtonClicked(int controlId) {
+  if (controlId == ButtonId(CommandButton::Load)) controller_.btnLoad_Click();
+  if (controlId == ButtonId(CommandButton::Mod)) controller_.btnMod_Click();
+  if (controlId == ButtonId(CommandButton::Save)) controller_.btnSave_Click();
+}
+
+// Enter presses the focused button: the dialog keys ask for the default
+// button, and the focused one is it.
+LRESULT frmMain::DefaultButtonId() const {
+  HWND focus = GetFocus();
+  for (HWND button : buttons_) {
+    if (button == focus) return MAKELRESULT(GetDlgCtrlID(button), DC_HASDEFID);
+  }
+  return 0;
+}
+
+void frmMain::MoveFocus(WPARAM wParam, LPARAM lParam) {
+  HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)  // this control
+                                  : GetNextDlgTabItem(window_, GetFocus(), wParam != 0);
+  if (next != nullptr) SetFocus(next);
+}
+
+LRESULT CALLBACK frmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<frmMain*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  // No exception may cross back into the system: a command that fails in an
+  // unforeseen way is reported, and the window goes on.
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& failure) {
+    MessageBoxA(window, ("The command could not be completed.\n" + std::string(failure.what())).c_str(),
+                kWindowCaption, MB_ICONEXCLAMATION | MB_OK);
+    return 0;
+  }
+}
+
+LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED) OnButtonClicked(LOWORD(wParam));
+      return 0;
+    case WM_DROPFILES:
+      OnFilesDropped(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case DM_GETDEFID:
+      return DefaultButtonId();
+    case WM_NEXTDLGCTL:
+      // The dialog keys move the focus with this message, which only a
+      // dialog's own window procedure would otherwise answer.
+      MoveFocus(wParam, lParam);
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window_, focus)) focusWhenInactive_ = focus;
+      } else {
+        HWND focus = focusWhenInactive_;
+        if (focus == nullptr || !IsWindowEnabled(focus)) focus = Button(CommandButton::Load);
+        SetFocus(focus);
+      }
+      return 0;
+    case WM_DPICHANGED:
+      ApplyDpi({LOWORD(wParam), HIWORD(wParam)}, reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY: {
+      HWND window = window_;
+      window_ = nullptr;
+      return DefWindowProcA(window, message, wParam, lParam);
+    }
+    default:
+      break;
+  }
+  return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+}  // namespace app::win32

@@ -1,0 +1,65 @@
+// The main window (frmMain) on Win32: the program's one window, three push
+// buttons in a row.
+//
+// The commands and the command state belong to the shared MainController;
+// this class draws the buttons and passes the clicks on, and a file dropped
+// on the window loads as if chosen in the open dialog.
+#pragma once
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <shellapi.h>
+
+#include <array>
+
+#include "gui/core/MainController.h"
+#include "gui/win32/WindowMetrics.h"
+
+namespace app::win32 {
+
+class frmMain : public MainView {
+ public:
+  // Creates the window, hidden. Throws std::runtime_error when Windows
+  // refuses to create it.
+  frmMain(HINSTANCE instance, FileDialogs& dialogs);
+  ~frmMain() override;
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
+
+  void Show(int showCommand);
+  // Keyboard navigation between the buttons (Tab, arrow keys, Enter,
+  // Space). Returns true when `message` was used for it and must not be
+  // dispatched.
+  bool HandleDialogKey(MSG& message);
+
+  HWND hwnd() const { return window_; }
+  HWND Button(CommandButton button) const { return buttons_[static_cast<size_t>(button)]; }
+  MainController& Controller() { return controller_; }
+
+  void SetButtonEnabled(CommandButton button, bool enabled) override;
+  void ShowWarning(const WarningMessage& message) override;
+  WindowHandle OwnerWindow() const override;
+  void ShowBusy(bool busy) override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateButtons();
+  // Sizes the window and its buttons for `dpi` and sets their font; moves
+  // the window to `suggested` when given.
+  void ApplyDpi(Dpi dpi, const RECT* suggested);
+  void OnButtonClicked(int controlId);
+  void OnFilesDropped(HDROP drop);
+  LRESULT DefaultButtonId() const;
+  void MoveFocus(WPARAM wParam, LPARAM lParam);  // as WM_NEXTDLGCTL asks
+
+  MainController controller_;
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  std::array<HWND, 3> buttons_{};
+  HFONT font_ = nullptr;
+  HWND focusWhenInactive_ = nullptr;  // restored when the window is activated again
+};
+
+}  // namespace app::win32

@@ -1,0 +1,370 @@
+#include "gui/core/MainController.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ScriptedDialogs.h"
+#include "gui/core/StartupArguments.h"
+#include "TrackBuilder.h"
+#include "TrackTesting.h"
+#include "supports/FlangeGenerator.h"
+#include "trackio/TrackIO.h"
+
+namespace app {
+namespace {
+
+// Records what the commands did to the window, in order, and what its
+// buttons show.
+class RecordingView : public MainView {
+ public:
+  void SetButtonEnabled(CommandButton button, bool enabled) override {
+    static const char* const kNames[] = {"btnLoad", "btnMod", "btnSave"};
+    events.push_back(std::string(enabled ? "enable " : "disable ") +
+                     kNames[static_cast<int>(button)]);
+    shown[static_cast<size_t>(button)] = enabled;
+  }
+  void ShowWarning(const WarningMessage& message) override {
+    events.push_back("box " + message.title);
+    warnings.push_back(message);
+    busyDuringABox = busyDuringABox || busy;
+  }
+  WindowHandle OwnerWindow() const override { return 4711; }
+  void ShowBusy(bool nowBusy) override {
+    if (nowBusy == busy) unbalancedBusy = true;
+    busy = nowBusy;
+    if (nowBusy) ++busySpells;
+  }
+  void SetButtonToolTip(CommandButton button, const std::string& text) override {
+    toolTips[static_cast<size_t>(button)] = text;
+  }
+
+  std::vector<std::string> TakeEvents() { return std::exchange(events, {}); }
+
+  std::vector<std::string> events;
+  std::vector<WarningMessage> warnings;
+  std::array<bool, 3> shown{true, false, false};  // as the window opens
+  std::array<std::string, 3> toolTips;
+  bool busy = false, unbalancedBusy = false, busyDuringABox = false;
+  int busySpells = 0;
+};
+
+using Events = std::vector<std::string>;
+
+class MainControllerTest : public ::testing::Test {
+ protected:
+  MainControllerTest() {
+    trackbuilder::WriteFile(goodTrack, trackbuilder::CanonicalFile(source));
+    trackbuilder::WriteFile(otherTrack, trackbuilder::CanonicalFile(trackbuilder::SampleDocument()));
+    trackbuilder::WriteFile(wrongName, trackbuilder::CanonicalFile(source));
+  }
+
+  void Load(const std::optional<std::string>& path) {
+    dialogs.Answer(path);
+    controller.btnLoad_Click();
+  }
+  void Save(const std::optional<std::string>& path) {
+    dialogs.Answer(path);
+    controller.btnSave_Click();
+  }
+  // A loaded track with flanges added, the view's record cleared.
+  void BringToFlanged() {
+    Load(goodTrack);
+    controller.btnMod_Click();
+    ASSERT_EQ(controller.State(), CommandState::Flanged);
+    view.TakeEvents();
+  }
+  // The bytes a save of the document as it stands must write.
+  std::vector<uint8_t> ExpectedFile() const {
+    trackio::TrackDocument copy = controller.Document();
+    return trackio::BuildTrackFile(copy);
+  }
+
+  tracktesting::ScratchFolder folder;
+  const trackio::TrackDocument source = trackbuilder::GeneratedDocument(3);
+  const std::string goodTrack = folder.File("good.nltrack");
+  const std::string otherTrack = folder.File("other.NLTRACK");
+  const std::string wrongName = folder.File("good.txt");
+  RecordingView view;
+  ScriptedDialogs dialogs;
+  MainController controller{view, dialogs};
+};
+
+TEST(CommandState, DecidesTheEnabledButtons) {
+  using enum CommandState;
+  EXPECT_EQ(ButtonsEnabledIn(NothingLoaded), (std::array<bool, 3>{true, false, false}));
+  EXPECT_EQ(ButtonsEnabledIn(Loaded), (std::array<bool, 3>{true, true, false}));
+  EXPECT_EQ(ButtonsEnabledIn(Flanged), (std::array<bool, 3>{true, true, true}));
+}
+
+// Every transition of the command state, from every state a command can be
+// given in, through the dialogs and through the path-taking entries; the
+// window's buttons always show the state reached.
+TEST_F(MainControllerTest, StateTable) {
+  enum Action { LoadGood, LoadBad, CancelOpen, AddFlanges, SaveGood, CancelSave, LoadPathGood,
+                LoadPathBad, SavePath };
+  struct Row {
+    CommandState from;
+    Action action;
+    CommandState to;
+  };
+  using enum CommandState;
+  const Row rows[] = {
+      {NothingLoaded, LoadGood, Loaded},  {NothingLoaded, LoadBad, NothingLoaded},
+      {NothingLoaded, CancelOpen, NothingLoaded},
+      {Loaded, LoadGood, Loaded},         {Loaded, LoadBad, NothingLoaded},
+      {Loaded, CancelOpen, Loaded},       {Loaded, AddFlanges, Flanged},
+      {Flanged, LoadGood, Loaded},        {Flanged, LoadBad, NothingLoaded},
+      {Flanged, CancelOpen, Flanged},     {Flanged, AddFlanges, Flanged},
+      {Flanged, SaveGood, Flanged},       {Flanged, CancelSave, Flanged},
+      {NothingLoaded, LoadPathGood, Loaded}, {NothingLoaded, LoadPathBad, NothingLoaded},
+      {Loaded, LoadPathGood, Loaded},     {Loaded, LoadPathBad, NothingLoaded},
+      {Flanged, LoadPathGood, Loaded},    {Flanged, LoadPathBad, NothingLoaded},
+      {Flanged, SavePath, Flanged},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "from state " << static_cast<int>(row.from) << ", action "
+                                    << row.action);
+    RecordingView rowView;
+    ScriptedDialogs rowDialogs;
+    MainController rowController(rowView, rowDialogs);
+    if (row.from != NothingLoaded) {
+      rowDialogs.Answer(goodTrack);
+      rowController.btnLoad_Click();
+    }
+    if (row.from == Flanged) rowController.btnMod_Click();
+    ASSERT_EQ(rowController.State(), row.from);
+
+    switch (row.action) {
+      case LoadGood: rowDialogs.Answer(otherTrack); rowController.btnLoad_Click(); break;
+      case LoadBad: rowDialogs.Answer(wrongName); rowController.btnLoad_Click(); break;
+      case CancelOpen: rowDialogs.Answer(std::nullopt); rowController.btnLoad_Click(); break;
+      case AddFlanges: rowController.btnMod_Click(); break;
+      case SaveGood: rowDialogs.Answer(folder.File("saved")); rowController.btnSave_Click(); break;
+      case CancelSave: rowDialogs.Answer(std::nullopt); rowController.btnSave_Click(); break;
+      case LoadPathGood: rowController.LoadTrackFrom(otherTrack); break;
+      case LoadPathBad: rowController.LoadTrackFrom(wrongName); break;
+      case SavePath: rowController.SaveTrackTo(folder.File("saved")); break;
+    }
+    EXPECT_EQ(rowController.State(), row.to);
+    const std::array<bool, 3> enabled = ButtonsEnabledIn(row.to);
+    for (CommandButton button : {CommandButton::Load, CommandButton::Mod, CommandButton::Save}) {
+      EXPECT_EQ(rowController.IsEnabled(button), enabled[static_cast<size_t>(button)]);
+    }
+    EXPECT_EQ(rowView.shown, enabled);
+    const bool failedLoad = row.action == LoadBad || row.action == LoadPathBad;
+    EXPECT_EQ(rowView.warnings.size(), failedLoad ? 1u : 0u);
+    EXPECT_FALSE(rowView.busy || rowView.unbalancedBusy || rowView.busyDuringABox);
+  }
+}
+
+TEST_F(MainControllerTest, DialogsGetTheCommandsArguments) {
+  BringToFlanged();
+  Save(std::nullopt);
+  ASSERT_EQ(dialogs.calls().size(), 2u);
+  const std::string filter = "NoLimits Tracks (*.nltrack)|*.nltrack";
+  EXPECT_EQ(dialogs.calls()[0], (DialogCall{"open", "", true, false, true, false, filter, 1, "",
+                                            "Load Track...", "nltrack", 4711, 0}));
+  // The save dialog proposes the track just loaded.
+  EXPECT_EQ(dialogs.calls()[1], (DialogCall{"save", goodTrack, false, false, false, true, filter, 1,
+                                            "", "Save Track As...", "nltrack", 4711, 0}));
+}
+
+TEST_F(MainControllerTest, LoadDisablesSaveThenEnablesFlangesAndReplacesTheTrack) {
+  Load(goodTrack);
+  EXPECT_EQ(view.TakeEvents(), (Events{"disable btnSave", "enable btnMod"}));
+  EXPECT_EQ(controller.CurrentFileName(), goodTrack);
+  EXPECT_EQ(controller.Document().Tubes, source.Tubes);
+
+  controller.btnMod_Click();
+  EXPECT_EQ(view.TakeEvents(), (Events{"enable btnSave"}));
+  Load(otherTrack);
+  EXPECT_EQ(view.TakeEvents(), (Events{"disable btnSave", "enable btnMod"}));
+  EXPECT_EQ(controller.Document(), tracktesting::Loaded(trackbuilder::CanonicalFile(
+                                       trackbuilder::SampleDocument())));
+}
+
+TEST_F(MainControllerTest, FailedLoadsShowTheBoxWithTheReasonThenDisableBoth) {
+  std::vector<uint8_t> truncated = trackbuilder::CanonicalFile(source);
+  truncated.resize(truncated.size() / 2);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;  // empty: no file is written
+    const char* reasonHas;
+  };
+  const Case cases[] = {
+      {"track.nltrack.bak", trackbuilder::CanonicalFile(source), "does not end in .nltrack"},
+      {"damaged.nltrack", truncated, " chunk at byte "},
+      {"other.nltrack", {'R', 'I', 'F', 'F', 0, 0, 0, 0}, "NLIM"},
+      {"missing.nltrack", {}, "no such file"},
+  };
+  for (const Case& c : cases) {
+    for (const bool throughTheDialog : {true, false}) {
+      SCOPED_TRACE(testing::Message() << c.name << (throughTheDialog ? ", chosen" : ", by path"));
+      BringToFlanged();  // a failure from any state ends in "nothing loaded"
+      const std::string path = folder.File(c.name);
+      if (!c.bytes.empty()) trackbuilder::WriteFile(path, c.bytes);
+      if (throughTheDialog) {
+        Load(path);
+      } else {
+        controller.LoadTrackFrom(path);
+      }
+      EXPECT_EQ(view.TakeEvents(), (Events{"box Load Error", "disable btnSave", "disable btnMod"}));
+      const WarningMessage& box = view.warnings.back();
+      EXPECT_EQ(box.title, "Load Error");
+      EXPECT_EQ(box.text, "Error Loading Track File!");
+      EXPECT_NE(box.informative.find(c.reasonHas), std::string::npos) << box.informative;
+      EXPECT_EQ(controller.CurrentFileName(), path);
+      EXPECT_FALSE(view.busyDuringABox) << "the wait cursor ends before the box";
+    }
+  }
+}
+
+TEST_F(MainControllerTest, APathLoadsAsIfChosenAndTheNextDialogProposesIt) {
+  controller.LoadTrackFrom(goodTrack);
+  EXPECT_EQ(view.TakeEvents(), (Events{"disable btnSave", "enable btnMod"}));
+  EXPECT_EQ(controller.CurrentFileName(), goodTrack);
+  EXPECT_EQ(controller.Document().Tubes, source.Tubes);
+  Load(std::nullopt);
+  EXPECT_EQ(dialogs.calls().back().fileName, goodTrack);
+}
+
+TEST_F(MainControllerTest, EachCommandShowsBusyWhileItWorks) {
+  BringToFlanged();
+  EXPECT_EQ(view.busySpells, 2);  // the load and the flange run
+  Save(folder.File("out.nltrack"));
+  Save(std::nullopt);  // a cancelled dialog does no work
+  EXPECT_EQ(view.busySpells, 3);
+  EXPECT_FALSE(view.busy || view.unbalancedBusy);
+}
+
+TEST_F(MainControllerTest, AddFlangesHintReportsTheRun) {
+  Load(goodTrack);
+  const auto expected = supports::CountFlanges(controller.Document());
+  EXPECT_EQ(view.toolTips[static_cast<size_t>(CommandButton::Mod)], "");
+  controller.btnMod_Click();
+  const std::string& hint = view.toolTips[static_cast<size_t>(CommandButton::Mod)];
+  EXPECT_EQ(hint, std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: " +
+                      std::to_string(expected.flangesAdded) + " flanges added on " +
+                      std::to_string(expected.tubesFlanged) + " tubes, 0 already present.");
+  supports::FlangeSummary oneAdded;
+  oneAdded.tubesFlanged = 1;
+  oneAdded.flangesAdded = 1;
+  oneAdded.flangesAlreadyPresent = 2;
+  EXPECT_EQ(FlangeRunToolTip(oneAdded), std::string(LayoutOf(CommandButton::Mod).toolTip) +
+                                            "\nLast run: 1 flange added on 1 tube, 2 already present.");
+}
+
+TEST(DroppedFiles, TheFirstTrackOrElseTheFirstFile) {
+  using Paths = std::vector<std::string>;
+  const struct {
+    Paths dropped;
+    std::string chosen;
+  } cases[] = {
+      {{}, ""},
+      {{"/a/notes.txt"}, "/a/notes.txt"},
+      {{"/a/notes.txt", "/a/b.nltrack", "/a/c.nltrack"}, "/a/b.nltrack"},
+      {{"/a/notes.txt", "/a/B.NLTRACK"}, "/a/B.NLTRACK"},
+      {{"/a/one.txt", "/a/two.txt"}, "/a/one.txt"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ChooseDroppedFile(c.dropped), c.chosen);
+}
+
+TEST_F(MainControllerTest, AddFlangesAgainAddsNothingMore) {
+  Load(goodTrack);
+  const auto expected = supports::CountFlanges(controller.Document());
+  ASSERT_GT(expected.flangesAdded, 0);
+  controller.btnMod_Click();
+  controller.btnMod_Click();
+  EXPECT_EQ(controller.Document().Tubes.size(), source.Tubes.size() + expected.flangesAdded);
+  EXPECT_TRUE(controller.IsEnabled(CommandButton::Mod));
+  EXPECT_EQ(view.toolTips[static_cast<size_t>(CommandButton::Mod)],
+            std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: 0 flanges added on 0 tubes, " +
+                std::to_string(expected.flangesAdded) + " already present.");
+}
+
+TEST_F(MainControllerTest, CancelledDialogsChangeNothingButForgetTheName) {
+  BringToFlanged();
+  const auto flanged = controller.Document();
+  Load(std::nullopt);
+  EXPECT_EQ(controller.CurrentFileName(), "");
+  Save(std::nullopt);
+  EXPECT_EQ(controller.CurrentFileName(), "");
+  EXPECT_TRUE(view.TakeEvents().empty());
+  EXPECT_EQ(controller.Document(), flanged);
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"good.nltrack", "good.txt", "other.NLTRACK"}));
+}
+
+TEST_F(MainControllerTest, SeveralSavesWriteTheFlangedTrackEachTime) {
+  BringToFlanged();
+  Save(folder.File("first.nltrack"));
+  Save(folder.File("second"));
+  Save(folder.File("first.nltrack"));  // over the first one
+  EXPECT_TRUE(view.TakeEvents().empty());
+  EXPECT_EQ(controller.State(), CommandState::Flanged);
+  EXPECT_EQ(trackbuilder::ReadFile(folder.File("first.nltrack")), ExpectedFile());
+  EXPECT_EQ(trackbuilder::ReadFile(folder.File("second.nltrack")), ExpectedFile());
+  EXPECT_EQ(dialogs.calls().back().fileName, folder.File("second"));
+}
+
+TEST_F(MainControllerTest, SaveUnderAnotherExtensionKeepsTheChosenName) {
+  BringToFlanged();
+  const std::string chosen = folder.File("x.txt");
+  Save(chosen);
+  EXPECT_EQ(trackbuilder::ReadFile(chosen + ".nltrack"), ExpectedFile());
+  EXPECT_FALSE(std::filesystem::exists(chosen));
+  EXPECT_EQ(controller.CurrentFileName(), chosen);
+  Save(std::nullopt);
+  EXPECT_EQ(dialogs.calls().back().fileName, chosen);  // the next dialog proposes x.txt
+}
+
+TEST_F(MainControllerTest, FailedSaveSaysWhyAndKeepsTheState) {
+  BringToFlanged();
+  const std::string unreachable = folder.File("no-such-folder/x.nltrack");
+  Save(unreachable);
+  EXPECT_EQ(view.TakeEvents(), (Events{"box Save Error"}));
+  const WarningMessage& box = view.warnings.back();
+  EXPECT_EQ(box.text, "The track was not saved.");
+  EXPECT_EQ(box.informative.rfind(unreachable + ": ", 0), 0u) << box.informative;
+  EXPECT_EQ(controller.State(), CommandState::Flanged);
+
+  Save(goodTrack);  // the next save works
+  EXPECT_TRUE(view.TakeEvents().empty());
+  EXPECT_EQ(trackbuilder::ReadFile(goodTrack), ExpectedFile());
+}
+
+TEST(StartupArguments, AFileHelpVersionOrARefusal) {
+  using Args = std::vector<std::string>;
+  using enum StartupArguments::Action;
+  const struct {
+    Args args;
+    StartupArguments::Action action;
+    std::string fileOrProblem;
+  } cases[] = {
+      {{}, Open, ""},
+      {{"C:\\tracks\\coaster.nltrack"}, Open, "C:\\tracks\\coaster.nltrack"},
+      {{"-"}, Open, "-"},
+      {{"--", "-odd.nltrack"}, Open, "-odd.nltrack"},
+      {{"coaster.nltrack", "--help"}, Help, ""},
+      {{"-h"}, Help, ""},
+      {{"-?"}, Help, ""},
+      {{"-v"}, Version, ""},
+      {{"--version", "x"}, Version, ""},
+      {{"--open", "x"}, Refuse, "Unknown option '--open'."},
+      {{"a.nltrack", "b.nltrack"}, Refuse, "Give one track file at most."},
+  };
+  for (const auto& c : cases) {
+    const StartupArguments parsed = ParseStartupArguments(c.args);
+    EXPECT_EQ(parsed.action, c.action) << testing::PrintToString(c.args);
+    EXPECT_EQ(c.action == Refuse ? parsed.problem : parsed.file, c.fileOrProblem);
+  }
+  EXPECT_EQ(VersionLine("1.2.3"), "Tarnwick 1.2.3");
+  EXPECT_EQ(StartupHelp().rfind("Usage: tarnwick [options] [file]\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace app
