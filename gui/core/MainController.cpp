@@ -6,7 +6,7 @@
 
 #include "trackio/TrackIO.h"
 
-namespace app {
+namespace gui {
 
 namespace {
 
@@ -147,4 +147,4 @@ void MainController::SaveTrackTo(std::string path) {
   }
 }
 
-}  // namespace app
+}  // namespace gui

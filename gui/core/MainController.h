@@ -11,58 +11,14 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "gui/core/FileDialogLogic.h"
+#include "gui/core/FileDialogs.h"
 #include "gui/core/MainWindowLayout.h"
 #include "supports/FlangeGenerator.h"
 #include "trackio/TrackDocument.h"
 
-namespace app {
-
-// The open and save dialogs, with the argument lists every front end shares.
-class FileDialogs {
- public:
-  virtual ~FileDialogs() = default;
-  virtual bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool FileMustExist,
-                              bool& ReadOnly, bool HideReadOnly, const std::string& Filter,
-                              int32_t& FilterIndex, const std::string& InitialDir,
-                              const std::string& DialogTitle, const std::string& DefaultExt,
-                              WindowHandle OwnerWindow, int32_t& ExtraFlags) = 0;
-  virtual bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool OverwritePrompt,
-                              const std::string& Filter, int32_t& FilterIndex,
-                              const std::string& InitialDir, const std::string& DialogTitle,
-                              const std::string& DefaultExt, WindowHandle OwnerWindow,
-                              int32_t& ExtraFlags) = 0;
-};
-
-// The dialogs of a platform: the shared flag, filter and result handling
-// around the one function that shows the platform's dialog.
-class RunnerFileDialogs : public FileDialogs {
- public:
-  explicit RunnerFileDialogs(FileDialogRunner runner) : runner_(std::move(runner)) {}
-  bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool FileMustExist,
-                      bool& ReadOnly, bool HideReadOnly, const std::string& Filter,
-                      int32_t& FilterIndex, const std::string& InitialDir,
-                      const std::string& DialogTitle, const std::string& DefaultExt,
-                      WindowHandle OwnerWindow, int32_t& ExtraFlags) override {
-    return RunOpenDialog(runner_, FileName, FileTitle, FileMustExist, ReadOnly, HideReadOnly,
-                         Filter, FilterIndex, InitialDir, DialogTitle, DefaultExt, OwnerWindow,
-                         ExtraFlags);
-  }
-  bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool OverwritePrompt,
-                      const std::string& Filter, int32_t& FilterIndex,
-                      const std::string& InitialDir, const std::string& DialogTitle,
-                      const std::string& DefaultExt, WindowHandle OwnerWindow,
-                      int32_t& ExtraFlags) override {
-    return RunSaveDialog(runner_, FileName, FileTitle, OverwritePrompt, Filter, FilterIndex,
-                         InitialDir, DialogTitle, DefaultExt, OwnerWindow, ExtraFlags);
-  }
-
- private:
-  FileDialogRunner runner_;
-};
+namespace gui {
 
 // A modal box with a warning icon and a single OK button.
 struct WarningMessage {
@@ -79,8 +35,8 @@ class MainView {
   virtual void SetButtonEnabled(CommandButton button, bool enabled) = 0;
   // Returns when the user has closed the box.
   virtual void ShowWarning(const WarningMessage& message) = 0;
-  // The handle that owns the dialogs; kNoOwnerWindow when there is none.
-  virtual WindowHandle OwnerWindow() const = 0;
+  // The window that owns the dialogs; kNoOwnerWindow when there is none.
+  virtual WindowHandle OwnerWindow() = 0;
   // A load, a flange run or a save is working (true) or done (false); a
   // front end shows a wait cursor meanwhile. Never true while a box shows.
   virtual void ShowBusy(bool /*busy*/) {}
@@ -163,4 +119,4 @@ class MainController {
   CommandState state_ = CommandState::NothingLoaded;
 };
 
-}  // namespace app
+}  // namespace gui

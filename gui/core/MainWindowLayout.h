@@ -7,7 +7,7 @@
 
 #include <array>
 
-namespace app {
+namespace gui {
 
 enum class CommandButton { Load, Mod, Save };
 
@@ -54,4 +54,4 @@ constexpr const ButtonLayout& LayoutOf(CommandButton button) {
   return kButtonLayouts[static_cast<size_t>(button)];
 }
 
-}  // namespace app
+}  // namespace gui

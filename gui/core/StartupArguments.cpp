@@ -1,6 +1,6 @@
 #include "gui/core/StartupArguments.h"
 
-namespace app {
+namespace gui {
 
 StartupArguments ParseStartupArguments(const std::vector<std::string>& args) {
   StartupArguments parsed;
@@ -39,4 +39,4 @@ std::string StartupHelp() {
 
 std::string VersionLine(const std::string& version) { return "Tarnwick " + version; }
 
-}  // namespace app
+}  // namespace gui

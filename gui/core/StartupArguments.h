@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace gui {
 
 inline constexpr const char* kProgramSummary =
     "Adds flanges to the support tubes of a roller-coaster track.";
@@ -28,4 +28,4 @@ StartupArguments ParseStartupArguments(const std::vector<std::string>& args);
 std::string StartupHelp();
 std::string VersionLine(const std::string& version);
 
-}  // namespace app
+}  // namespace gui

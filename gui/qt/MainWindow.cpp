@@ -16,7 +16,7 @@
 #include "gui/core/MainWindowLayout.h"
 #include "gui/qt/QtFileDialogs.h"
 
-namespace app {
+namespace gui::qt {
 
 namespace {
 
@@ -100,8 +100,8 @@ void MainWindow::ShowWarning(const WarningMessage& message) {
   box.exec();
 }
 
-WindowHandle MainWindow::OwnerWindow() const {
-  return WindowHandleOf(this);
+WindowHandle MainWindow::OwnerWindow() {
+  return static_cast<QWidget*>(this);  // the dialogs' parent, as RunQtFileDialog takes it
 }
 
 void MainWindow::ShowBusy(bool busy) {
@@ -116,4 +116,4 @@ void MainWindow::SetButtonToolTip(CommandButton button, const std::string& text)
   Button(button)->setToolTip(QString::fromStdString(text));
 }
 
-}  // namespace app
+}  // namespace gui::qt

@@ -1,4 +1,4 @@
-// The main window (frmMain) on Qt: the program's one window, three command
+// The main window on Qt: the program's one window, three command
 // buttons in a row, a thin view over MainController. A track file dropped
 // on it, or named on the command line, loads as if chosen in the open dialog.
 #pragma once
@@ -12,7 +12,7 @@
 
 class QPushButton;
 
-namespace app {
+namespace gui::qt {
 
 class MainWindow : public QWidget, private MainView {
   Q_OBJECT
@@ -36,7 +36,7 @@ class MainWindow : public QWidget, private MainView {
  private:
   void SetButtonEnabled(CommandButton button, bool enabled) override;
   void ShowWarning(const WarningMessage& message) override;
-  WindowHandle OwnerWindow() const override;
+  WindowHandle OwnerWindow() override;
   void ShowBusy(bool busy) override;
   void SetButtonToolTip(CommandButton button, const std::string& text) override;
 
@@ -45,4 +45,4 @@ class MainWindow : public QWidget, private MainView {
   std::array<QPushButton*, 3> buttons_{};
 };
 
-}  // namespace app
+}  // namespace gui::qt

@@ -1,6 +1,5 @@
 #include "gui/qt/QtFileDialogs.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,7 +7,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
-namespace app {
+namespace gui::qt {
 
 namespace {
 
@@ -52,21 +51,9 @@ QStringList QtNameFilters(const std::vector<FilterPair>& filters) {
   return names;
 }
 
-WindowHandle WindowHandleOf(const QWidget* window) {
-  // Window ids that do not fit 32 bits are cut; WindowForHandle compares the
-  // same cut values, so the round trip still finds the window.
-  return static_cast<WindowHandle>(static_cast<uint32_t>(window->winId()));
-}
-
-QWidget* WindowForHandle(WindowHandle handle) {
-  if (handle == 0) return nullptr;
-  for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window->internalWinId() != 0 && WindowHandleOf(window) == handle) return window;
-  }
-  return nullptr;
-}
-
 namespace {
+
+QWidget* OwnerOf(const FileDialogRequest& request) { return static_cast<QWidget*>(request.owner); }
 
 // What one showing of the dialog gave.
 struct ShownDialog {
@@ -78,7 +65,7 @@ struct ShownDialog {
 
 ShownDialog ShowQtFileDialog(const FileDialogRequest& request) {
   const bool open = request.kind == FileDialogKind::Open;
-  QFileDialog dialog(WindowForHandle(request.owner), TextToQt(request.dialogTitle));
+  QFileDialog dialog(OwnerOf(request), TextToQt(request.dialogTitle));
   dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   dialog.setFileMode(open && request.Has(kOfnFileMustExist) ? QFileDialog::ExistingFile
                                                             : QFileDialog::AnyFile);
@@ -123,7 +110,7 @@ bool UserAllowsReplacing(const FileDialogRequest& request, const std::string& pa
   const QString name = QFileInfo(PathToQt(path)).fileName();
   QMessageBox box(QMessageBox::Warning, TextToQt(request.dialogTitle),
                   QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(name),
-                  QMessageBox::Yes | QMessageBox::No, WindowForHandle(request.owner));
+                  QMessageBox::Yes | QMessageBox::No, OwnerOf(request));
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
@@ -144,4 +131,4 @@ FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request) {
   }
 }
 
-}  // namespace app
+}  // namespace gui::qt

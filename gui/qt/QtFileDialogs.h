@@ -11,14 +11,12 @@
 
 #include <QStringList>
 
-#include "gui/core/FileDialogLogic.h"
-#include "gui/core/MainController.h"
+#include "gui/core/FileDialogs.h"
 
-class QWidget;
+namespace gui::qt {
 
-namespace app {
-
-// Shows a request in a modal QFileDialog and reports what the user did.
+// Shows a request in a modal QFileDialog and reports what the user did. The
+// request's owner is the QWidget the dialog belongs to.
 FileDialogOutcome RunQtFileDialog(const FileDialogRequest& request);
 
 class QtFileDialogs : public RunnerFileDialogs {
@@ -30,9 +28,4 @@ class QtFileDialogs : public RunnerFileDialogs {
 // patterns separated by spaces. The dialog shows only the description.
 QStringList QtNameFilters(const std::vector<FilterPair>& filters);
 
-// The handle the dialogs take for a window, and the window for a handle
-// (nullptr when no top-level window has it).
-WindowHandle WindowHandleOf(const QWidget* window);
-QWidget* WindowForHandle(WindowHandle handle);
-
-}  // namespace app
+}  // namespace gui::qt

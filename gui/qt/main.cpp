@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tarnwick")));
 
   QCommandLineParser parser;
-  parser.setApplicationDescription(QString::fromUtf8(app::kProgramSummary));
+  parser.setApplicationDescription(QString::fromUtf8(gui::kProgramSummary));
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The track file to open."),
@@ -30,7 +30,7 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
-  app::MainWindow window;
+  gui::qt::MainWindow window;
   window.show();
   if (!files.isEmpty()) window.LoadSoon(QFileInfo(files.front()).absoluteFilePath());
   return application.exec();

@@ -1,6 +1,8 @@
 #include "gui/win32/CommonFileDialogs.h"
 
-namespace app::win32 {
+#include <algorithm>
+
+namespace gui::win32 {
 
 namespace {
 
@@ -8,11 +10,30 @@ namespace {
 // current folder, the "Open"/"Save As" caption, no extension added).
 const char* TextOrNone(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
-// The dialog sees kDialogTextCapacity characters; one more NUL behind them
-// keeps the buffer terminated whatever the dialog writes.
+// The flags' values are the system's.
+static_assert(kOfnReadOnly == OFN_READONLY && kOfnOverwritePrompt == OFN_OVERWRITEPROMPT &&
+              kOfnHideReadOnly == OFN_HIDEREADONLY && kOfnEnableHook == OFN_ENABLEHOOK &&
+              kOfnEnableTemplate == OFN_ENABLETEMPLATE && kOfnFileMustExist == OFN_FILEMUSTEXIST);
+
+// The list the system reads: description, NUL, pattern, NUL, for each
+// entry, and one more NUL at the end.
+std::string FilterList(const std::vector<FilterPair>& filters) {
+  std::string list;
+  for (const FilterPair& filter : filters) {
+    list += filter.description + '\0' + filter.pattern + '\0';
+  }
+  list += '\0';
+  if (filters.empty()) list += '\0';  // an empty list still ends in two NULs
+  return list;
+}
+
+// A NUL-padded buffer of kDialogTextCapacity characters holding `text`, and
+// one more NUL behind them that keeps it terminated whatever the dialog
+// writes. Text that does not fit with its own NUL is not proposed (the
+// buffer starts empty), rather than proposing a cut-off name.
 std::vector<char> GuardedBuffer(const std::string& text) {
-  std::vector<char> buffer = DialogTextBuffer(text, kDialogTextCapacity);
-  buffer.push_back('\0');
+  std::vector<char> buffer(kDialogTextCapacity + 1, '\0');
+  if (text.size() < kDialogTextCapacity) std::copy(text.begin(), text.end(), buffer.begin());
   return buffer;
 }
 
@@ -24,14 +45,14 @@ std::string BufferText(const char* buffer) {
 }  // namespace
 
 DialogRecord::DialogRecord(const FileDialogRequest& request)
-    : filter_(request.filter),
+    : filter_(FilterList(request.filters)),
       initialDir_(request.initialDir),
       dialogTitle_(request.dialogTitle),
       defaultExt_(request.defaultExt),
       file_(GuardedBuffer(request.fileName)),
       title_(GuardedBuffer(request.fileTitle)) {
   record_.lStructSize = kOpenFileNameSize;
-  record_.hwndOwner = ToHwnd(request.owner);
+  record_.hwndOwner = static_cast<HWND>(request.owner);
   record_.hInstance = nullptr;
   record_.lpstrFilter = filter_.c_str();  // ends in two NULs of its own
   record_.lpstrCustomFilter = nullptr;
@@ -65,9 +86,9 @@ FileDialogOutcome DialogRecord::Outcome(bool confirmed) const {
 
 FileDialogOutcome RunCommonDialog(const FileDialogRequest& request) {
   DialogRecord dialog(request);
-  const BOOL chosen = request.kind == FileDialogKind::Open ? GetOpenFileNameA(&dialog.record())
-                                                           : GetSaveFileNameA(&dialog.record());
+  const BOOL chosen = request.kind == FileDialogKind::Open ? GetOpenFileNameA(&dialog.Record())
+                                                           : GetSaveFileNameA(&dialog.Record());
   return dialog.Outcome(chosen != FALSE);
 }
 
-}  // namespace app::win32
+}  // namespace gui::win32

@@ -1,8 +1,8 @@
 // The open and save dialogs on the Windows common dialogs (comdlg32, ANSI).
 //
-// The flags, the filter conversion and the handling of the result are the
-// shared ones of gui/core/FileDialogLogic.h; this file only turns a request into
-// the system's OPENFILENAMEA record and reads the record back.
+// The flags, the filter list and the handling of the result are the core's
+// (gui/core/FileDialogs.h); this file only turns a request into the
+// system's OPENFILENAMEA record and reads the record back.
 #pragma once
 
 #define WIN32_LEAN_AND_MEAN
@@ -13,11 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "gui/core/FileDialogLogic.h"
-#include "gui/core/MainController.h"
-#include "gui/win32/WindowHandle.h"
+#include "gui/core/FileDialogs.h"
 
-namespace app::win32 {
+namespace gui::win32 {
 
 // The record form without the fields that Windows 2000 added: 76 bytes in a
 // 32-bit program, 136 in a 64-bit one. The dialogs accept it on every
@@ -28,6 +26,10 @@ static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) ==
                   (sizeof(void*) == 8 ? 136 : 76),
               "the record without the Windows 2000 fields has an unexpected size");
 
+// The file name and title buffers hold this many characters, terminating
+// NUL included.
+inline constexpr int kDialogTextCapacity = 260;
+
 // A filled OPENFILENAMEA with the texts and buffers it points into. Not
 // copyable: the record holds pointers into its own members.
 class DialogRecord {
@@ -36,8 +38,8 @@ class DialogRecord {
   DialogRecord(const DialogRecord&) = delete;
   DialogRecord& operator=(const DialogRecord&) = delete;
 
-  OPENFILENAMEA& record() { return record_; }
-  const OPENFILENAMEA& record() const { return record_; }
+  OPENFILENAMEA& Record() { return record_; }
+  const OPENFILENAMEA& Record() const { return record_; }
 
   // What the dialog left in the record; `confirmed` is its return value.
   FileDialogOutcome Outcome(bool confirmed) const;
@@ -61,4 +63,4 @@ class CommonFileDialogs : public RunnerFileDialogs {
   CommonFileDialogs() : RunnerFileDialogs(RunCommonDialog) {}
 };
 
-}  // namespace app::win32
+}  // namespace gui::win32

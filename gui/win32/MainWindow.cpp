@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "gui/win32/WindowHandle.h"
 
-namespace app::win32 {
+namespace gui::win32 {
 
 namespace {
 
@@ -38,9 +37,9 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-frmMain::frmMain(HINSTANCE instance, FileDialogs& dialogs)
+MainWindow::MainWindow(HINSTANCE instance, FileDialogs& dialogs)
     : controller_(*this, dialogs), instance_(instance) {
-  RegisterWindowClass(instance, &frmMain::WindowProc);
+  RegisterWindowClass(instance, &MainWindow::WindowProc);
   // The size follows once the window knows the DPI of its screen.
   CreateWindowExA(kWindowExStyle, kWindowObjectName, kWindowCaption, kWindowStyle, CW_USEDEFAULT,
                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
@@ -61,7 +60,7 @@ frmMain::frmMain(HINSTANCE instance, FileDialogs& dialogs)
   }
 }
 
-frmMain::~frmMain() {
+MainWindow::~MainWindow() {
   if (window_ != nullptr) {
     // Detached first: destroying the window from here is no user's close.
     SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
@@ -70,7 +69,7 @@ frmMain::~frmMain() {
   if (font_ != nullptr) DeleteObject(font_);
 }
 
-void frmMain::CreateButtons() {
+void MainWindow::CreateButtons() {
   // Creation order is tab order, and the table is in tab order.
   bool first = true;
   for (const ButtonLayout& layout : kButtonLayouts) {
@@ -89,7 +88,7 @@ void frmMain::CreateButtons() {
   }
 }
 
-void frmMain::ApplyDpi(Dpi dpi, const RECT* suggested) {
+void MainWindow::ApplyDpi(Dpi dpi, const RECT* suggested) {
   const SIZE frame = WindowSizeForClient(ClientSize(dpi), kWindowStyle, kWindowExStyle, dpi);
   UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
   if (suggested == nullptr) flags |= SWP_NOMOVE;
@@ -108,15 +107,15 @@ void frmMain::ApplyDpi(Dpi dpi, const RECT* suggested) {
   font_ = font;
 }
 
-void frmMain::Show(int showCommand) {
+void MainWindow::Show(int showCommand) {
   ShowWindow(window_, showCommand);
   UpdateWindow(window_);
   SetFocus(Button(CommandButton::Load));
 }
 
-bool frmMain::HandleDialogKey(MSG& message) { return IsDialogMessageA(window_, &message) != FALSE; }
+bool MainWindow::HandleDialogKey(MSG& message) { return IsDialogMessageA(window_, &message) != FALSE; }
 
-void frmMain::SetButtonEnabled(CommandButton button, bool enabled) {
+void MainWindow::SetButtonEnabled(CommandButton button, bool enabled) {
   HWND control = Button(button);
   const bool hadFocus = GetFocus() == control;
   EnableWindow(control, enabled ? TRUE : FALSE);
@@ -124,20 +123,20 @@ void frmMain::SetButtonEnabled(CommandButton button, bool enabled) {
   if (hadFocus && !enabled) SetFocus(GetNextDlgTabItem(window_, control, FALSE));
 }
 
-void frmMain::ShowWarning(const WarningMessage& message) {
+void MainWindow::ShowWarning(const WarningMessage& message) {
   std::string text = message.text;
   if (!message.informative.empty()) text += "\n" + message.informative;
   MessageBoxA(window_, text.c_str(), message.title.c_str(), MB_ICONEXCLAMATION | MB_OK);
 }
 
-WindowHandle frmMain::OwnerWindow() const { return ToWindowHandle(window_); }
+WindowHandle MainWindow::OwnerWindow() { return window_; }
 
-void frmMain::ShowBusy(bool busy) {
+void MainWindow::ShowBusy(bool busy) {
   // The command holds the message loop, so nothing resets the cursor meanwhile.
   SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 
-void frmMain::OnFilesDropped(HDROP drop) {
+void MainWindow::OnFilesDropped(HDROP drop) {
   std::vector<std::string> paths;
   const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
@@ -150,7 +149,7 @@ void frmMain::OnFilesDropped(HDROP drop) {
   if (!chosen.empty()) controller_.LoadTrackFrom(chosen);
 }
 
-void frmMain::OnButtonClicked(int controlId) {
+void MainWindow::OnButtonClicked(int controlId) {
   if (controlId == ButtonId(CommandButton::Load)) controller_.btnLoad_Click();
   if (controlId == ButtonId(CommandButton::Mod)) controller_.btnMod_Click();
   if (controlId == ButtonId(CommandButton::Save)) controller_.btnSave_Click();
@@ -158,7 +157,7 @@ void frmMain::OnButtonClicked(int controlId) {
 
 // Enter presses the focused button: the dialog keys ask for the default
 // button, and the focused one is it.
-LRESULT frmMain::DefaultButtonId() const {
+LRESULT MainWindow::DefaultButtonId() const {
   HWND focus = GetFocus();
   for (HWND button : buttons_) {
     if (button == focus) return MAKELRESULT(GetDlgCtrlID(button), DC_HASDEFID);
@@ -166,19 +165,19 @@ LRESULT frmMain::DefaultButtonId() const {
   return 0;
 }
 
-void frmMain::MoveFocus(WPARAM wParam, LPARAM lParam) {
+void MainWindow::MoveFocus(WPARAM wParam, LPARAM lParam) {
   HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)  // this control
                                   : GetNextDlgTabItem(window_, GetFocus(), wParam != 0);
   if (next != nullptr) SetFocus(next);
 }
 
-LRESULT CALLBACK frmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<frmMain*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     self->window_ = window;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   // No exception may cross back into the system: a command that fails in an
   // unforeseen way is reported, and the window goes on.
@@ -191,7 +190,7 @@ LRESULT CALLBACK frmMain::WindowProc(HWND window, UINT message, WPARAM wParam, L
   }
 }
 
-LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) OnButtonClicked(LOWORD(wParam));
@@ -233,4 +232,4 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(window_, message, wParam, lParam);
 }
 
-}  // namespace app::win32
+}  // namespace gui::win32

@@ -1,4 +1,4 @@
-// The main window (frmMain) on Win32: the program's one window, three push
+// The main window on Win32: the program's one window, three push
 // buttons in a row.
 //
 // The commands and the command state belong to the shared MainController;
@@ -15,16 +15,16 @@
 #include "gui/core/MainController.h"
 #include "gui/win32/WindowMetrics.h"
 
-namespace app::win32 {
+namespace gui::win32 {
 
-class frmMain : public MainView {
+class MainWindow : public MainView {
  public:
   // Creates the window, hidden. Throws std::runtime_error when Windows
   // refuses to create it.
-  frmMain(HINSTANCE instance, FileDialogs& dialogs);
-  ~frmMain() override;
-  frmMain(const frmMain&) = delete;
-  frmMain& operator=(const frmMain&) = delete;
+  MainWindow(HINSTANCE instance, FileDialogs& dialogs);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
 
   void Show(int showCommand);
   // Keyboard navigation between the buttons (Tab, arrow keys, Enter,
@@ -32,13 +32,13 @@ class frmMain : public MainView {
   // dispatched.
   bool HandleDialogKey(MSG& message);
 
-  HWND hwnd() const { return window_; }
+  HWND Handle() const { return window_; }
   HWND Button(CommandButton button) const { return buttons_[static_cast<size_t>(button)]; }
   MainController& Controller() { return controller_; }
 
   void SetButtonEnabled(CommandButton button, bool enabled) override;
   void ShowWarning(const WarningMessage& message) override;
-  WindowHandle OwnerWindow() const override;
+  WindowHandle OwnerWindow() override;
   void ShowBusy(bool busy) override;
 
  private:
@@ -62,4 +62,4 @@ class frmMain : public MainView {
   HWND focusWhenInactive_ = nullptr;  // restored when the window is activated again
 };
 
-}  // namespace app::win32
+}  // namespace gui::win32

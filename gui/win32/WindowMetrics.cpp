@@ -1,6 +1,6 @@
 #include "gui/win32/WindowMetrics.h"
 
-namespace app::win32 {
+namespace gui::win32 {
 
 namespace {
 
@@ -85,4 +85,4 @@ HFONT CreateMessageFont(Dpi dpi) {
   return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-}  // namespace app::win32
+}  // namespace gui::win32

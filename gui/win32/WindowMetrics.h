@@ -7,7 +7,7 @@
 
 #include "gui/core/MainWindowLayout.h"
 
-namespace app::win32 {
+namespace gui::win32 {
 
 // Dots per inch across and down (equal on every screen Windows drives today,
 // but the twip conversion keeps them apart as the system reports them).
@@ -35,4 +35,4 @@ SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, Dpi dpi);
 // does no harm to the stock font given when the system has none).
 HFONT CreateMessageFont(Dpi dpi);
 
-}  // namespace app::win32
+}  // namespace gui::win32

@@ -27,20 +27,20 @@ std::vector<std::string> CommandLineArguments() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   // A program without a console answers --help and --version in a box.
-  const app::StartupArguments start = app::ParseStartupArguments(CommandLineArguments());
+  const gui::StartupArguments start = gui::ParseStartupArguments(CommandLineArguments());
   switch (start.action) {
-    case app::StartupArguments::Action::Help:
-      MessageBoxA(nullptr, app::StartupHelp().c_str(), app::kWindowCaption, MB_ICONINFORMATION | MB_OK);
+    case gui::StartupArguments::Action::Help:
+      MessageBoxA(nullptr, gui::StartupHelp().c_str(), gui::kWindowCaption, MB_ICONINFORMATION | MB_OK);
       return 0;
-    case app::StartupArguments::Action::Version:
-      MessageBoxA(nullptr, app::VersionLine(TARNWICK_VERSION).c_str(), app::kWindowCaption,
+    case gui::StartupArguments::Action::Version:
+      MessageBoxA(nullptr, gui::VersionLine(TARNWICK_VERSION).c_str(), gui::kWindowCaption,
                   MB_ICONINFORMATION | MB_OK);
       return 0;
-    case app::StartupArguments::Action::Refuse:
-      MessageBoxA(nullptr, (start.problem + "\n\n" + app::StartupHelp()).c_str(),
-                  app::kWindowCaption, MB_ICONERROR | MB_OK);
+    case gui::StartupArguments::Action::Refuse:
+      MessageBoxA(nullptr, (start.problem + "\n\n" + gui::StartupHelp()).c_str(),
+                  gui::kWindowCaption, MB_ICONERROR | MB_OK);
       return 1;
-    case app::StartupArguments::Action::Open:
+    case gui::StartupArguments::Action::Open:
       break;
   }
 
@@ -50,8 +50,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   InitCommonControlsEx(&controls);
 
   try {
-    app::win32::CommonFileDialogs dialogs;
-    app::win32::frmMain window(instance, dialogs);
+    gui::win32::CommonFileDialogs dialogs;
+    gui::win32::MainWindow window(instance, dialogs);
     window.Show(showCommand);
     if (!start.file.empty()) window.Controller().LoadTrackFrom(start.file);
 
@@ -64,7 +64,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
     return received < 0 ? 1 : static_cast<int>(message.wParam);
   } catch (const std::exception& failure) {
-    MessageBoxA(nullptr, failure.what(), app::kWindowCaption, MB_ICONERROR | MB_OK);
+    MessageBoxA(nullptr, failure.what(), gui::kWindowCaption, MB_ICONERROR | MB_OK);
     return 1;
   }
 }

@@ -15,7 +15,7 @@
 #include "supports/FlangeGenerator.h"
 #include "trackio/TrackIO.h"
 
-namespace app {
+namespace gui {
 namespace {
 
 // Records what the commands did to the window, in order, and what its
@@ -33,7 +33,7 @@ class RecordingView : public MainView {
     warnings.push_back(message);
     busyDuringABox = busyDuringABox || busy;
   }
-  WindowHandle OwnerWindow() const override { return 4711; }
+  WindowHandle OwnerWindow() override { return &windowItself; }
   void ShowBusy(bool nowBusy) override {
     if (nowBusy == busy) unbalancedBusy = true;
     busy = nowBusy;
@@ -51,6 +51,7 @@ class RecordingView : public MainView {
   std::array<std::string, 3> toolTips;
   bool busy = false, unbalancedBusy = false, busyDuringABox = false;
   int busySpells = 0;
+  int windowItself = 0;  // stands for the window that owns the dialogs
 };
 
 using Events = std::vector<std::string>;
@@ -162,16 +163,19 @@ TEST_F(MainControllerTest, StateTable) {
   }
 }
 
-TEST_F(MainControllerTest, DialogsGetTheCommandsArguments) {
+TEST_F(MainControllerTest, TheDialogsAreShownAsTheCommandsAskForThem) {
   BringToFlanged();
   Save(std::nullopt);
-  ASSERT_EQ(dialogs.calls().size(), 2u);
-  const std::string filter = "NoLimits Tracks (*.nltrack)|*.nltrack";
-  EXPECT_EQ(dialogs.calls()[0], (DialogCall{"open", "", true, false, true, false, filter, 1, "",
-                                            "Load Track...", "nltrack", 4711, 0}));
-  // The save dialog proposes the track just loaded.
-  EXPECT_EQ(dialogs.calls()[1], (DialogCall{"save", goodTrack, false, false, false, true, filter, 1,
-                                            "", "Save Track As...", "nltrack", 4711, 0}));
+  ASSERT_EQ(dialogs.Requests().size(), 2u);
+  const std::vector<FilterPair> filters{{"NoLimits Tracks (*.nltrack)", "*.nltrack"}};
+  // Open: the file must exist, no read-only box (flags 0x1004).
+  EXPECT_TRUE(dialogs.Requests()[0] == (FileDialogRequest{FileDialogKind::Open, "", "", filters, 1, "",
+                                                          "Load Track...", "nltrack",
+                                                          &view.windowItself, 0x1004}));
+  // Save: proposes the track just loaded, asks before replacing (flags 0x6).
+  EXPECT_TRUE(dialogs.Requests()[1] == (FileDialogRequest{FileDialogKind::Save, goodTrack, "", filters,
+                                                          1, "", "Save Track As...", "nltrack",
+                                                          &view.windowItself, 0x6}));
 }
 
 TEST_F(MainControllerTest, LoadDisablesSaveThenEnablesFlangesAndReplacesTheTrack) {
@@ -230,7 +234,7 @@ TEST_F(MainControllerTest, APathLoadsAsIfChosenAndTheNextDialogProposesIt) {
   EXPECT_EQ(controller.CurrentFileName(), goodTrack);
   EXPECT_EQ(controller.Document().Tubes, source.Tubes);
   Load(std::nullopt);
-  EXPECT_EQ(dialogs.calls().back().fileName, goodTrack);
+  EXPECT_EQ(dialogs.Requests().back().fileName, goodTrack);
 }
 
 TEST_F(MainControllerTest, EachCommandShowsBusyWhileItWorks) {
@@ -308,7 +312,7 @@ TEST_F(MainControllerTest, SeveralSavesWriteTheFlangedTrackEachTime) {
   EXPECT_EQ(controller.State(), CommandState::Flanged);
   EXPECT_EQ(trackbuilder::ReadFile(folder.File("first.nltrack")), ExpectedFile());
   EXPECT_EQ(trackbuilder::ReadFile(folder.File("second.nltrack")), ExpectedFile());
-  EXPECT_EQ(dialogs.calls().back().fileName, folder.File("second"));
+  EXPECT_EQ(dialogs.Requests().back().fileName, folder.File("second"));
 }
 
 TEST_F(MainControllerTest, SaveUnderAnotherExtensionKeepsTheChosenName) {
@@ -319,7 +323,7 @@ TEST_F(MainControllerTest, SaveUnderAnotherExtensionKeepsTheChosenName) {
   EXPECT_FALSE(std::filesystem::exists(chosen));
   EXPECT_EQ(controller.CurrentFileName(), chosen);
   Save(std::nullopt);
-  EXPECT_EQ(dialogs.calls().back().fileName, chosen);  // the next dialog proposes x.txt
+  EXPECT_EQ(dialogs.Requests().back().fileName, chosen);  // the next dialog proposes x.txt
 }
 
 TEST_F(MainControllerTest, FailedSaveSaysWhyAndKeepsTheState) {
@@ -367,4 +371,4 @@ TEST(StartupArguments, AFileHelpVersionOrARefusal) {
 }
 
 }  // namespace
-}  // namespace app
+}  // namespace gui

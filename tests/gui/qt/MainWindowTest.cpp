@@ -21,7 +21,9 @@
 #include "supports/FlangeGenerator.h"
 #include "trackio/TrackIO.h"
 
-using namespace app;
+using namespace gui;
+using gui::qt::MainWindow;
+using gui::qt::QtFileDialogs;
 
 namespace {
 
@@ -173,8 +175,8 @@ void MainWindowTest::LoadFlangeSaveCycleWritesTheFlangedTrack() {
   QVERIFY(load->isEnabled() && mod->isEnabled() && save->isEnabled());
   Click(save);
   QVERIFY(load->isEnabled() && mod->isEnabled() && save->isEnabled());
-  QCOMPARE(dialogs.calls().size(), size_t(2));
-  QCOMPARE(dialogs.calls()[1].fileName, track);  // the save proposes the loaded track
+  QCOMPARE(dialogs.Requests().size(), size_t(2));
+  QCOMPARE(dialogs.Requests()[1].fileName, track);  // the save proposes the loaded track
 
   // The file holds the flanged track exactly as the library builds it …
   trackio::TrackDocument flanged = window.Controller().Document();
@@ -239,7 +241,7 @@ void MainWindowTest::AFileGivenAtStartLoadsOnceTheWindowShows() {
   QVERIFY(window.Button(CommandButton::Mod)->isEnabled());
   QVERIFY(!window.Button(CommandButton::Save)->isEnabled());
   QCOMPARE(window.Controller().CurrentFileName(), track);
-  QVERIFY(dialogs.calls().empty());
+  QVERIFY(dialogs.Requests().empty());
   QVERIFY(QGuiApplication::overrideCursor() == nullptr);  // the wait cursor is gone
 }
 
@@ -261,7 +263,7 @@ void MainWindowTest::ADroppedTrackLoadsAsIfChosen() {
   QTRY_COMPARE(window.Controller().State(), CommandState::Loaded);
   QCOMPARE(window.Controller().CurrentFileName(), track);
   Click(window.Button(CommandButton::Load));  // the open dialog proposes it
-  QCOMPARE(dialogs.calls().back().fileName, track);
+  QCOMPARE(dialogs.Requests().back().fileName, track);
 }
 
 void MainWindowTest::ADroppedFileThatIsNoTrackShowsTheLoadErrorBox() {

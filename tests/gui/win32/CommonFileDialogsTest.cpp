@@ -1,5 +1,5 @@
 // The OPENFILENAMEA record the dialogs are shown with, and how it is read
-// back; the dialogs themselves are driven by the window test under Wine.
+// back; the dialogs themselves are driven by window_probe under Wine.
 #include "gui/win32/CommonFileDialogs.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-namespace app::win32 {
+namespace gui::win32 {
 namespace {
 
 std::string FilterBytes(const OPENFILENAMEA& record) {
@@ -17,78 +17,65 @@ std::string FilterBytes(const OPENFILENAMEA& record) {
   return std::string(record.lpstrFilter, static_cast<size_t>(end - record.lpstrFilter + 1));
 }
 
-FileDialogRequest OpenRequestAsLoadTrackMakesIt() {
-  return MakeOpenRequest("C:\\tracks\\old.nltrack", "", true, false, true,
-                         "NoLimits Tracks (*.nltrack)|*.nltrack", 1, "", "Load Track...",
-                         "nltrack", 0x00010002, 0);
+// The request "Load Track" makes, as the core hands it to the skin.
+FileDialogRequest LoadTrackRequest() {
+  FileDialogRequest request;
+  request.kind = FileDialogKind::Open;
+  request.fileName = "C:\\tracks\\old.nltrack";
+  request.filters = {{"NoLimits Tracks (*.nltrack)", "*.nltrack"}};
+  request.dialogTitle = "Load Track...";
+  request.defaultExt = "nltrack";
+  request.owner = GetDesktopWindow();
+  request.flags = 0x1004;
+  return request;
 }
 
-TEST(CommonFileDialogs, TheRecordIsTheFormWithoutTheWindows2000Fields) {
-  EXPECT_EQ(kOpenFileNameSize, sizeof(void*) == 8 ? 136u : 76u);
-  DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
-  EXPECT_EQ(dialog.record().lStructSize, kOpenFileNameSize);
-  EXPECT_LT(kOpenFileNameSize, sizeof(OPENFILENAMEA));
-}
-
-TEST(CommonFileDialogs, TheOpenRecordCarriesTheRequest) {
-  DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
-  const OPENFILENAMEA& record = dialog.record();
-
-  EXPECT_EQ(record.hwndOwner, ToHwnd(0x00010002));
-  EXPECT_EQ(record.hInstance, nullptr);
+TEST(CommonFileDialogs, TheRecordIsWhatTheSystemDialogReads) {
+  DialogRecord dialog(LoadTrackRequest());
+  const OPENFILENAMEA& record = dialog.Record();
+  EXPECT_EQ(record.lStructSize, kOpenFileNameSize);
+  EXPECT_EQ(record.hwndOwner, GetDesktopWindow());
   EXPECT_EQ(FilterBytes(record), std::string("NoLimits Tracks (*.nltrack)\0*.nltrack\0\0", 39));
-  EXPECT_EQ(record.lpstrCustomFilter, nullptr);
-  EXPECT_EQ(record.nMaxCustFilter, 0u);
   EXPECT_EQ(record.nFilterIndex, 1u);
+  // The proposed name in a buffer of 260 characters, the title buffer empty.
   EXPECT_EQ(record.nMaxFile, 260u);
   EXPECT_STREQ(record.lpstrFile, "C:\\tracks\\old.nltrack");
   EXPECT_EQ(record.nMaxFileTitle, 260u);
   EXPECT_STREQ(record.lpstrFileTitle, "");
-  EXPECT_EQ(record.lpstrInitialDir, nullptr);
+  EXPECT_EQ(record.lpstrInitialDir, nullptr);  // the system's default folder
   EXPECT_STREQ(record.lpstrTitle, "Load Track...");
   EXPECT_EQ(record.Flags, static_cast<DWORD>(OFN_FILEMUSTEXIST | OFN_HIDEREADONLY));
-  EXPECT_EQ(record.Flags, 0x1004u);
-  EXPECT_EQ(record.nFileOffset, 0);
-  EXPECT_EQ(record.nFileExtension, 0);
   EXPECT_STREQ(record.lpstrDefExt, "nltrack");
-  EXPECT_EQ(record.lCustData, 0);
   EXPECT_EQ(record.lpfnHook, nullptr);
   EXPECT_EQ(record.lpTemplateName, nullptr);
-}
 
-TEST(CommonFileDialogs, TheSharedFlagValuesAreTheSystems) {
-  EXPECT_EQ(kOfnReadOnly, OFN_READONLY);
-  EXPECT_EQ(kOfnOverwritePrompt, OFN_OVERWRITEPROMPT);
-  EXPECT_EQ(kOfnHideReadOnly, OFN_HIDEREADONLY);
-  EXPECT_EQ(kOfnEnableHook, OFN_ENABLEHOOK);
-  EXPECT_EQ(kOfnEnableTemplate, OFN_ENABLETEMPLATE);
-  EXPECT_EQ(kOfnFileMustExist, OFN_FILEMUSTEXIST);
-}
-
-TEST(CommonFileDialogs, TheSaveRecordHasItsOwnFlagsAndAnInitialFolderWhenGiven) {
-  DialogRecord dialog(MakeSaveRequest("", "", true, "A|*.a|B|*.b", 2, "C:\\tracks",
-                                      "Save Track As...", "nltrack", kNoOwnerWindow, 0x80 | 0x60));
-  const OPENFILENAMEA& record = dialog.record();
-  EXPECT_EQ(record.hwndOwner, nullptr);
-  EXPECT_EQ(record.Flags, static_cast<DWORD>(0x80 | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY));
-  EXPECT_EQ(FilterBytes(record), std::string("A\0*.a\0B\0*.b\0\0", 13));
-  EXPECT_EQ(record.nFilterIndex, 2u);
-  EXPECT_STREQ(record.lpstrInitialDir, "C:\\tracks");
-  EXPECT_STREQ(record.lpstrFile, "");
+  FileDialogRequest save;
+  save.kind = FileDialogKind::Save;
+  save.filters = {{"A", "*.a"}, {"B", "*.b"}};
+  save.filterIndex = 2;
+  save.initialDir = "C:\\tracks";
+  DialogRecord saveDialog(save);
+  EXPECT_EQ(saveDialog.Record().hwndOwner, nullptr);
+  EXPECT_EQ(FilterBytes(saveDialog.Record()), std::string("A\0*.a\0B\0*.b\0\0", 13));
+  EXPECT_EQ(saveDialog.Record().nFilterIndex, 2u);
+  EXPECT_STREQ(saveDialog.Record().lpstrInitialDir, "C:\\tracks");
+  EXPECT_STREQ(saveDialog.Record().lpstrFile, "");
 }
 
 TEST(CommonFileDialogs, ANameTooLongForTheBufferIsNotProposed) {
+  FileDialogRequest request = LoadTrackRequest();
   const std::string longest(259, 'a');
-  DialogRecord fits(MakeOpenRequest(longest, "", true, false, true, "A|*.a", 1, "", "", "", 0, 0));
-  EXPECT_EQ(std::string(fits.record().lpstrFile), longest);
-  DialogRecord tooLong(
-      MakeOpenRequest(longest + "a", "", true, false, true, "A|*.a", 1, "", "", "", 0, 0));
-  EXPECT_STREQ(tooLong.record().lpstrFile, "");
+  request.fileName = longest;
+  DialogRecord fits(request);
+  EXPECT_EQ(std::string(fits.Record().lpstrFile), longest);
+  request.fileName = longest + "a";
+  DialogRecord tooLong(request);
+  EXPECT_STREQ(tooLong.Record().lpstrFile, "");
 }
 
 TEST(CommonFileDialogs, AConfirmedDialogHandsBackWhatItLeftInTheRecord) {
-  DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
-  OPENFILENAMEA& record = dialog.record();
+  DialogRecord dialog(LoadTrackRequest());
+  OPENFILENAMEA& record = dialog.Record();
   // What the system writes: texts NUL-terminated in the buffers, with
   // leftovers of the proposed name behind them.
   std::memcpy(record.lpstrFile, "C:\\t\\a.nltrack", 15);
@@ -102,30 +89,15 @@ TEST(CommonFileDialogs, AConfirmedDialogHandsBackWhatItLeftInTheRecord) {
   EXPECT_EQ(outcome.fileTitle, "a.nltrack");
   EXPECT_EQ(outcome.flags, 0x1005);
   EXPECT_EQ(outcome.filterIndex, 1);
+
+  EXPECT_FALSE(dialog.Outcome(false).confirmed);
 }
 
 TEST(CommonFileDialogs, ABufferFilledToTheLastCharacterStaysTerminated) {
-  DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
-  std::memset(dialog.record().lpstrFile, 'x', dialog.record().nMaxFile);
+  DialogRecord dialog(LoadTrackRequest());
+  std::memset(dialog.Record().lpstrFile, 'x', dialog.Record().nMaxFile);
   EXPECT_EQ(dialog.Outcome(true).fileName, std::string(260, 'x'));
 }
 
-TEST(CommonFileDialogs, ACancelledDialogReportsNothing) {
-  DialogRecord dialog(OpenRequestAsLoadTrackMakesIt());
-  const FileDialogOutcome outcome = dialog.Outcome(false);
-  EXPECT_FALSE(outcome.confirmed);
-  EXPECT_EQ(outcome.fileName, "");
-  EXPECT_EQ(outcome.flags, 0);
-
-  // Through the shared result handling: the caller's name is emptied.
-  std::string name = "C:\\kept.nltrack", title = "kept";
-  bool readOnly = false;
-  int32_t filterIndex = 1, flags = 0x1004;
-  EXPECT_FALSE(ApplyOpenOutcome(outcome, name, title, readOnly, filterIndex, flags));
-  EXPECT_EQ(name, "");
-  EXPECT_EQ(title, "");
-  EXPECT_EQ(flags, 0);
-}
-
 }  // namespace
-}  // namespace app::win32
+}  // namespace gui::win32

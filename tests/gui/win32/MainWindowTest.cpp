@@ -7,44 +7,16 @@
 #include <shlobj.h>  // DROPFILES
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "ScriptedDialogs.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
 #include "trackio/FileAccess.h"
-#include "gui/win32/WindowHandle.h"
 
-namespace app::win32 {
+namespace gui::win32 {
 namespace {
-
-// Answers every dialog with one path, or cancels; remembers the owners.
-class AnsweringDialogs : public FileDialogs {
- public:
-  std::optional<std::string> answer;
-  std::vector<WindowHandle> owners;
-
-  bool ShowOpenDialog(std::string& FileName, std::string& FileTitle, bool, bool& ReadOnly, bool,
-                      const std::string&, int32_t& FilterIndex, const std::string&,
-                      const std::string&, const std::string&, WindowHandle OwnerWindow,
-                      int32_t& ExtraFlags) override {
-    owners.push_back(OwnerWindow);
-    return ApplyOpenOutcome(Outcome(), FileName, FileTitle, ReadOnly, FilterIndex, ExtraFlags);
-  }
-  bool ShowSaveDialog(std::string& FileName, std::string& FileTitle, bool, const std::string&,
-                      int32_t& FilterIndex, const std::string&, const std::string&,
-                      const std::string&, WindowHandle OwnerWindow, int32_t& ExtraFlags) override {
-    owners.push_back(OwnerWindow);
-    return ApplySaveOutcome(Outcome(), FileName, FileTitle, FilterIndex, ExtraFlags);
-  }
-
- private:
-  FileDialogOutcome Outcome() const {
-    if (!answer) return {};
-    return {true, *answer, "", 0x6, 1};
-  }
-};
 
 std::string Text(HWND window) {
   char text[256] = {};
@@ -64,7 +36,7 @@ bool operator==(const RECT& a, const RECT& b) {
 }
 
 // Feeds one key through the window's dialog keys, as the message loop does.
-void PressKey(frmMain& window, WPARAM key) {
+void PressKey(MainWindow& window, WPARAM key) {
   for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
     MSG msg{GetFocus(), message, key, 0, 0, {}};
     if (!window.HandleDialogKey(msg)) {
@@ -95,8 +67,8 @@ HDROP DroppedFiles(const std::vector<std::string>& paths) {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  AnsweringDialogs dialogs;
-  frmMain window{GetModuleHandleA(nullptr), dialogs};
+  ScriptedDialogs dialogs;
+  MainWindow window{GetModuleHandleA(nullptr), dialogs};
 };
 
 TEST(WindowMetrics, TwipsBecomePixelsAtTheScreensDpi) {
@@ -114,10 +86,10 @@ TEST(WindowMetrics, TwipsBecomePixelsAtTheScreensDpi) {
 }
 
 TEST_F(MainWindowTest, TheWindowHasItsCaptionSizeAndThreeButtons) {
-  const Dpi dpi = WindowDpi(window.hwnd());
-  EXPECT_EQ(Text(window.hwnd()), "Tarnwick");
+  const Dpi dpi = WindowDpi(window.Handle());
+  EXPECT_EQ(Text(window.Handle()), "Tarnwick");
   RECT client{};
-  GetClientRect(window.hwnd(), &client);
+  GetClientRect(window.Handle(), &client);
   EXPECT_EQ(client.right, ClientSize(dpi).cx);
   EXPECT_EQ(client.bottom, ClientSize(dpi).cy);
 
@@ -138,21 +110,21 @@ TEST_F(MainWindowTest, TheWindowHasItsCaptionSizeAndThreeButtons) {
 TEST_F(MainWindowTest, AMoveToAScreenWithAnotherScalingRescalesTheButtons) {
   const Dpi larger{144, 144};
   RECT suggested{40, 30, 600, 200};
-  SendMessageA(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(larger.x, larger.y),
+  SendMessageA(window.Handle(), WM_DPICHANGED, MAKEWPARAM(larger.x, larger.y),
                reinterpret_cast<LPARAM>(&suggested));
   for (const ButtonLayout& layout : kButtonLayouts) {
     EXPECT_TRUE(ClientRectOf(window.Button(layout.button)) == ButtonRect(layout, larger))
         << layout.caption;
   }
   RECT placed{};
-  GetWindowRect(window.hwnd(), &placed);
+  GetWindowRect(window.Handle(), &placed);
   EXPECT_EQ(placed.left, suggested.left);
   EXPECT_EQ(placed.top, suggested.top);
   EXPECT_GT(placed.right - placed.left, ClientSize(larger).cx) << "sized for the larger client area";
 }
 
 TEST_F(MainWindowTest, TabOrderRunsLoadAddFlangesSave) {
-  HWND child = GetWindow(window.hwnd(), GW_CHILD);
+  HWND child = GetWindow(window.Handle(), GW_CHILD);
   for (CommandButton button : {CommandButton::Load, CommandButton::Mod, CommandButton::Save}) {
     EXPECT_EQ(child, window.Button(button));
     child = GetWindow(child, GW_HWNDNEXT);
@@ -161,12 +133,12 @@ TEST_F(MainWindowTest, TabOrderRunsLoadAddFlangesSave) {
 
   // Disabled buttons are passed over until a track is loaded.
   HWND load = window.Button(CommandButton::Load);
-  EXPECT_EQ(GetNextDlgTabItem(window.hwnd(), load, FALSE), load);
+  EXPECT_EQ(GetNextDlgTabItem(window.Handle(), load, FALSE), load);
   for (CommandButton button : {CommandButton::Mod, CommandButton::Save}) {
     window.SetButtonEnabled(button, true);
   }
-  EXPECT_EQ(GetNextDlgTabItem(window.hwnd(), load, FALSE), window.Button(CommandButton::Mod));
-  EXPECT_EQ(GetNextDlgTabItem(window.hwnd(), load, TRUE), window.Button(CommandButton::Save));
+  EXPECT_EQ(GetNextDlgTabItem(window.Handle(), load, FALSE), window.Button(CommandButton::Mod));
+  EXPECT_EQ(GetNextDlgTabItem(window.Handle(), load, TRUE), window.Button(CommandButton::Save));
 }
 
 TEST_F(MainWindowTest, ClicksRunTheCommandsWithTheWindowAsDialogOwner) {
@@ -175,11 +147,11 @@ TEST_F(MainWindowTest, ClicksRunTheCommandsWithTheWindowAsDialogOwner) {
   ASSERT_TRUE(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(5))));
   window.Show(SW_SHOWNOACTIVATE);
 
-  dialogs.answer = std::nullopt;  // cancelled: nothing changes
+  dialogs.Answer(std::nullopt);  // cancelled: nothing changes
   SendMessageA(window.Button(CommandButton::Load), BM_CLICK, 0, 0);
   EXPECT_EQ(window.Controller().State(), CommandState::NothingLoaded);
 
-  dialogs.answer = track;
+  dialogs.Answer(track);
   SendMessageA(window.Button(CommandButton::Load), BM_CLICK, 0, 0);
   EXPECT_EQ(window.Controller().State(), CommandState::Loaded);
   EXPECT_TRUE(IsWindowEnabled(window.Button(CommandButton::Mod)));
@@ -189,12 +161,14 @@ TEST_F(MainWindowTest, ClicksRunTheCommandsWithTheWindowAsDialogOwner) {
   EXPECT_EQ(window.Controller().State(), CommandState::Flanged);
   EXPECT_TRUE(IsWindowEnabled(window.Button(CommandButton::Save)));
 
-  dialogs.answer = folder.File("out");
+  dialogs.Answer(folder.File("out"));
   SendMessageA(window.Button(CommandButton::Save), BM_CLICK, 0, 0);
   EXPECT_TRUE(trackio::IsRegularFile(folder.File("out.nltrack")));
 
-  ASSERT_EQ(dialogs.owners.size(), 3u);
-  for (WindowHandle owner : dialogs.owners) EXPECT_EQ(ToHwnd(owner), window.hwnd());
+  ASSERT_EQ(dialogs.Requests().size(), 3u);
+  for (const FileDialogRequest& request : dialogs.Requests()) {
+    EXPECT_EQ(request.owner, window.Handle());
+  }
 }
 
 TEST_F(MainWindowTest, ADroppedTrackLoadsAsIfChosen) {
@@ -203,13 +177,13 @@ TEST_F(MainWindowTest, ADroppedTrackLoadsAsIfChosen) {
   const std::string track = folder.File("sample.nltrack");
   ASSERT_TRUE(trackbuilder::WriteFile(notes, {'x'}));
   ASSERT_TRUE(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(5))));
-  EXPECT_TRUE(GetWindowLongA(window.hwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+  EXPECT_TRUE(GetWindowLongA(window.Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 
-  SendMessageA(window.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(DroppedFiles({notes, track})), 0);
+  SendMessageA(window.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(DroppedFiles({notes, track})), 0);
   EXPECT_EQ(window.Controller().State(), CommandState::Loaded);
   EXPECT_EQ(window.Controller().CurrentFileName(), track);
   EXPECT_TRUE(IsWindowEnabled(window.Button(CommandButton::Mod)));
-  EXPECT_TRUE(dialogs.owners.empty()) << "no dialog was shown";
+  EXPECT_TRUE(dialogs.Requests().empty()) << "no dialog was shown";
 }
 
 TEST_F(MainWindowTest, TheKeyboardMovesBetweenTheButtonsAndPressesThem) {
@@ -219,7 +193,7 @@ TEST_F(MainWindowTest, TheKeyboardMovesBetweenTheButtonsAndPressesThem) {
   window.Show(SW_SHOW);
   ASSERT_EQ(GetFocus(), window.Button(CommandButton::Load)) << "Load Track has the focus at start";
 
-  dialogs.answer = track;
+  dialogs.Answer(track);
   PressKey(window, VK_RETURN);
   EXPECT_EQ(window.Controller().State(), CommandState::Loaded);
 
@@ -244,4 +218,4 @@ TEST_F(MainWindowTest, TheKeyboardMovesBetweenTheButtonsAndPressesThem) {
 }
 
 }  // namespace
-}  // namespace app::win32
+}  // namespace gui::win32

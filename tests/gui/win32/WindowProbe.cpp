@@ -26,8 +26,8 @@
 
 namespace {
 
-using namespace app;
-using namespace app::win32;
+using namespace gui;
+using namespace gui::win32;
 
 struct CheckFailed : std::runtime_error {
   using std::runtime_error::runtime_error;
