@@ -1,40 +1,42 @@
 #include "gui/core/StartupArguments.h"
 
+#include <optional>
+
 namespace gui {
 
 StartupArguments ParseStartupArguments(const std::vector<std::string>& args) {
-  StartupArguments parsed;
-  bool optionsEnded = false;
+  using Action = StartupArguments::Action;
+  std::optional<Action> answer;  // help or version: the first one given
+  std::string problem;           // the first option this program does not know
   std::vector<std::string> files;
+  bool optionsEnded = false;
   for (const std::string& arg : args) {
-    const bool option = !optionsEnded && arg.size() > 1 && arg.front() == '-';
-    if (!option) {
-      files.push_back(arg);
-    } else if (arg == "--") {
+    if (!optionsEnded && arg == "--") {
       optionsEnded = true;
+    } else if (optionsEnded || arg.size() < 2 || arg.front() != '-') {
+      files.push_back(arg);  // "-" too: a file of that name
     } else if (arg == "-h" || arg == "--help" || arg == "-?") {
-      return {StartupArguments::Action::Help, {}, {}};
+      if (!answer) answer = Action::Help;
     } else if (arg == "-v" || arg == "--version") {
-      return {StartupArguments::Action::Version, {}, {}};
-    } else {
-      return {StartupArguments::Action::Refuse, {}, "Unknown option '" + arg + "'."};
+      if (!answer) answer = Action::Version;
+    } else if (problem.empty()) {
+      problem = "Unknown option '" + arg + "'.";
     }
   }
-  if (files.size() > 1) {
-    return {StartupArguments::Action::Refuse, {}, "Give one track file at most."};
-  }
-  if (!files.empty()) parsed.file = files.front();
-  return parsed;
+  if (answer) return {*answer, {}, {}};
+  if (!problem.empty()) return {Action::Refuse, {}, problem};
+  if (files.size() > 1) return {Action::Refuse, {}, "Give one track file at most."};
+  return {Action::Open, files.empty() ? std::string() : files.front(), {}};
 }
 
 std::string StartupHelp() {
   return std::string("Usage: tarnwick [options] [file]\n") + kProgramSummary +
          "\n\n"
          "Options:\n"
-         "  -h, --help     Displays help on commandline options.\n"
-         "  -v, --version  Displays version information.\n\n"
+         "  -h, --help     Show this help and exit.\n"
+         "  -v, --version  Show the version and exit.\n\n"
          "Arguments:\n"
-         "  file           The track file to open.\n";
+         "  file           A track file (.nltrack) to load once the window opens.\n";
 }
 
 std::string VersionLine(const std::string& version) { return "Tarnwick " + version; }

@@ -1,9 +1,10 @@
-// The window program's command line, for a front end without Qt's parser:
+// The command line of both window programs:
 //
 //   tarnwick [-h|--help] [-v|--version] [FILE]
 //
-// The same options as the Qt program's: help and version answer and end the
-// program; FILE is loaded once the window shows.
+// Help and version answer and end the program, wherever they stand and
+// whatever else is given, so that a program can answer them before it
+// needs a display; FILE is loaded once the window shows.
 #pragma once
 
 #include <string>
@@ -21,7 +22,7 @@ struct StartupArguments {
   std::string problem;  // Refuse: what is wrong, in the user's words
 };
 
-// `args` without the program's own name.
+// `args` without the program's own name. "--" ends the options.
 StartupArguments ParseStartupArguments(const std::vector<std::string>& args);
 
 // The help text, and the version line for `version`.

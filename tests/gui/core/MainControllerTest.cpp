@@ -354,6 +354,10 @@ TEST(StartupArguments, AFileHelpVersionOrARefusal) {
       {{"-"}, Open, "-"},
       {{"--", "-odd.nltrack"}, Open, "-odd.nltrack"},
       {{"coaster.nltrack", "--help"}, Help, ""},
+      // Help and version answer whatever else is given, even options of a toolkit.
+      {{"--open", "--help"}, Help, ""},
+      {{"-style", "fusion", "-v", "--help"}, Version, ""},
+      {{"--", "--help"}, Open, "--help"},
       {{"-h"}, Help, ""},
       {{"-?"}, Help, ""},
       {{"-v"}, Version, ""},
