@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 #include <sstream>
+#include <utility>
 
 #include "trackio/TrackIO.h"
 
@@ -18,19 +19,6 @@ constexpr bool StartStateMatchesTheLayout() {
   return true;
 }
 static_assert(StartStateMatchesTheLayout(), "the window opens with nothing loaded");
-
-// Shows the view busy while it lives: a scope around the work only, so that
-// a box after it shows the normal pointer, and an exception still ends it.
-class BusyScope {
- public:
-  explicit BusyScope(MainView& view) : view_(view) { view_.ShowBusy(true); }
-  ~BusyScope() { view_.ShowBusy(false); }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  MainView& view_;
-};
 
 }  // namespace
 
@@ -50,8 +38,17 @@ std::string ChooseDroppedFile(const std::vector<std::string>& paths) {
   return paths.empty() ? std::string() : paths.front();
 }
 
-MainController::MainController(MainView& view, FileDialogs& dialogs)
-    : view_(view), dialogs_(dialogs) {}
+MainController::MainController(MainView& view, FileDialogs& dialogs, TrackOperations operations)
+    : view_(view), dialogs_(dialogs), operations_(std::move(operations)) {}
+
+void MainController::RunLongWork(const std::string& label, const LongWork& work) {
+  struct Working {
+    bool& flag;
+    explicit Working(bool& f) : flag(f) { flag = true; }
+    ~Working() { flag = false; }
+  } working(working_);
+  view_.RunLongWork(label, work);
+}
 
 void MainController::EnterState(CommandState next, std::initializer_list<CommandButton> buttons) {
   state_ = next;
@@ -59,6 +56,7 @@ void MainController::EnterState(CommandState next, std::initializer_list<Command
 }
 
 void MainController::btnLoad_Click() {
+  if (working_) return;
   std::string fileTitle;
   bool readOnly = false;
   int32_t filterIndex = 1;
@@ -72,12 +70,12 @@ void MainController::btnLoad_Click() {
 }
 
 void MainController::LoadTrackFrom(std::string path) {
+  if (working_) return;
   currentFileName_ = std::move(path);
   trackio::TrackError error;
-  {
-    BusyScope busy(view_);
+  RunLongWork(LoadingLabel(currentFileName_), [&](const trackio::ProgressCallback& progress) {
     try {
-      trackio::LoadResult loaded = trackio::LoadTrack(currentFileName_);
+      trackio::LoadResult loaded = operations_.load(currentFileName_, progress);
       // A failed load empties the track: the disabled buttons keep it from
       // being changed or saved, and the memory goes back at once.
       document_ = loaded ? std::move(loaded->document) : trackio::TrackDocument{};
@@ -86,7 +84,7 @@ void MainController::LoadTrackFrom(std::string path) {
       document_ = {};
       error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }
-  }
+  });
   if (!error) {
     EnterState(CommandState::Loaded, {CommandButton::Save, CommandButton::Mod});
     return;
@@ -96,17 +94,17 @@ void MainController::LoadTrackFrom(std::string path) {
 }
 
 void MainController::btnMod_Click() {
+  if (working_) return;
   supports::FlangeSummary summary;
-  {
-    BusyScope busy(view_);
+  RunLongWork(AddingFlangesLabel(), [&](const trackio::ProgressCallback& progress) {
     try {
-      summary = supports::AddFlanges(document_);
+      summary = operations_.addFlanges(document_, progress);
     } catch (const std::bad_alloc&) {
       summary.error = {trackio::TrackErrorKind::TooLarge, "not enough memory for the flanges", {}, -1};
     } catch (const std::exception& failure) {
       summary.error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }
-  }
+  });
   if (summary.error) {
     // Nothing was added: the track stays as loaded, and so do the buttons.
     view_.ShowWarning({kFlangeErrorTitle, kFlangeErrorText, summary.error.Describe()});
@@ -117,6 +115,7 @@ void MainController::btnMod_Click() {
 }
 
 void MainController::btnSave_Click() {
+  if (working_) return;
   std::string fileTitle;
   int32_t filterIndex = 1;
   int32_t extraFlags = 0;
@@ -131,16 +130,16 @@ void MainController::btnSave_Click() {
 void MainController::SaveTrackTo(std::string path) {
   // The extension a save appends stays out of CurrentFileName: the next
   // dialog proposes the name as the user chose it.
+  if (working_) return;
   currentFileName_ = std::move(path);
   trackio::TrackError error;
-  {
-    BusyScope busy(view_);
+  RunLongWork(SavingLabel(currentFileName_), [&](const trackio::ProgressCallback& progress) {
     try {
-      error = trackio::SaveTrack(document_, currentFileName_).error();
+      error = operations_.save(document_, currentFileName_, progress).error();
     } catch (const std::exception& failure) {  // as in LoadTrackFrom
       error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }
-  }
+  });
   if (error) {
     view_.ShowWarning({kSaveErrorTitle, kSaveErrorText,
                        trackio::WithTrackExtension(currentFileName_) + ": " + error.Describe()});

@@ -3,7 +3,7 @@
 // MainController owns the loaded track, CurrentFileName and the command
 // state from which the three buttons' enabled states follow, and runs the
 // three commands. It reaches the screen only through two small interfaces,
-// so a front end (Qt, Win32, or a test's fakes) supplies the dialogs and the
+// so a skin (Qt, Win32, or a test's fakes) supplies the dialogs and the
 // window and forwards the clicks, a file named at start and a dropped file.
 #pragma once
 
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gui/core/FileDialogs.h"
+#include "gui/core/LongWork.h"
 #include "gui/core/MainWindowLayout.h"
 #include "supports/FlangeGenerator.h"
 #include "trackio/TrackDocument.h"
@@ -37,9 +38,13 @@ class MainView {
   virtual void ShowWarning(const WarningMessage& message) = 0;
   // The window that owns the dialogs; kNoOwnerWindow when there is none.
   virtual WindowHandle OwnerWindow() = 0;
-  // A load, a flange run or a save is working (true) or done (false); a
-  // front end shows a wait cursor meanwhile. Never true while a box shows.
-  virtual void ShowBusy(bool /*busy*/) {}
+  // Runs a load, a flange run or a save and returns once it has ended. A
+  // skin runs it off the interface thread: meanwhile the window is drawn,
+  // takes no input and shows the wait cursor, and once the work has taken
+  // kProgressDelayMilliseconds a modal progress box shows `label` and the
+  // percent done until it ends. Never called while a box shows; runs the
+  // work right here unless a skin says otherwise.
+  virtual void RunLongWork(const std::string& /*label*/, const LongWork& work) { work({}); }
   // Replaces the hint shown when the pointer rests on a button.
   virtual void SetButtonToolTip(CommandButton /*button*/, const std::string& /*text*/) {}
 };
@@ -77,7 +82,7 @@ std::string ChooseDroppedFile(const std::vector<std::string>& paths);
 
 class MainController {
  public:
-  MainController(MainView& view, FileDialogs& dialogs);
+  MainController(MainView& view, FileDialogs& dialogs, TrackOperations operations = {});
 
   // "Load Track": asks for a file and loads it (LoadTrackFrom). A cancelled
   // dialog changes nothing.
@@ -111,9 +116,13 @@ class MainController {
   // Moves to `next` and tells the view the new enabled state of `buttons`,
   // in that order: the buttons the command sets.
   void EnterState(CommandState next, std::initializer_list<CommandButton> buttons);
+  // Has the view run `work`; no command starts meanwhile.
+  void RunLongWork(const std::string& label, const LongWork& work);
 
   MainView& view_;
   FileDialogs& dialogs_;
+  TrackOperations operations_;
+  bool working_ = false;  // a load, flange run or save is under way
   trackio::TrackDocument document_;
   std::string currentFileName_;  // the path last chosen in a dialog
   CommandState state_ = CommandState::NothingLoaded;

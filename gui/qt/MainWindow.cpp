@@ -1,16 +1,19 @@
 #include "gui/qt/MainWindow.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFile>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui/core/MainWindowLayout.h"
@@ -35,12 +38,55 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
   return paths;
 }
 
+// While long work runs, the user's input to every window of the program is
+// dropped and closing is refused: no second command may start, and the
+// progress box has nothing to press.
+class InputBlocker : public QObject {
+ public:
+  InputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
+  ~InputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::ContextMenu:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop:
+      case QEvent::Close:
+        event->ignore();
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+class WaitCursor {
+ public:
+  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 }  // namespace
 
-MainWindow::MainWindow(FileDialogs* dialogs, QWidget* parent)
+MainWindow::MainWindow(FileDialogs* dialogs, TrackOperations operations, QWidget* parent)
     : QWidget(parent),
       qtDialogs_(dialogs == nullptr ? std::make_unique<QtFileDialogs>() : nullptr),
-      controller_(*this, dialogs != nullptr ? *dialogs : *qtDialogs_) {
+      controller_(*this, dialogs != nullptr ? *dialogs : *qtDialogs_, std::move(operations)) {
   setObjectName(QString::fromLatin1(kWindowObjectName));
   setWindowTitle(QString::fromUtf8(kWindowCaption));
   // Qt's logical pixels already follow the screen's scale.
@@ -104,12 +150,46 @@ WindowHandle MainWindow::OwnerWindow() {
   return static_cast<QWidget*>(this);  // the dialogs' parent, as RunQtFileDialog takes it
 }
 
-void MainWindow::ShowBusy(bool busy) {
-  if (busy) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QGuiApplication::restoreOverrideCursor();
-  }
+void MainWindow::RunLongWork(const std::string& label, const LongWork& work) {
+  const InputBlocker blocker;
+  const WaitCursor waitCursor;
+  QEventLoop loop;
+  std::unique_ptr<QProgressDialog> progress;
+  const BackgroundWork* running = nullptr;
+  // Runs here, on the interface thread, after each change the work reports.
+  const auto refresh = [&] {
+    if (running == nullptr) return;
+    if (running->Ended()) {
+      loop.quit();
+    } else if (progress != nullptr) {
+      progress->setValue(running->Percent());
+    }
+  };
+  BackgroundWork background(work, [&loop, refresh] {
+    QMetaObject::invokeMethod(&loop, refresh, Qt::QueuedConnection);
+  });
+  running = &background;
+  QTimer::singleShot(kProgressDelayMilliseconds, &loop, [&] {
+    if (!background.Ended()) progress = ShowProgress(label, background.Percent());
+  });
+  loop.exec();  // until the work has ended
+  running = nullptr;
+  background.Finish();
+}
+
+std::unique_ptr<QProgressDialog> MainWindow::ShowProgress(const std::string& label, int percent) {
+  auto dialog = std::make_unique<QProgressDialog>(this);
+  dialog->setWindowTitle(QString::fromUtf8(kWindowCaption));
+  dialog->setLabelText(QString::fromStdString(label));
+  dialog->setCancelButton(nullptr);  // the work cannot be stopped half-way
+  dialog->setRange(0, 100);
+  dialog->setWindowModality(Qt::WindowModal);
+  dialog->setAutoReset(false);
+  dialog->setAutoClose(false);
+  dialog->setMinimumDuration(0);  // the delay is over already
+  dialog->setValue(percent);
+  dialog->show();
+  return dialog;
 }
 
 void MainWindow::SetButtonToolTip(CommandButton button, const std::string& text) {

@@ -1,6 +1,8 @@
 // The main window on Qt: the program's one window, three command
 // buttons in a row, a thin view over MainController. A track file dropped
 // on it, or named on the command line, loads as if chosen in the open dialog.
+// Long work runs off the interface thread, with a QProgressDialog once it
+// takes a while.
 #pragma once
 
 #include <QWidget>
@@ -10,6 +12,7 @@
 
 #include "gui/core/MainController.h"
 
+class QProgressDialog;
 class QPushButton;
 
 namespace gui::qt {
@@ -18,8 +21,10 @@ class MainWindow : public QWidget, private MainView {
   Q_OBJECT
 
  public:
-  // Without `dialogs` the window uses Qt's file dialogs; tests pass their own.
-  explicit MainWindow(FileDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+  // Without `dialogs` the window uses Qt's file dialogs; tests pass their
+  // own, and may slow the track work down.
+  explicit MainWindow(FileDialogs* dialogs = nullptr, TrackOperations operations = {},
+                      QWidget* parent = nullptr);
   ~MainWindow() override;
 
   QPushButton* Button(CommandButton button) const { return buttons_[static_cast<size_t>(button)]; }
@@ -37,8 +42,11 @@ class MainWindow : public QWidget, private MainView {
   void SetButtonEnabled(CommandButton button, bool enabled) override;
   void ShowWarning(const WarningMessage& message) override;
   WindowHandle OwnerWindow() override;
-  void ShowBusy(bool busy) override;
+  void RunLongWork(const std::string& label, const LongWork& work) override;
   void SetButtonToolTip(CommandButton button, const std::string& text) override;
+
+  // The modal box that shows how far long work has come.
+  std::unique_ptr<QProgressDialog> ShowProgress(const std::string& label, int percent);
 
   std::unique_ptr<FileDialogs> qtDialogs_;  // only when none were passed in
   MainController controller_;

@@ -1,9 +1,11 @@
 #include "gui/win32/MainWindow.h"
 
+#include <commctrl.h>
+
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
-
 
 namespace gui::win32 {
 
@@ -14,6 +16,9 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr DWORD kWindowExStyle = 0;
 // Above IDOK and IDCANCEL, which the dialog keys send for Enter and Escape.
 constexpr int kFirstButtonId = 100;
+// Long work: its thread reports a change; the time to show its progress came.
+constexpr UINT kWorkChangedMessage = WM_APP + 1;
+constexpr UINT_PTR kProgressTimer = 1;
 
 int ButtonId(CommandButton button) { return kFirstButtonId + static_cast<int>(button); }
 
@@ -37,8 +42,13 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, FileDialogs& dialogs)
-    : controller_(*this, dialogs), instance_(instance) {
+MainWindow::MainWindow(HINSTANCE instance, FileDialogs& dialogs, TrackOperations operations)
+    : controller_(*this, dialogs, std::move(operations)), instance_(instance) {
+  // Themed buttons (the manifest asks for version 6 of the common controls),
+  // the progress bar and the tooltips: loaded before the first control is made.
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
   RegisterWindowClass(instance, &MainWindow::WindowProc);
   // The size follows once the window knows the DPI of its screen.
   CreateWindowExA(kWindowExStyle, kWindowObjectName, kWindowCaption, kWindowStyle, CW_USEDEFAULT,
@@ -131,9 +141,45 @@ void MainWindow::ShowWarning(const WarningMessage& message) {
 
 WindowHandle MainWindow::OwnerWindow() { return window_; }
 
-void MainWindow::ShowBusy(bool busy) {
-  // The command holds the message loop, so nothing resets the cursor meanwhile.
-  SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+void MainWindow::RunLongWork(const std::string& label, const LongWork& work) {
+  // Disabled, the window takes no input but is drawn as it is: a dialog's
+  // owner does the same.
+  HWND focus = GetFocus();
+  EnableWindow(window_, FALSE);
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  BackgroundWork background(work, [window = window_] { PostMessageA(window, kWorkChangedMessage, 0, 0); });
+  work_ = &background;
+  workLabel_ = label;
+  SetTimer(window_, kProgressTimer, kProgressDelayMilliseconds, nullptr);
+
+  bool quit = false;
+  WPARAM quitCode = 0;
+  MSG message;
+  while (!background.Ended()) {
+    if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
+      quit = true;  // handed on once the work has ended
+      quitCode = message.wParam;
+      break;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+
+  KillTimer(window_, kProgressTimer);
+  work_ = nullptr;
+  EnableWindow(window_, TRUE);  // before the progress window goes, so the focus comes back here
+  progress_.reset();
+  if (focus != nullptr && IsChild(window_, focus) && IsWindowEnabled(focus)) SetFocus(focus);
+  SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
+  background.Finish();
+}
+
+void MainWindow::ShowProgress() {
+  KillTimer(window_, kProgressTimer);
+  if (work_ == nullptr || work_->Ended() || progress_ != nullptr) return;
+  progress_ = std::make_unique<ProgressWindow>(instance_, window_, workLabel_, work_->Percent(), font_,
+                                               WindowDpi(window_));
 }
 
 void MainWindow::OnFilesDropped(HDROP drop) {
@@ -215,6 +261,19 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetFocus(focus);
       }
       return 0;
+    case kWorkChangedMessage:
+      if (work_ != nullptr && progress_ != nullptr) progress_->SetPercent(work_->Percent());
+      return 0;
+    case WM_TIMER:
+      if (wParam == kProgressTimer) ShowProgress();
+      return 0;
+    case WM_SETCURSOR:
+      if (work_ == nullptr) break;
+      SetCursor(LoadCursor(nullptr, IDC_WAIT));
+      return TRUE;
+    case WM_CLOSE:
+      if (work_ != nullptr) return 0;  // not in the middle of a load or a save
+      break;
     case WM_DPICHANGED:
       ApplyDpi({LOWORD(wParam), HIWORD(wParam)}, reinterpret_cast<const RECT*>(lParam));
       return 0;

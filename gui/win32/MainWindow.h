@@ -3,7 +3,8 @@
 //
 // The commands and the command state belong to the shared MainController;
 // this class draws the buttons and passes the clicks on, and a file dropped
-// on the window loads as if chosen in the open dialog.
+// on the window loads as if chosen in the open dialog. Long work runs off
+// the interface thread, with a ProgressWindow once it takes a while.
 #pragma once
 
 #define WIN32_LEAN_AND_MEAN
@@ -11,8 +12,10 @@
 #include <shellapi.h>
 
 #include <array>
+#include <memory>
 
 #include "gui/core/MainController.h"
+#include "gui/win32/ProgressWindow.h"
 #include "gui/win32/WindowMetrics.h"
 
 namespace gui::win32 {
@@ -20,8 +23,8 @@ namespace gui::win32 {
 class MainWindow : public MainView {
  public:
   // Creates the window, hidden. Throws std::runtime_error when Windows
-  // refuses to create it.
-  MainWindow(HINSTANCE instance, FileDialogs& dialogs);
+  // refuses to create it. Tests may slow the track work down.
+  MainWindow(HINSTANCE instance, FileDialogs& dialogs, TrackOperations operations = {});
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -39,7 +42,7 @@ class MainWindow : public MainView {
   void SetButtonEnabled(CommandButton button, bool enabled) override;
   void ShowWarning(const WarningMessage& message) override;
   WindowHandle OwnerWindow() override;
-  void ShowBusy(bool busy) override;
+  void RunLongWork(const std::string& label, const LongWork& work) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,6 +56,7 @@ class MainWindow : public MainView {
   void OnFilesDropped(HDROP drop);
   LRESULT DefaultButtonId() const;
   void MoveFocus(WPARAM wParam, LPARAM lParam);  // as WM_NEXTDLGCTL asks
+  void ShowProgress();                            // once long work has taken a while
 
   MainController controller_;
   HINSTANCE instance_;
@@ -60,6 +64,10 @@ class MainWindow : public MainView {
   std::array<HWND, 3> buttons_{};
   HFONT font_ = nullptr;
   HWND focusWhenInactive_ = nullptr;  // restored when the window is activated again
+  // While long work runs: the work, its label, and its window once shown.
+  const BackgroundWork* work_ = nullptr;
+  std::string workLabel_;
+  std::unique_ptr<ProgressWindow> progress_;
 };
 
 }  // namespace gui::win32

@@ -2,7 +2,6 @@
 // command line.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdlib>
 #include <exception>
@@ -43,11 +42,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     case gui::StartupArguments::Action::Open:
       break;
   }
-
-  // Themed buttons: the manifest asks for version 6 of the common controls,
-  // which must be loaded before the first button is made.
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
 
   try {
     gui::win32::CommonFileDialogs dialogs;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <stdexcept>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -34,10 +36,12 @@ class RecordingView : public MainView {
     busyDuringABox = busyDuringABox || busy;
   }
   WindowHandle OwnerWindow() override { return &windowItself; }
-  void ShowBusy(bool nowBusy) override {
-    if (nowBusy == busy) unbalancedBusy = true;
-    busy = nowBusy;
-    if (nowBusy) ++busySpells;
+  void RunLongWork(const std::string& label, const LongWork& work) override {
+    busy = true;
+    int lastPercent = -1;
+    work([&](int64_t done, int64_t total) { lastPercent = PercentDone(done, total); });
+    busy = false;
+    longWork.push_back(label + " " + std::to_string(lastPercent) + "%");
   }
   void SetButtonToolTip(CommandButton button, const std::string& text) override {
     toolTips[static_cast<size_t>(button)] = text;
@@ -49,8 +53,8 @@ class RecordingView : public MainView {
   std::vector<WarningMessage> warnings;
   std::array<bool, 3> shown{true, false, false};  // as the window opens
   std::array<std::string, 3> toolTips;
-  bool busy = false, unbalancedBusy = false, busyDuringABox = false;
-  int busySpells = 0;
+  bool busy = false, busyDuringABox = false;
+  std::vector<std::string> longWork;  // the label of each, and the last percent done reported
   int windowItself = 0;  // stands for the window that owns the dialogs
 };
 
@@ -163,7 +167,7 @@ TEST_F(MainControllerTest, StateTable) {
     }
     const bool failedLoad = row.action == LoadBad || row.action == LoadPathBad;
     EXPECT_EQ(rowView.warnings.size(), failedLoad ? 1u : 0u);
-    EXPECT_FALSE(rowView.busy || rowView.unbalancedBusy || rowView.busyDuringABox);
+    EXPECT_FALSE(rowView.busyDuringABox);
   }
 }
 
@@ -227,7 +231,7 @@ TEST_F(MainControllerTest, FailedLoadsShowTheBoxWithTheReasonThenDisableBoth) {
       EXPECT_EQ(box.text, "Error Loading Track File!");
       EXPECT_NE(box.informative.find(c.reasonHas), std::string::npos) << box.informative;
       EXPECT_EQ(controller.CurrentFileName(), path);
-      EXPECT_FALSE(view.busyDuringABox) << "the wait cursor ends before the box";
+      EXPECT_FALSE(view.busyDuringABox) << "the work ends before the box shows";
     }
   }
 }
@@ -241,13 +245,13 @@ TEST_F(MainControllerTest, APathLoadsAsIfChosenAndTheNextDialogProposesIt) {
   EXPECT_EQ(dialogs.Requests().back().fileName, goodTrack);
 }
 
-TEST_F(MainControllerTest, EachCommandShowsBusyWhileItWorks) {
+TEST_F(MainControllerTest, EachCommandRunsItsWorkAsLongWorkAndReportsItsProgress) {
   BringToFlanged();
-  EXPECT_EQ(view.busySpells, 2);  // the load and the flange run
-  Save(folder.File("out.nltrack"));
+  Save(folder.File("out"));
   Save(std::nullopt);  // a cancelled dialog does no work
-  EXPECT_EQ(view.busySpells, 3);
-  EXPECT_FALSE(view.busy || view.unbalancedBusy);
+  EXPECT_EQ(view.longWork, (std::vector<std::string>{"Loading good.nltrack... 100%",
+                                                      "Adding flanges... 100%",
+                                                      "Saving out.nltrack... 100%"}));
 }
 
 TEST_F(MainControllerTest, AddFlangesHintReportsTheRun) {
@@ -343,6 +347,26 @@ TEST_F(MainControllerTest, FailedSaveSaysWhyAndKeepsTheState) {
   Save(goodTrack);  // the next save works
   EXPECT_TRUE(view.TakeEvents().empty());
   EXPECT_EQ(trackbuilder::ReadFile(goodTrack), ExpectedFile());
+}
+
+TEST(BackgroundWork, ReportsEachNewPercentThenTheEndAndHandsOnWhatTheWorkThrew) {
+  std::atomic<int> changes{0};
+  BackgroundWork work(
+      [](const trackio::ProgressCallback& progress) {
+        for (int64_t done : {0, 1, 2, 500, 999, 1000}) progress(done, 1000);  // 0, 0, 0, 50, 99, 100
+        throw std::runtime_error("disk on fire");
+      },
+      [&changes] { ++changes; });
+  try {
+    work.Finish();
+    ADD_FAILURE() << "the work's failure was lost";
+  } catch (const std::runtime_error& failure) {
+    EXPECT_STREQ(failure.what(), "disk on fire");
+  }
+  EXPECT_TRUE(work.Ended());
+  EXPECT_EQ(work.Percent(), 100);
+  EXPECT_EQ(changes, 4);  // 50, 99, 100 and the end
+  EXPECT_EQ(PercentDone(0, 0), 100);
 }
 
 TEST(StartupArguments, AFileHelpVersionOrARefusal) {

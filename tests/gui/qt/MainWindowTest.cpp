@@ -5,13 +5,16 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
+#include <future>
 #include <string>
 
 #include "ScriptedDialogs.h"
@@ -105,6 +108,7 @@ class MainWindowTest : public QObject {
   void ADroppedTrackLoadsAsIfChosen();
   void ADroppedFileThatIsNoTrackShowsTheLoadErrorBox();
   void ButtonsSayWhatTheyDoAndAddFlangesReportsItsRun();
+  void SlowWorkShowsAModalProgressBoxUntilItEnds();
   void WindowOwnsItsQtDialogs();
   void QtOpenDialogPreselectsAndReportsTheFilter();
   void QtSaveDialogAddsTheExtensionAndAsksBeforeReplacing();
@@ -311,6 +315,59 @@ void MainWindowTest::ButtonsSayWhatTheyDoAndAddFlangesReportsItsRun() {
                              .arg(added.flangesAdded)
                              .arg(added.tubesFlanged)),
            qPrintable(hint));
+}
+
+void MainWindowTest::SlowWorkShowsAModalProgressBoxUntilItEnds() {
+  QTemporaryDir dir;
+  const std::string track = Path(dir, "coaster.nltrack");
+  QVERIFY(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(2))));
+  // A load that reports 40% and then holds until the test has seen the box.
+  std::promise<void> release;
+  TrackOperations slow;
+  slow.load = [seen = release.get_future().share()](const std::string& path,
+                                                     const trackio::ProgressCallback& progress) {
+    progress(40, 100);
+    seen.wait_for(std::chrono::seconds(30));
+    return trackio::LoadTrack(path);
+  };
+  ScriptedDialogs dialogs;
+  dialogs.Answer(track);
+  MainWindow window(&dialogs, slow);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+  QPointer<QProgressDialog> box;
+  QString label, title;
+  int value = -1;
+  bool modal = false, cancelButton = true, waitCursor = false, buttonsAsBefore = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto* shown = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+    if (shown == nullptr || box != nullptr) return;
+    box = shown;
+    label = shown->labelText();
+    title = shown->windowTitle();
+    value = shown->value();
+    modal = shown->windowModality() == Qt::WindowModal && shown->parentWidget() == &window;
+    cancelButton = shown->findChild<QPushButton*>() != nullptr;
+    waitCursor = QGuiApplication::overrideCursor() != nullptr &&
+                 QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    buttonsAsBefore = !window.Button(CommandButton::Mod)->isEnabled();
+    release.set_value();
+  });
+  watch.start(10);
+  Click(window.Button(CommandButton::Load));  // returns once the load has ended
+  watch.stop();
+
+  QVERIFY2(!label.isEmpty(), "no progress box appeared");
+  QCOMPARE(label, QStringLiteral("Loading coaster.nltrack..."));
+  QCOMPARE(title, QStringLiteral("Tarnwick"));
+  QCOMPARE(value, 40);
+  QVERIFY(modal && !cancelButton && waitCursor && buttonsAsBefore);
+  QVERIFY2(box.isNull(), "the box closes when the work ends");
+  QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+  QCOMPARE(window.Controller().State(), CommandState::Loaded);
+  QVERIFY(window.Button(CommandButton::Mod)->isEnabled());
 }
 
 void MainWindowTest::WindowOwnsItsQtDialogs() {

@@ -4,6 +4,7 @@
 #include "gui/win32/MainWindow.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <shlobj.h>  // DROPFILES
 
 #include <algorithm>
@@ -169,6 +170,51 @@ TEST_F(MainWindowTest, ClicksRunTheCommandsWithTheWindowAsDialogOwner) {
   for (const FileDialogRequest& request : dialogs.Requests()) {
     EXPECT_EQ(request.owner, window.Handle());
   }
+}
+
+TEST(MainWindowLongWork, SlowWorkShowsAModalProgressWindowUntilItEnds) {
+  tracktesting::ScratchFolder folder;
+  const std::string track = folder.File("sample.nltrack");
+  ASSERT_TRUE(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(5))));
+  // A load that reports 40% and then, on its own thread, waits for the
+  // progress window and reads it before it loads.
+  struct Seen {
+    std::string caption, label;
+    int percent = -1;
+    bool ownedByTheDisabledWindow = false;
+  } seen;
+  HWND mainWindow = nullptr;
+  TrackOperations slow;
+  slow.load = [&](const std::string& path, const trackio::ProgressCallback& progress) {
+    progress(40, 100);
+    for (int waited = 0; waited < 30000 && seen.caption.empty(); waited += 10) {
+      HWND box = FindWindowA(kProgressWindowClass, nullptr);
+      if (box == nullptr || !IsWindowVisible(box)) {
+        Sleep(10);
+        continue;
+      }
+      seen.caption = Text(box);
+      seen.label = Text(FindWindowExA(box, nullptr, "STATIC", nullptr));
+      seen.percent = static_cast<int>(
+          SendMessageA(FindWindowExA(box, nullptr, PROGRESS_CLASSA, nullptr), PBM_GETPOS, 0, 0));
+      seen.ownedByTheDisabledWindow = GetWindow(box, GW_OWNER) == mainWindow && !IsWindowEnabled(mainWindow);
+    }
+    return trackio::LoadTrack(path);
+  };
+  ScriptedDialogs dialogs;
+  dialogs.Answer(track);
+  MainWindow window(GetModuleHandleA(nullptr), dialogs, slow);
+  mainWindow = window.Handle();
+  window.Show(SW_SHOWNOACTIVATE);
+
+  SendMessageA(window.Button(CommandButton::Load), BM_CLICK, 0, 0);  // returns once the load has ended
+  EXPECT_EQ(seen.caption, "Tarnwick");
+  EXPECT_EQ(seen.label, "Loading sample.nltrack...");
+  EXPECT_EQ(seen.percent, 40);
+  EXPECT_TRUE(seen.ownedByTheDisabledWindow);
+  EXPECT_EQ(FindWindowA(kProgressWindowClass, nullptr), nullptr) << "closed when the work ends";
+  EXPECT_TRUE(IsWindowEnabled(window.Handle()));
+  EXPECT_EQ(window.Controller().State(), CommandState::Loaded);
 }
 
 TEST_F(MainWindowTest, ADroppedTrackLoadsAsIfChosen) {
