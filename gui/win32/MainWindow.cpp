@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -59,6 +60,7 @@ MainWindow::MainWindow(HINSTANCE instance, FileDialogs& dialogs, TrackOperations
   }
   try {
     CreateButtons();
+    CreateToolTips();
     ApplyDpi(WindowDpi(window_), nullptr);
     DragAcceptFiles(window_, TRUE);
   } catch (...) {
@@ -98,6 +100,62 @@ void MainWindow::CreateButtons() {
   }
 }
 
+// Each button has two tools with the same text. The tooltip control hears
+// the mouse of an enabled button through the button itself; over a disabled
+// one the mouse goes to the window instead, where the second tool, the
+// button's rectangle in the window, picks it up (as Qt shows a disabled
+// button's tooltip too).
+void MainWindow::CreateToolTips() {
+  toolTip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
+                             nullptr, instance_, nullptr);
+  if (toolTip_ == nullptr) {
+    throw std::runtime_error("cannot create the tooltips (error " + std::to_string(GetLastError()) + ")");
+  }
+  for (const ButtonLayout& layout : kButtonLayouts) {
+    for (TOOLINFOA tool : ToolsOf(layout.button)) {
+      tool.lpszText = const_cast<char*>(layout.toolTip);
+      SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+  }
+}
+
+std::array<TOOLINFOA, 2> MainWindow::ToolsOf(CommandButton button) const {
+  std::array<TOOLINFOA, 2> tools{};
+  for (TOOLINFOA& tool : tools) {
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every version of the common controls
+    tool.hwnd = window_;
+  }
+  tools[0].uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tools[0].uId = reinterpret_cast<UINT_PTR>(Button(button));
+  tools[1].uFlags = TTF_SUBCLASS;
+  tools[1].uId = static_cast<UINT_PTR>(ButtonId(button));
+  return tools;
+}
+
+void MainWindow::SetButtonToolTip(CommandButton button, const std::string& text) {
+  for (TOOLINFOA tool : ToolsOf(button)) {
+    tool.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(toolTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+std::string MainWindow::ToolTipText(CommandButton button, bool disabled) const {
+  // The wide form: the narrow one hands back 80 bytes at most.
+  const TOOLINFOA narrow = ToolsOf(button)[disabled ? 1 : 0];
+  wchar_t text[1024] = {};
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = narrow.uFlags;
+  tool.hwnd = narrow.hwnd;
+  tool.uId = narrow.uId;
+  tool.lpszText = text;
+  SendMessageW(toolTip_, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+  char converted[4 * std::size(text)] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, converted, sizeof converted, nullptr, nullptr);
+  return converted;
+}
+
 void MainWindow::ApplyDpi(Dpi dpi, const RECT* suggested) {
   const SIZE frame = WindowSizeForClient(ClientSize(dpi), kWindowStyle, kWindowExStyle, dpi);
   UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
@@ -112,7 +170,12 @@ void MainWindow::ApplyDpi(Dpi dpi, const RECT* suggested) {
     MoveWindow(button, place.left, place.top, place.right - place.left, place.bottom - place.top,
                TRUE);
     SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    TOOLINFOA area = ToolsOf(layout.button)[1];
+    area.rect = place;
+    SendMessageA(toolTip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&area));
   }
+  // Wide enough for the longest line; "\n" starts a new one.
+  SendMessageA(toolTip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kClientWidthTwips, dpi.x));
   if (font_ != nullptr) DeleteObject(font_);
   font_ = font;
 }

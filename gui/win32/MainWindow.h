@@ -9,10 +9,12 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <array>
 #include <memory>
+#include <string>
 
 #include "gui/core/MainController.h"
 #include "gui/win32/ProgressWindow.h"
@@ -39,16 +41,23 @@ class MainWindow : public MainView {
   HWND Button(CommandButton button) const { return buttons_[static_cast<size_t>(button)]; }
   MainController& Controller() { return controller_; }
 
+  // The tooltip of a button, as it shows over the button enabled or disabled.
+  std::string ToolTipText(CommandButton button, bool disabled) const;
+
   void SetButtonEnabled(CommandButton button, bool enabled) override;
   void ShowWarning(const WarningMessage& message) override;
   WindowHandle OwnerWindow() override;
   void RunLongWork(const std::string& label, const LongWork& work) override;
+  void SetButtonToolTip(CommandButton button, const std::string& text) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateButtons();
+  void CreateToolTips();
+  // A button's two tools: the button itself, and its rectangle in the window.
+  std::array<TOOLINFOA, 2> ToolsOf(CommandButton button) const;
   // Sizes the window and its buttons for `dpi` and sets their font; moves
   // the window to `suggested` when given.
   void ApplyDpi(Dpi dpi, const RECT* suggested);
@@ -62,6 +71,7 @@ class MainWindow : public MainView {
   HINSTANCE instance_;
   HWND window_ = nullptr;
   std::array<HWND, 3> buttons_{};
+  HWND toolTip_ = nullptr;
   HFONT font_ = nullptr;
   HWND focusWhenInactive_ = nullptr;  // restored when the window is activated again
   // While long work runs: the work, its label, and its window once shown.

@@ -105,6 +105,9 @@ TEST_F(MainWindowTest, TheWindowHasItsCaptionSizeAndThreeButtons) {
     const LONG style = GetWindowLongA(button, GWL_STYLE);
     EXPECT_TRUE(style & WS_TABSTOP) << layout.caption;
     EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON) << layout.caption;
+    // The same tooltips as the Qt window's, whether the button is enabled or not.
+    EXPECT_EQ(window.ToolTipText(layout.button, false), layout.toolTip);
+    EXPECT_EQ(window.ToolTipText(layout.button, true), layout.toolTip);
   }
 }
 
@@ -158,9 +161,13 @@ TEST_F(MainWindowTest, ClicksRunTheCommandsWithTheWindowAsDialogOwner) {
   EXPECT_TRUE(IsWindowEnabled(window.Button(CommandButton::Mod)));
   EXPECT_FALSE(IsWindowEnabled(window.Button(CommandButton::Save)));
 
+  const supports::FlangeSummary run = supports::CountFlanges(window.Controller().Document());
   SendMessageA(window.Button(CommandButton::Mod), BM_CLICK, 0, 0);
   EXPECT_EQ(window.Controller().State(), CommandState::Flanged);
   EXPECT_TRUE(IsWindowEnabled(window.Button(CommandButton::Save)));
+  // The tooltip of Add Flanges tells what the run did.
+  EXPECT_EQ(window.ToolTipText(CommandButton::Mod, false), FlangeRunToolTip(run));
+  EXPECT_EQ(window.ToolTipText(CommandButton::Mod, true), FlangeRunToolTip(run));
 
   dialogs.Answer(folder.File("out"));
   SendMessageA(window.Button(CommandButton::Save), BM_CLICK, 0, 0);
