@@ -7,7 +7,9 @@
 #      programs: tarnwick-cli.exe info and resave, tarnwick.exe FILE;
 #   4. tarnwick.exe: its window appears, and window_probe.exe drives it
 #      through the dialogs and commands; the track it saves must match the
-#      Linux build's bytes too.
+#      Linux build's bytes too. Started with a track, and with a file that
+#      is no track, it loads the one and shows the "Load Error" box for the
+#      other.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD
 # The Wine prefix lives in WINDOWS_BUILD/wine-prefix; the first run creates it.
 set -euo pipefail
@@ -158,6 +160,14 @@ wine "$windows_build/bin/tarnwick.exe" "$(windows_path "$unicode/日本.nltrack"
 app=$!
 timeout 120 wine "$windows_build/bin/window_probe.exe" --loaded-at-start | tr -d '\r' ||
   fail "the window did not load the track named on its command line"
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+
+step "tarnwick.exe notes.txt: a file that is no track, named on the command line"
+wine "$windows_build/bin/tarnwick.exe" "$(windows_path "$gui/notes.txt")" >"$gui/tarnwick-error.log" 2>&1 &
+app=$!
+timeout 120 wine "$windows_build/bin/window_probe.exe" --load-error-at-start "$(windows_path "$gui/notes.txt")" |
+  tr -d '\r' || fail "the Load Error box of a file named on the command line"
 kill "$app" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
 

@@ -89,7 +89,7 @@ void MainController::LoadTrackFrom(std::string path) {
     EnterState(CommandState::Loaded, {CommandButton::Save, CommandButton::Mod});
     return;
   }
-  view_.ShowWarning({kLoadErrorTitle, kLoadErrorText, error.Describe()});
+  view_.ShowWarning({kLoadErrorTitle, kLoadErrorText, currentFileName_ + ": " + error.Describe()});
   EnterState(CommandState::NothingLoaded, {CommandButton::Save, CommandButton::Mod});
 }
 

@@ -25,7 +25,7 @@ namespace gui {
 struct WarningMessage {
   std::string title;
   std::string text;         // the main line
-  std::string informative;  // a second line under it, the reason; may be empty
+  std::string informative;  // a second line under it: the file, and why; may be empty
   friend bool operator==(const WarningMessage&, const WarningMessage&) = default;
 };
 
@@ -34,7 +34,7 @@ class MainView {
  public:
   virtual ~MainView() = default;
   virtual void SetButtonEnabled(CommandButton button, bool enabled) = 0;
-  // Returns when the user has closed the box.
+  // Shows the box centred on the window; returns when the user has closed it.
   virtual void ShowWarning(const WarningMessage& message) = 0;
   // The window that owns the dialogs; kNoOwnerWindow when there is none.
   virtual WindowHandle OwnerWindow() = 0;
@@ -97,8 +97,8 @@ class MainController {
 
   // Loads `path` as if it had been chosen in the open dialog: it becomes
   // CurrentFileName; a good track enables "Add Flanges" and disables "Save
-  // Track"; a failed load shows the "Load Error" box and leaves only "Load
-  // Track" enabled.
+  // Track"; a failed load shows the "Load Error" box, whose second line
+  // names the file and the reason, and leaves only "Load Track" enabled.
   void LoadTrackFrom(std::string path);
   // Saves to `path` as if it had been chosen in the save dialog (".nltrack"
   // appended when the name lacks it, CurrentFileName keeps it as given). A

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <string>
 #include <utility>
@@ -118,8 +119,25 @@ MainWindow::MainWindow(FileDialogs* dialogs, TrackOperations operations, QWidget
 MainWindow::~MainWindow() = default;
 
 void MainWindow::LoadSoon(const QString& path) {
-  const std::string file = QFile::encodeName(path).toStdString();
+  std::string file = QFile::encodeName(path).toStdString();
+  if (windowHandle() == nullptr || !windowHandle()->isExposed()) {
+    loadWhenShown_ = std::move(file);
+    return;
+  }
   QTimer::singleShot(0, this, [this, file] { controller_.LoadTrackFrom(file); });
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  windowHandle()->installEventFilter(this);  // to hear when the window is on screen
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed() &&
+      loadWhenShown_) {
+    LoadSoon(QFile::decodeName(QByteArray::fromStdString(*std::exchange(loadWhenShown_, std::nullopt))));
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

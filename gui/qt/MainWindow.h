@@ -9,6 +9,8 @@
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "gui/core/MainController.h"
 
@@ -30,13 +32,16 @@ class MainWindow : public QWidget, private MainView {
   QPushButton* Button(CommandButton button) const { return buttons_[static_cast<size_t>(button)]; }
   const MainController& Controller() const { return controller_; }
 
-  // Loads `path` once the event loop runs, so the window is on screen first
-  // (a file named on the command line, a dropped file).
+  // Loads `path` once the event loop runs and the window is on screen (a
+  // file named on the command line, a dropped file), so that the box of a
+  // failed load is centred on the window where it stands.
   void LoadSoon(const QString& path);
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SetButtonEnabled(CommandButton button, bool enabled) override;
@@ -51,6 +56,7 @@ class MainWindow : public QWidget, private MainView {
   std::unique_ptr<FileDialogs> qtDialogs_;  // only when none were passed in
   MainController controller_;
   std::array<QPushButton*, 3> buttons_{};
+  std::optional<std::string> loadWhenShown_;  // a LoadSoon before the window was on screen
 };
 
 }  // namespace gui::qt

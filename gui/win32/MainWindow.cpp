@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -39,6 +40,44 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
                                ")");
     }
   }
+}
+
+// MessageBox places itself in the middle of the screen. A hook on this
+// thread moves it over its owner as it is activated, before it is drawn.
+HWND centreOn = nullptr;
+HHOOK centringHook = nullptr;
+
+void CentreOver(HWND box, HWND owner) {
+  RECT ownerRect{}, boxRect{};
+  GetWindowRect(owner, &ownerRect);
+  GetWindowRect(box, &boxRect);
+  const LONG width = boxRect.right - boxRect.left, height = boxRect.bottom - boxRect.top;
+  LONG left = (ownerRect.left + ownerRect.right - width) / 2;
+  LONG top = (ownerRect.top + ownerRect.bottom - height) / 2;
+  // Whole on the owner's screen, even when the owner is near its edge.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    left = std::max(monitor.rcWork.left, std::min(left, monitor.rcWork.right - width));
+    top = std::max(monitor.rcWork.top, std::min(top, monitor.rcWork.bottom - height));
+  }
+  SetWindowPos(box, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK CentreBoxHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && centringHook != nullptr) {
+    CentreOver(reinterpret_cast<HWND>(wParam), centreOn);
+    UnhookWindowsHookEx(std::exchange(centringHook, nullptr));
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int CentredMessageBox(HWND owner, const std::string& text, const std::string& title, UINT type) {
+  centreOn = owner;
+  centringHook = SetWindowsHookExA(WH_CBT, CentreBoxHook, nullptr, GetCurrentThreadId());
+  const int answer = MessageBoxA(owner, text.c_str(), title.c_str(), type);
+  if (centringHook != nullptr) UnhookWindowsHookEx(std::exchange(centringHook, nullptr));
+  return answer;
 }
 
 }  // namespace
@@ -199,7 +238,7 @@ void MainWindow::SetButtonEnabled(CommandButton button, bool enabled) {
 void MainWindow::ShowWarning(const WarningMessage& message) {
   std::string text = message.text;
   if (!message.informative.empty()) text += "\n" + message.informative;
-  MessageBoxA(window_, text.c_str(), message.title.c_str(), MB_ICONEXCLAMATION | MB_OK);
+  CentredMessageBox(window_, text, message.title, MB_ICONEXCLAMATION | MB_OK);
 }
 
 WindowHandle MainWindow::OwnerWindow() { return window_; }

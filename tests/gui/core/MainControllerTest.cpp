@@ -229,6 +229,7 @@ TEST_F(MainControllerTest, FailedLoadsShowTheBoxWithTheReasonThenDisableBoth) {
       const WarningMessage& box = view.warnings.back();
       EXPECT_EQ(box.title, "Load Error");
       EXPECT_EQ(box.text, "Error Loading Track File!");
+      EXPECT_EQ(box.informative.rfind(path + ": ", 0), 0u) << "names the file: " << box.informative;
       EXPECT_NE(box.informative.find(c.reasonHas), std::string::npos) << box.informative;
       EXPECT_EQ(controller.CurrentFileName(), path);
       EXPECT_FALSE(view.busyDuringABox) << "the work ends before the box shows";

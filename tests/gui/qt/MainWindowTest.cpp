@@ -105,6 +105,7 @@ class MainWindowTest : public QObject {
   void LoadFlangeSaveCycleWritesTheFlangedTrack();
   void FailedLoadShowsTheLoadErrorBox();
   void AFileGivenAtStartLoadsOnceTheWindowShows();
+  void ABoxForAFileGivenAtStartIsCentredOnTheWindowAndNamesTheFile();
   void ADroppedTrackLoadsAsIfChosen();
   void ADroppedFileThatIsNoTrackShowsTheLoadErrorBox();
   void ButtonsSayWhatTheyDoAndAddFlangesReportsItsRun();
@@ -247,6 +248,30 @@ void MainWindowTest::AFileGivenAtStartLoadsOnceTheWindowShows() {
   QCOMPARE(window.Controller().CurrentFileName(), track);
   QVERIFY(dialogs.Requests().empty());
   QVERIFY(QGuiApplication::overrideCursor() == nullptr);  // the wait cursor is gone
+}
+
+void MainWindowTest::ABoxForAFileGivenAtStartIsCentredOnTheWindowAndNamesTheFile() {
+  QTemporaryDir dir;
+  const std::string notes = Path(dir, "notes.txt");
+  QVERIFY(trackbuilder::WriteFile(notes, {'x'}));
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.move(400, 300);
+  window.LoadSoon(QFile::decodeName(notes.c_str()));  // before the window is on screen
+  QString informative;
+  QPoint boxCentre, windowCentre;
+  OnNextModal<QMessageBox>([&](QMessageBox* box) {
+    informative = box->informativeText();
+    boxCentre = box->frameGeometry().center();
+    windowCentre = window.frameGeometry().center();
+    box->button(QMessageBox::Ok)->click();
+  });
+  window.show();
+  QTRY_VERIFY(!informative.isEmpty());
+  QCOMPARE(informative, QString::fromStdString(notes + ": not a track file (the name does not end in .nltrack)"));
+  QVERIFY2((boxCentre - windowCentre).manhattanLength() <= 2,
+           qPrintable(QStringLiteral("box centred at %1,%2, window at %3,%4")
+                          .arg(boxCentre.x()).arg(boxCentre.y()).arg(windowCentre.x()).arg(windowCentre.y())));
 }
 
 void MainWindowTest::ADroppedTrackLoadsAsIfChosen() {

@@ -4,16 +4,18 @@
 //
 //   window_probe TRACK NOT_A_TRACK SAVE_NAME
 //   window_probe --loaded-at-start
+//   window_probe --load-error-at-start NOT_A_TRACK
 //
 // SAVE_NAME is given without extension; the dialog adds ".nltrack". The
-// second form checks a window started with a track on its command line,
-// and closes it. Prints what it sees and exits 0 when every check held.
+// other forms check a window started with a track, or with a file that is
+// no track, on its command line, and close it. Prints what it sees and exits 0 when every check held.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commdlg.h>
 #include <dlgs.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -127,6 +129,8 @@ class Probe {
     GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &thread);
     Check(thread.hwndFocus == Button(CommandButton::Load), "\"Load Track\" has the focus");
     CheckButtons(true, false, false, "at start");
+    // Away from the screen's edges, where a box centred on it fits whole.
+    SetWindowPos(window_, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   void CancelOpenDialog() {
@@ -141,6 +145,13 @@ class Probe {
   void OpenNotATrack(const std::string& path) {
     std::printf("Load Track, %s\n", path.c_str());
     ChooseFile(PressForDialog(CommandButton::Load, kOpenDialogTitle), path);
+    CloseLoadErrorBox(path);
+    CheckButtons(true, false, false, "after the failed load");
+  }
+
+  // The "Load Error" box: the message, then the file and why; centred on
+  // the window (or as near as the screen allows).
+  void CloseLoadErrorBox(const std::string& path) {
     HWND box = WaitFor<HWND>([&] { return OwnedWindow(window_, kLoadErrorTitle); },
                              "the \"Load Error\" box");
     std::string text;
@@ -148,11 +159,28 @@ class Probe {
       if (ClassOf(child) == "Static") text += Text(child);
     }
     std::printf("  box \"%s\": %s\n", Text(box).c_str(), text.c_str());
-    Check(text.rfind(kLoadErrorText, 0) == 0 && text.find('\n') != std::string::npos,
-          "it says \"Error Loading Track File!\" and why on a second line");
+    Check(text.rfind(std::string(kLoadErrorText) + "\n" + path + ": ", 0) == 0,
+          "it says \"Error Loading Track File!\", then the file and why on a second line");
+    RECT boxRect{}, windowRect{};
+    GetWindowRect(box, &boxRect);
+    GetWindowRect(window_, &windowRect);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor);
+    const auto centred = [](LONG boxFrom, LONG boxTo, LONG from, LONG to, LONG screenFrom, LONG screenTo) {
+      const LONG offset = (boxFrom + boxTo) - (from + to);  // twice the distance of the centres
+      return std::abs(offset) <= 2 || boxFrom == screenFrom || boxTo == screenTo;
+    };
+    std::printf("  box at %ld,%ld-%ld,%ld, window at %ld,%ld-%ld,%ld\n", boxRect.left, boxRect.top,
+                boxRect.right, boxRect.bottom, windowRect.left, windowRect.top, windowRect.right,
+                windowRect.bottom);
+    Check(centred(boxRect.left, boxRect.right, windowRect.left, windowRect.right, monitor.rcWork.left,
+                  monitor.rcWork.right) &&
+              centred(boxRect.top, boxRect.bottom, windowRect.top, windowRect.bottom,
+                      monitor.rcWork.top, monitor.rcWork.bottom),
+          "it is centred on the window");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     WaitUntilGone(box);
-    CheckButtons(true, false, false, "after the failed load");
   }
 
   void OpenTrack(const std::string& path, const std::string& proposed) {
@@ -196,6 +224,12 @@ class Probe {
     std::printf("a track named on the command line\n");
     WaitForEnabled(CommandButton::Mod, true);
     CheckButtons(true, true, false, "once the window shows");
+  }
+
+  void CheckLoadErrorAtStart(const std::string& path) {
+    std::printf("a file that is no track, named on the command line\n");
+    CloseLoadErrorBox(path);
+    CheckButtons(true, false, false, "after the failed load");
   }
 
   void Close() {
@@ -269,18 +303,22 @@ class Probe {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool loadedAtStart = argc == 2 && std::string(argv[1]) == "--loaded-at-start";
-  if (argc != 4 && !loadedAtStart) {
+  const std::string mode = argc >= 2 ? argv[1] : "";
+  const bool loadedAtStart = argc == 2 && mode == "--loaded-at-start";
+  const bool errorAtStart = argc == 3 && mode == "--load-error-at-start";
+  if (argc != 4 && !loadedAtStart && !errorAtStart) {
     std::fprintf(stderr, "usage: window_probe TRACK NOT_A_TRACK SAVE_NAME\n"
-                         "       window_probe --loaded-at-start\n");
+                         "       window_probe --loaded-at-start\n"
+                         "       window_probe --load-error-at-start NOT_A_TRACK\n");
     return 2;
   }
   try {
     HWND window = WaitFor<HWND>([] { return FindWindowA(kWindowObjectName, kWindowCaption); },
                                 "the window \"Tarnwick\"");
     Probe probe(window);
-    if (loadedAtStart) {
-      probe.CheckLoadedAtStart();
+    if (loadedAtStart || errorAtStart) {
+      if (loadedAtStart) probe.CheckLoadedAtStart();
+      if (errorAtStart) probe.CheckLoadErrorAtStart(argv[2]);
       probe.Close();
       std::printf("window checks passed\n");
       return 0;
