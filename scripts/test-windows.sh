@@ -133,6 +133,7 @@ gui="$windows_build/gui-run"
 rm -rf "$gui" && mkdir -p "$gui"
 cp "$compare/linux/generated.nltrack" "$gui/track.nltrack"
 echo "not a track" > "$gui/notes.txt"
+echo "a user's file" > "$gui/saved.track.nltrack"  # the save as saved.track must not replace it
 started=$(seconds)
 wine "$windows_build/bin/tarnwick.exe" >"$gui/tarnwick.log" 2>&1 &
 app=$!
@@ -149,6 +150,8 @@ if window=$(timeout 60 xdotool search --sync --name '^Tarnwick$' | sed -n 1p) &&
   else
     fail "the track saved from the window differs from the Linux build's"
   fi
+  [ "$(cat "$gui/saved.track.nltrack")" = "a user's file" ] && echo "saved.track.nltrack was left as it was" ||
+    fail "saving as saved.track replaced saved.track.nltrack"
 else
   fail "no window \"Tarnwick\" within 60 s"
 fi

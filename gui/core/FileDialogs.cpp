@@ -63,6 +63,12 @@ std::string WithDefaultExtension(const std::string& path, const std::string& def
   return path + "." + defaultExt;
 }
 
+std::string ReplaceQuestion(const std::string& path) {
+  const size_t lastSeparator = path.find_last_of("/\\");
+  const std::string name = lastSeparator == std::string::npos ? path : path.substr(lastSeparator + 1);
+  return name + " already exists.\nDo you want to replace it?";
+}
+
 RunnerFileDialogs::RunnerFileDialogs(FileDialogRunner runner) : runner_(std::move(runner)) {}
 
 bool RunnerFileDialogs::ShowOpenDialog(std::string& FileName, std::string& FileTitle,

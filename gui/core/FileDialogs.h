@@ -85,6 +85,10 @@ int32_t PreselectedFilter(int32_t filterIndex, size_t filterCount);
 // (no dot), as the dialogs add the default extension to a typed name.
 std::string WithDefaultExtension(const std::string& path, const std::string& defaultExt);
 
+// What a save dialog asks before a file is replaced, about the file named
+// at the end of `path`: "NAME already exists.\nDo you want to replace it?"
+std::string ReplaceQuestion(const std::string& path);
+
 // The open and save dialogs, with the argument lists the commands pass.
 // Both return true when the user confirmed a file.
 class FileDialogs {

@@ -1,10 +1,13 @@
 #include "gui/core/MainController.h"
 
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <sstream>
+#include <system_error>
 #include <utility>
 
+#include "trackio/FileAccess.h"
 #include "trackio/TrackIO.h"
 
 namespace gui {
@@ -116,15 +119,28 @@ void MainController::btnMod_Click() {
 
 void MainController::btnSave_Click() {
   if (working_) return;
-  std::string fileTitle;
-  int32_t filterIndex = 1;
-  int32_t extraFlags = 0;
-  if (!dialogs_.ShowSaveDialog(currentFileName_, fileTitle, true, kTrackFilter, filterIndex, "",
-                               kSaveDialogTitle, kTrackDefaultExt, view_.OwnerWindow(),
-                               extraFlags)) {
-    return;
-  }
+  do {
+    std::string fileTitle;
+    int32_t filterIndex = 1;
+    int32_t extraFlags = 0;
+    if (!dialogs_.ShowSaveDialog(currentFileName_, fileTitle, true, kTrackFilter, filterIndex, "",
+                                 kSaveDialogTitle, kTrackDefaultExt, view_.OwnerWindow(),
+                                 extraFlags)) {
+      return;
+    }
+  } while (!MayReplace(currentFileName_));  // "No": the dialog again, proposing the name chosen
   SaveTrackTo(currentFileName_);
+}
+
+bool MainController::MayReplace(const std::string& chosen) {
+  // The dialog asked about the name chosen, if it asked at all: a save that
+  // appends ".nltrack" writes another file, which may exist.
+  const std::string written = trackio::WithTrackExtension(chosen);
+  std::error_code unknown;
+  const bool exists =
+      std::filesystem::symlink_status(trackio::ToPath(written), unknown).type() != std::filesystem::file_type::not_found;
+  if (written == chosen || unknown || !exists) return true;
+  return view_.AskYesNo(kSaveDialogTitle, ReplaceQuestion(written));
 }
 
 void MainController::SaveTrackTo(std::string path) {

@@ -36,6 +36,9 @@ class MainView {
   virtual void SetButtonEnabled(CommandButton button, bool enabled) = 0;
   // Shows the box centred on the window; returns when the user has closed it.
   virtual void ShowWarning(const WarningMessage& message) = 0;
+  // Asks `question` in a modal box centred on the window, with a warning
+  // icon and the buttons Yes and No (the default); true for Yes.
+  virtual bool AskYesNo(const std::string& title, const std::string& question) = 0;
   // The window that owns the dialogs; kNoOwnerWindow when there is none.
   virtual WindowHandle OwnerWindow() = 0;
   // Runs a load, a flange run or a save and returns once it has ended. A
@@ -92,7 +95,9 @@ class MainController {
   // says why, and the buttons stay as they are.
   void btnMod_Click();
   // "Save Track": asks for a name and saves there (SaveTrackTo). A
-  // cancelled dialog changes nothing.
+  // cancelled dialog changes nothing. When the save would write another
+  // name than the one chosen (it appends ".nltrack") and that file exists,
+  // asks the dialog's question about it; "No" shows the dialog again.
   void btnSave_Click();
 
   // Loads `path` as if it had been chosen in the open dialog: it becomes
@@ -116,6 +121,8 @@ class MainController {
   // Moves to `next` and tells the view the new enabled state of `buttons`,
   // in that order: the buttons the command sets.
   void EnterState(CommandState next, std::initializer_list<CommandButton> buttons);
+  // Whether the save may write `written`, the name it makes of `chosen`.
+  bool MayReplace(const std::string& chosen);
   // Has the view run `work`; no command starts meanwhile.
   void RunLongWork(const std::string& label, const LongWork& work);
 

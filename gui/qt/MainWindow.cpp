@@ -164,6 +164,13 @@ void MainWindow::ShowWarning(const WarningMessage& message) {
   box.exec();
 }
 
+bool MainWindow::AskYesNo(const std::string& title, const std::string& question) {
+  QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(question),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 WindowHandle MainWindow::OwnerWindow() {
   return static_cast<QWidget*>(this);  // the dialogs' parent, as RunQtFileDialog takes it
 }

@@ -107,9 +107,7 @@ ShownDialog ShowQtFileDialog(const FileDialogRequest& request) {
 }
 
 bool UserAllowsReplacing(const FileDialogRequest& request, const std::string& path) {
-  const QString name = QFileInfo(PathToQt(path)).fileName();
-  QMessageBox box(QMessageBox::Warning, TextToQt(request.dialogTitle),
-                  QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(name),
+  QMessageBox box(QMessageBox::Warning, TextToQt(request.dialogTitle), PathToQt(ReplaceQuestion(path)),
                   QMessageBox::Yes | QMessageBox::No, OwnerOf(request));
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

@@ -241,6 +241,10 @@ void MainWindow::ShowWarning(const WarningMessage& message) {
   CentredMessageBox(window_, text, message.title, MB_ICONEXCLAMATION | MB_OK);
 }
 
+bool MainWindow::AskYesNo(const std::string& title, const std::string& question) {
+  return CentredMessageBox(window_, question, title, MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
+}
+
 WindowHandle MainWindow::OwnerWindow() { return window_; }
 
 void MainWindow::RunLongWork(const std::string& label, const LongWork& work) {

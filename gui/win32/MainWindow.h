@@ -46,6 +46,7 @@ class MainWindow : public MainView {
 
   void SetButtonEnabled(CommandButton button, bool enabled) override;
   void ShowWarning(const WarningMessage& message) override;
+  bool AskYesNo(const std::string& title, const std::string& question) override;
   WindowHandle OwnerWindow() override;
   void RunLongWork(const std::string& label, const LongWork& work) override;
   void SetButtonToolTip(CommandButton button, const std::string& text) override;

@@ -35,6 +35,10 @@ class RecordingView : public MainView {
     warnings.push_back(message);
     busyDuringABox = busyDuringABox || busy;
   }
+  bool AskYesNo(const std::string& title, const std::string& question) override {
+    events.push_back("ask " + title + ": " + question);
+    return std::exchange(answerYes, false);
+  }
   WindowHandle OwnerWindow() override { return &windowItself; }
   void RunLongWork(const std::string& label, const LongWork& work) override {
     busy = true;
@@ -50,6 +54,7 @@ class RecordingView : public MainView {
   std::vector<std::string> TakeEvents() { return std::exchange(events, {}); }
 
   std::vector<std::string> events;
+  bool answerYes = false;  // the answer to the next question
   std::vector<WarningMessage> warnings;
   std::array<bool, 3> shown{true, false, false};  // as the window opens
   std::array<std::string, 3> toolTips;
@@ -333,6 +338,37 @@ TEST_F(MainControllerTest, SaveUnderAnotherExtensionKeepsTheChosenName) {
   EXPECT_EQ(controller.CurrentFileName(), chosen);
   Save(std::nullopt);
   EXPECT_EQ(dialogs.Requests().back().fileName, chosen);  // the next dialog proposes x.txt
+}
+
+// The save appends ".nltrack" to "my.track"; the dialog asked about
+// my.track, if at all, so the window asks about my.track.nltrack.
+TEST_F(MainControllerTest, ASaveThatWouldReplaceAnotherFileThanTheOneChosenAsksFirst) {
+  BringToFlanged();
+  const std::string chosen = folder.File("my.track");
+  const std::string taken = chosen + ".nltrack";
+  const std::vector<uint8_t> users{'u', 's', 'e', 'r'};
+  ASSERT_TRUE(trackbuilder::WriteFile(taken, users));
+  const std::string question = "ask Save Track As...: my.track.nltrack already exists.\nDo you want to replace it?";
+
+  dialogs.Answer(chosen);
+  dialogs.Answer(folder.File("fresh"));
+  controller.btnSave_Click();  // "No": the dialog again
+  EXPECT_EQ(view.TakeEvents(), (Events{question}));
+  ASSERT_EQ(dialogs.Requests().size(), 3u);  // the load's, and the save's twice
+  EXPECT_EQ(dialogs.Requests()[2].fileName, chosen) << "proposes the name chosen";
+  EXPECT_EQ(trackbuilder::ReadFile(taken), users);
+  EXPECT_EQ(trackbuilder::ReadFile(folder.File("fresh.nltrack")), ExpectedFile());
+
+  view.answerYes = true;
+  Save(chosen);
+  EXPECT_EQ(view.TakeEvents(), (Events{question}));
+  EXPECT_EQ(trackbuilder::ReadFile(taken), ExpectedFile());
+
+  // No question when the save writes the name chosen, or nothing stands there.
+  Save(taken);
+  Save(folder.File("new.track"));
+  EXPECT_TRUE(view.TakeEvents().empty());
+  EXPECT_EQ(trackbuilder::ReadFile(folder.File("new.track.nltrack")), ExpectedFile());
 }
 
 TEST_F(MainControllerTest, FailedSaveSaysWhyAndKeepsTheState) {

@@ -1,4 +1,5 @@
 // The real window and the real Qt dialogs, run on the offscreen platform.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -68,6 +69,9 @@ void TypeName(QFileDialog* dialog, const char* name) {
   // directly below either way.
   static_cast<void>(QTest::qWaitForWindowActive(dialog));
   edit->setFocus();
+  // Typing in the focused box also drops the list's selection (a proposed
+  // file that exists is selected); offscreen the box may lack the focus.
+  dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
   edit->setText(QString::fromUtf8(name));
 }
 
@@ -113,6 +117,7 @@ class MainWindowTest : public QObject {
   void WindowOwnsItsQtDialogs();
   void QtOpenDialogPreselectsAndReportsTheFilter();
   void QtSaveDialogAddsTheExtensionAndAsksBeforeReplacing();
+  void SavingUnderADottedNameAsksAboutTheFileItWouldReplace();
   void QtDialogCancelEmptiesTheName();
 };
 
@@ -476,6 +481,56 @@ void MainWindowTest::QtSaveDialogAddsTheExtensionAndAsksBeforeReplacing() {
   QCOMPARE(fileTitle, std::string("fresh.nltrack"));
   QCOMPARE(extraFlags, 0x6);
   QCOMPARE(filterIndex, 1);
+}
+
+// "my.track" has an extension, so Qt's dialog adds none and asks nothing;
+// the save writes my.track.nltrack, and the window asks about that file.
+void MainWindowTest::SavingUnderADottedNameAsksAboutTheFileItWouldReplace() {
+  QTemporaryDir dir;
+  const std::string track = Path(dir, "coaster.nltrack");
+  const std::string taken = Path(dir, "my.track.nltrack");
+  const std::vector<uint8_t> users{'u', 's', 'e', 'r'};
+  QVERIFY(trackbuilder::WriteFile(track, trackbuilder::CanonicalFile(trackbuilder::GeneratedDocument(2))));
+  QVERIFY(trackbuilder::WriteFile(taken, users));
+  MainWindow window;  // with Qt's dialogs
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  window.LoadSoon(QFile::decodeName(track.c_str()));
+  QTRY_COMPARE(window.Controller().State(), CommandState::Loaded);
+  Click(window.Button(CommandButton::Mod));
+  trackio::TrackDocument flanged = window.Controller().Document();
+  const std::vector<uint8_t> expected = trackio::BuildTrackFile(flanged);
+
+  // Saves under "my.track" and answers the question; after "No", saves
+  // under `otherwise` in the dialog that comes again.
+  const auto saveAsMyTrack = [&](QMessageBox::StandardButton answer, const char* otherwise) {
+    QString question, title, proposedAgain;
+    OnNextModal<QFileDialog>([&](QFileDialog* dialog) {
+      OnNextModal<QMessageBox>([&](QMessageBox* box) {
+        question = box->text();
+        title = box->windowTitle();
+        if (answer == QMessageBox::No) {
+          OnNextModal<QFileDialog>([&](QFileDialog* again) {
+            proposedAgain = again->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+            TypeName(again, otherwise);
+            Confirm(again);
+          });
+        }
+        box->button(answer)->click();
+      });
+      TypeName(dialog, "my.track");
+      Confirm(dialog);
+    });
+    Click(window.Button(CommandButton::Save));
+    QCOMPARE(question, QStringLiteral("my.track.nltrack already exists.\nDo you want to replace it?"));
+    QCOMPARE(title, QStringLiteral("Save Track As..."));
+    if (answer == QMessageBox::No) QCOMPARE(proposedAgain, QStringLiteral("my.track"));
+  };
+  saveAsMyTrack(QMessageBox::No, "fresh");
+  QVERIFY(trackbuilder::ReadFile(taken) == users);
+  QVERIFY(trackbuilder::ReadFile(Path(dir, "fresh.nltrack")) == expected);
+  saveAsMyTrack(QMessageBox::Yes, nullptr);
+  QVERIFY(trackbuilder::ReadFile(taken) == expected);
 }
 
 void MainWindowTest::QtDialogCancelEmptiesTheName() {

@@ -6,7 +6,9 @@
 //   window_probe --loaded-at-start
 //   window_probe --load-error-at-start NOT_A_TRACK
 //
-// SAVE_NAME is given without extension; the dialog adds ".nltrack". The
+// SAVE_NAME is given without extension; the dialog adds ".nltrack".
+// SAVE_NAME.track.nltrack must exist: saving as SAVE_NAME.track is refused.
+// The
 // other forms check a window started with a track, or with a file that is
 // no track, on its command line, and close it. Prints what it sees and exits 0 when every check held.
 #define WIN32_LEAN_AND_MEAN
@@ -69,6 +71,15 @@ std::vector<HWND> Children(HWND parent) {
     children.push_back(child);
   }
   return children;
+}
+
+// What a message box says.
+std::string StaticText(HWND box) {
+  std::string text;
+  for (HWND child : Children(box)) {
+    if (ClassOf(child) == "Static") text += Text(child);
+  }
+  return text;
 }
 
 // A visible top-level window owned by `owner` with this caption.
@@ -154,10 +165,7 @@ class Probe {
   void CloseLoadErrorBox(const std::string& path) {
     HWND box = WaitFor<HWND>([&] { return OwnedWindow(window_, kLoadErrorTitle); },
                              "the \"Load Error\" box");
-    std::string text;
-    for (HWND child : Children(box)) {
-      if (ClassOf(child) == "Static") text += Text(child);
-    }
+    const std::string text = StaticText(box);
     std::printf("  box \"%s\": %s\n", Text(box).c_str(), text.c_str());
     Check(text.rfind(std::string(kLoadErrorText) + "\n" + path + ": ", 0) == 0,
           "it says \"Error Loading Track File!\", then the file and why on a second line");
@@ -218,6 +226,31 @@ class Probe {
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     WaitUntilGone(dialog);
     CheckButtons(true, true, true, "after the cancel");
+  }
+
+  // A name with another extension, whose ".nltrack" file exists: the
+  // dialog asks nothing, the window asks about that file; "No" brings the
+  // dialog back.
+  void RefuseReplacing(const std::string& name) {
+    std::printf("Save Track, %s, where %s.nltrack exists\n", name.c_str(), name.c_str());
+    ChooseFile(PressForDialog(CommandButton::Save, kSaveDialogTitle), name);
+    const auto question = [&]() -> HWND {
+      HWND box = OwnedWindow(window_, kSaveDialogTitle);
+      return box != nullptr && StaticText(box).find("already exists") != std::string::npos ? box : nullptr;
+    };
+    HWND box = WaitFor<HWND>(question, "the question before replacing");
+    const std::string text = StaticText(box);
+    std::printf("  box \"%s\": %s\n", Text(box).c_str(), text.c_str());
+    const std::string shortName = name.substr(name.find_last_of("\\/") + 1);
+    Check(text == shortName + ".nltrack already exists.\nDo you want to replace it?",
+          "it asks about " + shortName + ".nltrack");
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    WaitFor<bool>([&] { return !IsWindow(box); }, "the question to close");
+    HWND again = WaitFor<HWND>([&] { return OwnedWindow(window_, kSaveDialogTitle); }, "the dialog again");
+    Check(true, "\"No\" brings the dialog back");
+    CheckProposal(again, name);
+    PostMessageA(again, WM_COMMAND, IDCANCEL, 0);
+    WaitUntilGone(again);
   }
 
   void CheckLoadedAtStart() {
@@ -332,6 +365,7 @@ int main(int argc, char** argv) {
     probe.Save(track, saveName);
     // The dialog added the default extension to the name typed without one.
     probe.CancelSave(saveName + ".nltrack");
+    probe.RefuseReplacing(saveName + ".track");
     probe.Close();
   } catch (const CheckFailed& failure) {
     std::printf("window check failed: %s\n", failure.what());
