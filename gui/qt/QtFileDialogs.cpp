@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QMessageBox>
+#include <QStringList>
 #include <QWidget>
 
 namespace gui::qt {
@@ -31,8 +32,8 @@ int32_t FilterInUse(const QString& selected, const std::vector<FilterPair>& filt
   return fallback;
 }
 
-}  // namespace
-
+// Qt's form of the filter list: "description (patterns)" per entry, the
+// patterns separated by spaces. The dialog shows only the description.
 QStringList QtNameFilters(const std::vector<FilterPair>& filters) {
   QStringList names;
   for (const FilterPair& filter : filters) {
@@ -50,8 +51,6 @@ QStringList QtNameFilters(const std::vector<FilterPair>& filters) {
   }
   return names;
 }
-
-namespace {
 
 QWidget* OwnerOf(const FileDialogRequest& request) { return static_cast<QWidget*>(request.owner); }
 

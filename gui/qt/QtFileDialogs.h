@@ -9,8 +9,6 @@
 // name it made.
 #pragma once
 
-#include <QStringList>
-
 #include "gui/core/FileDialogs.h"
 
 namespace gui::qt {
@@ -23,9 +21,5 @@ class QtFileDialogs : public RunnerFileDialogs {
  public:
   QtFileDialogs() : RunnerFileDialogs(RunQtFileDialog) {}
 };
-
-// Qt's form of the filter list: "description (patterns)" per entry, the
-// patterns separated by spaces. The dialog shows only the description.
-QStringList QtNameFilters(const std::vector<FilterPair>& filters);
 
 }  // namespace gui::qt
