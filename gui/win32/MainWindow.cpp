@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -42,8 +43,9 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   }
 }
 
-// MessageBox places itself in the middle of the screen. A hook on this
-// thread moves it over its owner as it is activated, before it is drawn.
+// MessageBox places itself where the system chooses, which need not be over
+// its owner. A hook on this thread moves it there as it is activated,
+// before it is drawn.
 HWND centreOn = nullptr;
 HHOOK centringHook = nullptr;
 
@@ -248,37 +250,50 @@ bool MainWindow::AskYesNo(const std::string& title, const std::string& question)
 WindowHandle MainWindow::OwnerWindow() { return window_; }
 
 void MainWindow::RunLongWork(const std::string& label, const LongWork& work) {
-  // Disabled, the window takes no input but is drawn as it is: a dialog's
-  // owner does the same.
-  HWND focus = GetFocus();
-  EnableWindow(window_, FALSE);
-  SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  BackgroundWork background(work, [window = window_] { PostMessageA(window, kWorkChangedMessage, 0, 0); });
-  work_ = &background;
-  workLabel_ = label;
-  SetTimer(window_, kProgressTimer, kProgressDelayMilliseconds, nullptr);
-
-  bool quit = false;
-  WPARAM quitCode = 0;
-  MSG message;
-  while (!background.Ended()) {
-    if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
-      quit = true;  // handed on once the work has ended
-      quitCode = message.wParam;
-      break;
+  // Disabled, the window takes no input but is drawn as it is, as a
+  // dialog's owner is; all of it is undone however the work ends.
+  class Working {
+   public:
+    Working(MainWindow& window, const std::string& label)
+        : window_(window), focus_(GetFocus()) {
+      window_.workLabel_ = label;
+      EnableWindow(window_.window_, FALSE);
+      SetCursor(LoadCursor(nullptr, IDC_WAIT));
+      SetTimer(window_.window_, kProgressTimer, kProgressDelayMilliseconds, nullptr);
     }
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+    ~Working() {
+      KillTimer(window_.window_, kProgressTimer);
+      window_.work_ = nullptr;
+      EnableWindow(window_.window_, TRUE);  // before the progress window goes: the focus comes back here
+      window_.progress_.reset();
+      if (focus_ != nullptr && IsChild(window_.window_, focus_) && IsWindowEnabled(focus_)) SetFocus(focus_);
+      SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    }
+    Working(const Working&) = delete;
+    Working& operator=(const Working&) = delete;
 
-  KillTimer(window_, kProgressTimer);
-  work_ = nullptr;
-  EnableWindow(window_, TRUE);  // before the progress window goes, so the focus comes back here
-  progress_.reset();
-  if (focus != nullptr && IsChild(window_, focus) && IsWindowEnabled(focus)) SetFocus(focus);
-  SetCursor(LoadCursor(nullptr, IDC_ARROW));
-  if (quit) PostQuitMessage(static_cast<int>(quitCode));
-  background.Finish();
+   private:
+    MainWindow& window_;
+    HWND focus_;
+  };
+
+  std::optional<int> quitCode;  // a WM_QUIT met meanwhile, handed on at the end
+  {
+    const Working working(*this, label);
+    BackgroundWork background(work, [window = window_] { PostMessageA(window, kWorkChangedMessage, 0, 0); });
+    work_ = &background;
+    MSG message;
+    while (!background.Ended()) {
+      if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
+        quitCode = static_cast<int>(message.wParam);
+        break;  // the work ends while this waits for it
+      }
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    background.Finish();
+  }
+  if (quitCode) PostQuitMessage(*quitCode);
 }
 
 void MainWindow::ShowProgress() {
