@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <iterator>
 #include <optional>
 #include <stdexcept>
@@ -50,20 +49,10 @@ HWND centreOn = nullptr;
 HHOOK centringHook = nullptr;
 
 void CentreOver(HWND box, HWND owner) {
-  RECT ownerRect{}, boxRect{};
-  GetWindowRect(owner, &ownerRect);
+  RECT boxRect{};
   GetWindowRect(box, &boxRect);
-  const LONG width = boxRect.right - boxRect.left, height = boxRect.bottom - boxRect.top;
-  LONG left = (ownerRect.left + ownerRect.right - width) / 2;
-  LONG top = (ownerRect.top + ownerRect.bottom - height) / 2;
-  // Whole on the owner's screen, even when the owner is near its edge.
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  if (GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
-    left = std::max(monitor.rcWork.left, std::min(left, monitor.rcWork.right - width));
-    top = std::max(monitor.rcWork.top, std::min(top, monitor.rcWork.bottom - height));
-  }
-  SetWindowPos(box, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const POINT place = CentredOn(owner, {boxRect.right - boxRect.left, boxRect.bottom - boxRect.top});
+  SetWindowPos(box, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK CentreBoxHook(int code, WPARAM wParam, LPARAM lParam) {

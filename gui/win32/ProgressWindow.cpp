@@ -48,29 +48,27 @@ HWND Child(const char* className, const char* text, DWORD style, int x, int y, i
 }  // namespace
 
 ProgressWindow::ProgressWindow(HINSTANCE instance, HWND owner, const std::string& label, int percent,
-                               HFONT font, Dpi dpi) {
+                               HFONT font, Dpi dpi)
+    : label_(label) {
   RegisterProgressClass(instance);
   const int margin = Scaled(kMargin, dpi.x), width = Scaled(kWidth, dpi.x);
   const int line = Scaled(kLineHeight, dpi.y), gap = Scaled(kGap, dpi.y);
   const SIZE client{width, Scaled(kMargin, dpi.y) * 2 + line * 2 + gap};
   const SIZE frame = WindowSizeForClient(client, kStyle, kExStyle, dpi);
-  RECT ownerRect{};
-  GetWindowRect(owner, &ownerRect);
-  const int left = (ownerRect.left + ownerRect.right - frame.cx) / 2;
-  const int top = (ownerRect.top + ownerRect.bottom - frame.cy) / 2;
+  const POINT place = CentredOn(owner, frame);
 
-  window_ = CreateWindowExA(kExStyle, kProgressWindowClass, kWindowCaption, kStyle, left, top,
+  window_ = CreateWindowExA(kExStyle, kProgressWindowClass, kWindowCaption, kStyle, place.x, place.y,
                             frame.cx, frame.cy, owner, nullptr, instance, nullptr);
   if (window_ == nullptr) {
     throw std::runtime_error("cannot create the progress window (error " +
                              std::to_string(GetLastError()) + ")");
   }
   const int top1 = Scaled(kMargin, dpi.y);
-  HWND text = Child("STATIC", label.c_str(), SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, margin, top1,
-                    width - 2 * margin, line, window_, instance);
+  text_ = Child("STATIC", label.c_str(), SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, margin, top1,
+                 width - 2 * margin, line, window_, instance);
   bar_ = Child(PROGRESS_CLASSA, "", 0, margin, top1 + line + gap, width - 2 * margin, line, window_,
                instance);
-  SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SendMessageA(bar_, PBM_SETRANGE32, 0, 100);
   SetPercent(percent);
   ShowWindow(window_, SW_SHOW);
@@ -81,6 +79,9 @@ ProgressWindow::~ProgressWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-void ProgressWindow::SetPercent(int percent) { SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(percent), 0); }
+void ProgressWindow::SetPercent(int percent) {
+  SetWindowTextA(text_, (label_ + " " + std::to_string(percent) + "%").c_str());
+  SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
 
 }  // namespace gui::win32

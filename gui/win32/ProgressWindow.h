@@ -1,5 +1,6 @@
-// The small modal window that shows how far long work has come: a line of
-// text over a progress bar, centred on its owner, with no close button.
+// The small modal window that shows how far long work has come: what is
+// being done and the percent done ("Saving a.nltrack... 45%") over a
+// progress bar, centred on its owner, with no close button.
 // The owner disables itself while it shows, which makes it modal.
 #pragma once
 
@@ -28,7 +29,9 @@ class ProgressWindow {
   HWND Handle() const { return window_; }
 
  private:
+  std::string label_;
   HWND window_ = nullptr;
+  HWND text_ = nullptr;
   HWND bar_ = nullptr;
 };
 

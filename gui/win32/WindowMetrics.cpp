@@ -1,5 +1,7 @@
 #include "gui/win32/WindowMetrics.h"
 
+#include <algorithm>
+
 namespace gui::win32 {
 
 namespace {
@@ -63,6 +65,20 @@ SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, Dpi dpi) {
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   }
   return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+POINT CentredOn(HWND owner, SIZE size) {
+  RECT ownerRect{};
+  GetWindowRect(owner, &ownerRect);
+  POINT place{(ownerRect.left + ownerRect.right - size.cx) / 2,
+              (ownerRect.top + ownerRect.bottom - size.cy) / 2};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    place.x = std::max(monitor.rcWork.left, std::min(place.x, monitor.rcWork.right - size.cx));
+    place.y = std::max(monitor.rcWork.top, std::min(place.y, monitor.rcWork.bottom - size.cy));
+  }
+  return place;
 }
 
 HFONT CreateMessageFont(Dpi dpi) {

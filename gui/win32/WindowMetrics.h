@@ -31,6 +31,10 @@ Dpi WindowDpi(HWND window);
 // The outer size of a window with `style` whose client area is `client`.
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, Dpi dpi);
 
+// Where a window of `size` stands centred on `owner`: its top left corner,
+// moved as little as needed to keep it whole on the owner's screen.
+POINT CentredOn(HWND owner, SIZE size);
+
 // The system's message font, sized for `dpi`. The caller deletes it (which
 // does no harm to the stock font given when the system has none).
 HFONT CreateMessageFont(Dpi dpi);

@@ -216,7 +216,7 @@ TEST(MainWindowLongWork, SlowWorkShowsAModalProgressWindowUntilItEnds) {
 
   SendMessageA(window.Button(CommandButton::Load), BM_CLICK, 0, 0);  // returns once the load has ended
   EXPECT_EQ(seen.caption, "Tarnwick");
-  EXPECT_EQ(seen.label, "Loading sample.nltrack...");
+  EXPECT_EQ(seen.label, "Loading sample.nltrack... 40%");
   EXPECT_EQ(seen.percent, 40);
   EXPECT_TRUE(seen.ownedByTheDisabledWindow);
   EXPECT_EQ(FindWindowA(kProgressWindowClass, nullptr), nullptr) << "closed when the work ends";
