@@ -8,7 +8,9 @@
 #      programs: tarnwick-cli.exe info and resave, tarnwick.exe FILE;
 #   4. tarnwick.exe: its window appears, and window_probe.exe drives it
 #      through the dialogs and commands; the track it saves must match the
-#      Linux build's bytes too.
+#      Linux build's bytes too. Started with a track, and with a file that
+#      is no track, it loads the one and shows the "Load Error" box for the
+#      other.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD
 # The Wine prefix lives in WINDOWS_BUILD/wine-prefix; the first run creates it.
 set -euo pipefail
@@ -160,6 +162,7 @@ gui="$windows_build/gui-run"
 rm -rf "$gui" && mkdir -p "$gui"
 cp "$compare/linux/generated.nltrack" "$gui/track.nltrack"
 echo "not a track" > "$gui/notes.txt"
+echo "a user's file" > "$gui/saved.track.nltrack"  # the save as saved.track must not replace it
 started=$(seconds)
 wine "$windows_build/bin/tarnwick.exe" >"$gui/tarnwick.log" 2>&1 &
 app=$!
@@ -176,6 +179,8 @@ if window=$(timeout 60 xdotool search --sync --name '^Tarnwick$' | sed -n 1p) &&
   else
     fail "the track saved from the window differs from the Linux build's"
   fi
+  [ "$(cat "$gui/saved.track.nltrack")" = "a user's file" ] && echo "saved.track.nltrack was left as it was" ||
+    fail "saving as saved.track replaced saved.track.nltrack"
 else
   fail "no window \"Tarnwick\" within 60 s"
 fi
@@ -187,6 +192,14 @@ wine "$windows_build/bin/tarnwick.exe" "$(windows_path "$unicode/日本.nltrack"
 app=$!
 timeout 120 wine "$windows_build/bin/window_probe.exe" --loaded-at-start | tr -d '\r' ||
   fail "the window did not load the track named on its command line"
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+
+step "tarnwick.exe notes.txt: a file that is no track, named on the command line"
+wine "$windows_build/bin/tarnwick.exe" "$(windows_path "$gui/notes.txt")" >"$gui/tarnwick-error.log" 2>&1 &
+app=$!
+timeout 120 wine "$windows_build/bin/window_probe.exe" --load-error-at-start "$(windows_path "$gui/notes.txt")" |
+  tr -d '\r' || fail "the Load Error box of a file named on the command line"
 kill "$app" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
 
