@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "trackio/TrackError.h"
 
@@ -37,33 +39,32 @@ uint8_t* Reserve(size_t bytes, uint8_t* at = nullptr) {
 
 }  // namespace
 
-std::unique_ptr<FileInPieces> FileInPieces::Open(const std::string& path, uint64_t maxLength, std::string& error,
-                                                 bool& unsupported) {
-  unsupported = false;
-  std::unique_ptr<FileInPieces> file(new FileInPieces());
-  file->descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file->descriptor_ < 0) {
-    error = "cannot open the file: " + std::string(std::strerror(errno));
+std::unique_ptr<FileInPieces> FileInPieces::Open(const std::string& path, uint64_t maxLength, TrackError& error) {
+  auto fail = [&error](TrackErrorKind kind, std::string message) {
+    error = TrackError{kind, std::move(message), {}, -1};
     return nullptr;
+  };
+  std::unique_ptr<FileInPieces> file(new FileInPieces());
+  // Not blocking: nothing waits on a FIFO put in the file's place.
+  file->descriptor_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file->descriptor_ < 0) {
+    return fail(TrackErrorKind::FileSystem, "cannot open the file: " + std::string(std::strerror(errno)));
   }
   struct stat status {};
   if (::fstat(file->descriptor_, &status) != 0) {
-    error = "cannot read the file size: " + std::string(std::strerror(errno));
-    return nullptr;
+    return fail(TrackErrorKind::FileSystem, "cannot read the file size: " + std::string(std::strerror(errno)));
   }
+  if (!S_ISREG(status.st_mode)) return fail(TrackErrorKind::NotAFile, "is not a regular file");
   const auto length = static_cast<uint64_t>(status.st_size);
   if (length > maxLength) {
-    error = "the file is larger than a track file can be (" + std::to_string(length) + " bytes)";
-    return nullptr;
+    return fail(TrackErrorKind::TooLarge,
+                "the file is larger than a track file can be (" + std::to_string(length) + " bytes)");
   }
   file->length_ = static_cast<int64_t>(length);
   // Whole pieces, one more for the zero byte after the file.
   file->reserved_ = static_cast<size_t>((file->length_ / kPieceBytes + 1) * kPieceBytes);
   file->base_ = Reserve(file->reserved_);
-  if (file->base_ == nullptr) {
-    unsupported = true;  // no address space for it: read it whole
-    return nullptr;
-  }
+  if (file->base_ == nullptr) return nullptr;  // no address space for it: it is read whole
   ::posix_fadvise(file->descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL);  // a hint: failure is harmless
   return file;
 }
@@ -134,10 +135,7 @@ void FileInPieces::ReadPiece(int64_t piece) {
 
 #else
 
-std::unique_ptr<FileInPieces> FileInPieces::Open(const std::string&, uint64_t, std::string&, bool& unsupported) {
-  unsupported = true;
-  return nullptr;
-}
+std::unique_ptr<FileInPieces> FileInPieces::Open(const std::string&, uint64_t, TrackError&) { return nullptr; }
 
 FileInPieces::~FileInPieces() = default;
 

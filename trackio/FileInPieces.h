@@ -11,15 +11,17 @@
 #include <string>
 
 #include "trackio/ChunkReader.h"
+#include "trackio/TrackError.h"
 
 namespace trackio {
 
 class FileInPieces : public ByteSource {
  public:
-  // The file at `path`, when it can be read in pieces here; nothing when
-  // not. On failure sets `error` to why and returns nothing.
-  static std::unique_ptr<FileInPieces> Open(const std::string& path, uint64_t maxLength, std::string& error,
-                                            bool& unsupported);
+  // The regular file at `path`, when it can be read in pieces here. Returns
+  // nothing when it cannot be, and then sets `error` to why when the file
+  // cannot be read at all (as ReadWholeFile says it): the file cannot be
+  // opened, is not a regular file or is longer than `maxLength`.
+  static std::unique_ptr<FileInPieces> Open(const std::string& path, uint64_t maxLength, TrackError& error);
 
   ~FileInPieces() override;
   FileInPieces(const FileInPieces&) = delete;

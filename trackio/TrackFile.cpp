@@ -122,7 +122,8 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
   } catch (const TrackFormatError& failure) {
     return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
   } catch (const std::bad_alloc&) {
-    return ErrorOf(TrackErrorKind::TooLarge, "not enough memory to load the track");
+    return ErrorOf(TrackErrorKind::TooLarge, "the track is too large for this machine's memory (" +
+                                                 std::to_string(fileLength) + " bytes)");
   }
   if (options.progress) options.progress(fileLength, fileLength);
   return loaded;
@@ -171,21 +172,17 @@ LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
   if (!HasTrackExtension(path)) {
     return ErrorOf(TrackErrorKind::WrongExtension, "the name does not end in .nltrack");
   }
-  std::string message;
   // Read in pieces where that can be done: only the document is held, not
   // the file's bytes too.
-  bool unsupported = false;
-  if (const std::unique_ptr<FileInPieces> file =
-          FileInPieces::Open(path, kMaxTrackFileLength, message, unsupported)) {
+  TrackError error;
+  if (const std::unique_ptr<FileInPieces> file = FileInPieces::Open(path, kMaxTrackFileLength, error)) {
     return LoadPaddedFile(file->Bytes(), file->Length(), file.get(), options);
   }
-  if (!unsupported) return ErrorOf(TrackErrorKind::FileSystem, message);
-  std::vector<uint8_t> bytes;
+  if (error) return error;
   // Read with the zero byte after it, so that the file is never copied.
-  if (!ReadWholeFile(path, bytes, 1, kMaxTrackFileLength, message)) {
-    return ErrorOf(TrackErrorKind::FileSystem, message);
-  }
-  return LoadPaddedFile(bytes.data(), static_cast<int64_t>(bytes.size()) - 1, nullptr, options);
+  TrackResult<std::vector<uint8_t>> bytes = ReadWholeFile(path, 1, kMaxTrackFileLength);
+  if (!bytes) return bytes.error();
+  return LoadPaddedFile(bytes->data(), static_cast<int64_t>(bytes->size()) - 1, nullptr, options);
 }
 
 void SetSubChunkCounts(TrackDocument& doc) {
@@ -329,8 +326,18 @@ std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
   return std::move(sink.bytes);
 }
 
-SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options) {
+TrackError CheckSaveTarget(const std::string& path, Overwrite overwrite) {
   if (path.empty()) return ErrorOf(TrackErrorKind::EmptyPath, "no file name was given");
+  const std::string target = WithTrackExtension(path);
+  if (target != path) {
+    const TrackError asGiven = CheckReplaceTarget(path, Overwrite::Replace);
+    if (asGiven.kind == TrackErrorKind::NotAFile) return asGiven;
+  }
+  return CheckReplaceTarget(target, overwrite);
+}
+
+SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options) {
+  if (TrackError refused = CheckSaveTarget(path, options.overwrite)) return refused;
   const std::string target = WithTrackExtension(path);
   try {
     // The sizes first: a track that cannot be written fails before any
@@ -340,12 +347,9 @@ SaveResult SaveTrack(TrackDocument& document, const std::string& path, const Sav
     return ErrorOf(failure.kind(), failure.what());
   }
   // The chunks stream into the temporary file that replaces the target.
-  const TrackError error =
-      ReplaceFileStreaming(target, [&](ByteSink& sink) {
-        WriteTrackFile(document, sink, options.progress, ChunkWriter::Handover::OnItsThread);
-      });
-  if (error) return error;
-  return target;
+  return ReplaceFileStreaming(target, options.overwrite, [&](ByteSink& sink) {
+    WriteTrackFile(document, sink, options.progress, ChunkWriter::Handover::OnItsThread);
+  });
 }
 
 }  // namespace trackio
