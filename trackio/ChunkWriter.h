@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,17 +20,8 @@ class ChunkWriter {
  public:
   static constexpr size_t kBufferBytes = size_t{1} << 20;
 
-  // Where the sink writes the full buffers.
-  enum class Handover {
-    Here,          // on the calling thread, before the writer goes on
-    OnItsThread,   // on a thread of its own while the next buffer is filled
-  };
-
   // Writes into `sink` a file of `length` bytes (for progress reports).
-  ChunkWriter(ByteSink& sink, int64_t length, ProgressCallback progress = {}, Handover handover = Handover::Here);
-  ~ChunkWriter();
-  ChunkWriter(const ChunkWriter&) = delete;
-  ChunkWriter& operator=(const ChunkWriter&) = delete;
+  ChunkWriter(ByteSink& sink, int64_t length, ProgressCallback progress = {});
 
   // Bytes written so far, handed over or not.
   int64_t Position() const { return handedOver_ + static_cast<int64_t>(used_); }
@@ -61,8 +51,7 @@ class ChunkWriter {
     WriteZerosAcrossBuffers(count);
   }
 
-  // Hands the rest to the sink, waits until it is written and reports the
-  // whole file written. Throws what the sink threw.
+  // Hands the rest to the sink and reports the whole file written.
   void Finish();
 
  private:
@@ -82,10 +71,7 @@ class ChunkWriter {
   void HandOver();
   void WriteZerosAcrossBuffers(int64_t count);
 
-  class WritingThread;
-
   ByteSink& sink_;
-  std::unique_ptr<WritingThread> thread_;  // with Handover::OnItsThread
   std::vector<uint8_t> buffer_;
   size_t used_ = 0;
   int64_t handedOver_ = 0;

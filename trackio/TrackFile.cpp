@@ -294,10 +294,9 @@ int64_t PrepareForSaving(TrackDocument& doc) {
   return int64_t{doc.NlimSize} + kChunkHeadBytes;
 }
 
-void WriteTrackFile(const TrackDocument& doc, ByteSink& sink, const ProgressCallback& progress,
-                    ChunkWriter::Handover handover) {
+void WriteTrackFile(const TrackDocument& doc, ByteSink& sink, const ProgressCallback& progress) {
   const int64_t length = int64_t{doc.NlimSize} + kChunkHeadBytes;
-  ChunkWriter writer(sink, length, progress, handover);
+  ChunkWriter writer(sink, length, progress);
   WriteChunkNLIM(writer, doc);
   WriteChunkTRCK(writer, doc);
   WriteChunkINFO(writer, doc);
@@ -347,9 +346,8 @@ SaveResult SaveTrack(TrackDocument& document, const std::string& path, const Sav
     return ErrorOf(failure.kind(), failure.what());
   }
   // The chunks stream into the temporary file that replaces the target.
-  return ReplaceFileStreaming(target, options.overwrite, [&](ByteSink& sink) {
-    WriteTrackFile(document, sink, options.progress, ChunkWriter::Handover::OnItsThread);
-  });
+  return ReplaceFileStreaming(target, options.overwrite,
+                              [&](ByteSink& sink) { WriteTrackFile(document, sink, options.progress); });
 }
 
 }  // namespace trackio

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "trackio/ByteSink.h"
-#include "trackio/ChunkWriter.h"
 #include "trackio/FileAccess.h"
 #include "trackio/Progress.h"
 #include "trackio/TrackDocument.h"
@@ -84,11 +83,8 @@ TrackError CheckSaveTarget(const std::string& path, Overwrite overwrite);
 int64_t PrepareForSaving(TrackDocument& document);
 
 // Writes a document prepared by PrepareForSaving into `sink`, a piece of at
-// most 1 MiB at a time, on the calling thread or, with `handover`
-// OnItsThread, on one of its own while the next piece is built. Throws what
-// the sink throws.
-void WriteTrackFile(const TrackDocument& document, ByteSink& sink, const ProgressCallback& progress = {},
-                    ChunkWriter::Handover handover = ChunkWriter::Handover::Here);
+// most 1 MiB at a time. Throws what the sink throws.
+void WriteTrackFile(const TrackDocument& document, ByteSink& sink, const ProgressCallback& progress = {});
 
 // Builds the bytes SaveTrack would write. Throws TrackFormatError when the
 // track cannot be written.
