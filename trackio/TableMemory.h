@@ -14,21 +14,18 @@ namespace trackio {
 // hint that does nothing where it cannot.
 void MapMemoryAhead(void* begin, void* end);
 
-// Grows `table` to `size` records, the new ones value-initialised. When the
-// table needs new room, all of it is mapped before the old records move in.
+// Grows `table` to `size` records, the new ones value-initialised. The old
+// records move to their new room before it is filled, so the old table and
+// the whole new one are never held at once.
 template <typename Record>
 void GrowTable(std::vector<Record>& table, size_t size) {
-  if (size <= table.capacity()) {
-    if (size > table.size()) MapMemoryAhead(table.data() + table.size(), table.data() + size);
+  if (size <= table.size()) {
     table.resize(size);
     return;
   }
-  std::vector<Record> grown;
-  grown.reserve(size);
-  MapMemoryAhead(grown.data(), grown.data() + size);
-  grown.assign(table.begin(), table.end());
-  grown.resize(size);
-  table.swap(grown);
+  table.reserve(size);
+  MapMemoryAhead(table.data() + table.size(), table.data() + size);
+  table.resize(size);
 }
 
 }  // namespace trackio
