@@ -13,7 +13,7 @@ namespace trackio {
 void MapMemoryAhead(void* begin, void* end) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
   // Below this, the page faults cost less than a thread.
-  constexpr uintptr_t kLarge = uintptr_t{8} << 20;
+  constexpr uintptr_t kLarge = uintptr_t{1} << 20;
   constexpr uintptr_t kPage = 4096;
   const auto from = (reinterpret_cast<uintptr_t>(begin) + kPage - 1) & ~(kPage - 1);
   const auto to = reinterpret_cast<uintptr_t>(end) & ~(kPage - 1);
