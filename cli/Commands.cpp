@@ -41,11 +41,16 @@ std::optional<trackio::LoadedTrack> Load(const std::string& path, Console& conso
   return std::nullopt;
 }
 
+trackio::SaveForm SaveFormOf(const CommandLine& command) {
+  return command.normalise ? trackio::SaveForm::Normalised : trackio::SaveForm::Exact;
+}
+
 // The one place the tool saves a track. Returns the path written, or
 // nothing after reporting why not.
-std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& path, Console& console) {
+std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& path, trackio::SaveForm form,
+                                Console& console) {
   ProgressMeter meter(ProgressTerminal(console), trackio::WithTrackExtension(path) + ": saving");
-  trackio::SaveResult saved = trackio::SaveTrack(doc, path, {.progress = meter.Callback()});
+  trackio::SaveResult saved = trackio::SaveTrack(doc, path, {.progress = meter.Callback(), .form = form});
   if (saved) return *saved;
   Fail(console, trackio::WithTrackExtension(path), saved.error().Describe());
   return std::nullopt;
@@ -140,7 +145,7 @@ std::optional<std::string> FlangeOne(const std::string& input, const std::string
     if (!console.quiet) console.out << "Would write " << target << ": " << FlangeFigures(summary, true) << "\n";
     return target;
   }
-  const std::optional<std::string> path = Save(doc, target, console);
+  const std::optional<std::string> path = Save(doc, target, SaveFormOf(command), console);
   if (path && !console.quiet) console.out << "Wrote " << *path << ": " << FlangeFigures(summary, false) << "\n";
   return path;
 }
@@ -187,7 +192,7 @@ int RunResave(const CommandLine& command, Console& console) {
   if (!MayWrite(target, command.force, console)) return kExitFileFailed;
   std::optional<trackio::LoadedTrack> loaded = Load(input, console);
   if (!loaded) return kExitFileFailed;
-  const std::optional<std::string> path = Save(loaded->document, target, console);
+  const std::optional<std::string> path = Save(loaded->document, target, SaveFormOf(command), console);
   if (!path) return kExitFileFailed;
   if (!console.quiet) console.out << "Wrote " << *path << "\n";
   return kExitSuccess;

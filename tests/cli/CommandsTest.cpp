@@ -339,7 +339,8 @@ TEST(ResaveCommand, WritesTheNormalisedTrack) {
   const trackbuilder::Noise noise{0xAB, 7, 0x5C};
   ASSERT_TRUE(WriteFile(folder.File("noisy.nltrack"), trackbuilder::CanonicalFile(trackbuilder::SampleDocument(), noise)));
 
-  const clitesting::Run run = RunTool({"resave", folder.File("noisy.nltrack"), "-o", folder.File("clean")});
+  const clitesting::Run run =
+      RunTool({"resave", folder.File("noisy.nltrack"), "-o", folder.File("clean"), "--normalise"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "Wrote " + folder.File("clean.nltrack") + "\n");
   EXPECT_EQ(ReadFile(folder.File("clean.nltrack")), SampleFile());
