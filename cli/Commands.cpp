@@ -96,6 +96,23 @@ std::string Plural(int64_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
+// Says on one line which parts of kinds the tool does not know a save of
+// `loaded` to `path` leaves out, if any:
+// "note: left out 2 parts this tool does not know: XTRA, 12 bytes; ZZZZ, 8 bytes".
+void NoteLeftOutParts(const trackio::LoadedTrack& loaded, const std::string& path, const CommandLine& command,
+                      Console& console) {
+  const std::vector<trackio::FoundChunk> leftOut = trackio::LeftOutBySave(loaded, SaveFormOf(command));
+  if (leftOut.empty() || console.quiet) return;
+  constexpr size_t kNamed = 4;
+  console.err << "tarnwick-cli: " << path << ": note: " << (command.dryRun ? "would leave out " : "left out ")
+              << Plural(static_cast<int64_t>(leftOut.size()), "part") << " this tool does not know: ";
+  for (size_t i = 0; i < leftOut.size() && i < kNamed; ++i) {
+    console.err << (i > 0 ? "; " : "") << PrintableTag(leftOut[i].tag) << ", " << ChunkLength(leftOut[i]);
+  }
+  if (leftOut.size() > kNamed) console.err << "; and " << leftOut.size() - kNamed << " more";
+  console.err << "\n";
+}
+
 // "4 tubes got 10 flanges, 2 flanges already there"
 std::string FlangeFigures(const supports::FlangeSummary& summary, bool dryRun) {
   std::string text = Plural(summary.tubesFlanged, "tube") + (dryRun ? " would get " : " got ") +
@@ -143,10 +160,12 @@ std::optional<std::string> FlangeOne(const std::string& input, const std::string
   }
   if (command.dryRun) {
     if (!console.quiet) console.out << "Would write " << target << ": " << FlangeFigures(summary, true) << "\n";
+    NoteLeftOutParts(*loaded, target, command, console);
     return target;
   }
   const std::optional<std::string> path = Save(doc, target, SaveFormOf(command), console);
   if (path && !console.quiet) console.out << "Wrote " << *path << ": " << FlangeFigures(summary, false) << "\n";
+  if (path) NoteLeftOutParts(*loaded, *path, command, console);
   return path;
 }
 
@@ -195,6 +214,7 @@ int RunResave(const CommandLine& command, Console& console) {
   const std::optional<std::string> path = Save(loaded->document, target, SaveFormOf(command), console);
   if (!path) return kExitFileFailed;
   if (!console.quiet) console.out << "Wrote " << *path << "\n";
+  NoteLeftOutParts(*loaded, *path, command, console);
   return kExitSuccess;
 }
 
@@ -211,7 +231,7 @@ int RunInfo(const CommandLine& command, Console& console) {
       status = kExitFileFailed;
       continue;
     }
-    const TrackInfo info = DescribeTrack(input, loaded->document, loaded->chunks, command.chunks);
+    const TrackInfo info = DescribeTrack(input, *loaded, command.chunks);
     if (json) {
       WriteInfoJson(info, *json);
     } else {
