@@ -354,8 +354,20 @@ TEST(LoadSave, ADocumentWhoseFieldsDisagreeIsRefusedAsInconsistent) {
   grid.TerrainColumnCount = 2;
   grid.TerrainRowCount = 2;
   grid.TerrainGrid.resize(3);
+  // Bytes held for what is not there, or that a load would read otherwise.
+  TrackDocument trailerBytes = trackbuilder::EmptyDocument();
+  trailerBytes.Catwalks = {{0, 0, 0, 0, 0, 0, 4}};
+  trailerBytes.Catwalks[0].Trailer = {1, 2, 3};
+  TrackDocument runs = trackbuilder::EmptyDocument();
+  runs.TubeReserved.resize(1);
+  TrackDocument partial = trackbuilder::EmptyDocument();
+  partial.UnknownChunks = {{trackio::ChunkKind::NLIM, {}, {'X', 'T', 'R', 'A', 0, 0, 0, 9}}};
+  TrackDocument known = trackbuilder::EmptyDocument();
+  known.UnknownChunks = {{trackio::ChunkKind::NLIM, {}, {'t', 'u', 'b', 'e', 0, 0, 0, 0}}};
+  TrackDocument misplaced = trackbuilder::EmptyDocument();
+  misplaced.UnknownChunks = {{trackio::ChunkKind::SUPP, trackio::ChunkKind::INFO, {'X', 'T', 'R', 'A', 0, 0, 0, 0}}};
   ScratchFolder folder;
-  for (TrackDocument* doc : {&trailer, &grid}) {
+  for (TrackDocument* doc : {&trailer, &grid, &trailerBytes, &runs, &partial, &known, &misplaced}) {
     const trackio::SaveResult saved = trackio::SaveTrack(*doc, folder.File("t.nltrack"));
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, TrackErrorKind::Inconsistent) << saved.error().Describe();
