@@ -25,7 +25,7 @@
 
 #include "TrackBuilder.h"
 #include "supports/FlangeGenerator.h"
-#include "trackio/FileAccess.h"
+#include "trackio/FileAccessDetail.h"
 #include "trackio/TrackIO.h"
 
 namespace {
@@ -114,7 +114,9 @@ int main(int argc, char** argv) {
   auto streamed = [&](double rate, trackio::Writeback writeback) {
     return [&, rate, writeback] {
       Require(trackio::ReplaceFileStreaming(
-                  path, [&](trackio::ByteSink& sink) { ProduceAtRate(sink, bytes, rate); }, writeback),
+                  path, trackio::Overwrite::Replace,
+                  [&](trackio::ByteSink& sink) { ProduceAtRate(sink, bytes, rate); }, writeback)
+                  .error(),
               "ReplaceFileStreaming");
     };
   };
@@ -128,8 +130,9 @@ int main(int argc, char** argv) {
       {"whole file", [&] {
          const std::vector<uint8_t> whole = trackio::BuildTrackFile(document);
          Require(trackio::ReplaceFileStreaming(
-                     path, [&](trackio::ByteSink& sink) { sink.Write(whole.data(), whole.size()); },
-                     Writeback::AtTheEnd),
+                     path, trackio::Overwrite::Replace,
+                     [&](trackio::ByteSink& sink) { sink.Write(whole.data(), whole.size()); }, Writeback::AtTheEnd)
+                     .error(),
                  "ReplaceFileStreaming");
        }},
       {"streamed", streamed(buildRate, Writeback::AsWritten)},

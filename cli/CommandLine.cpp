@@ -184,12 +184,13 @@ Commands:
   render INPUT -o OUTPUT.svg [--view top|side|front] [--flanges] [-f] [-q]
         Draw the support structure as an SVG picture: footers as squares,
         tubes as lines coloured by tube type. With --flanges, the flanges
-        that flange would add are drawn on top.
+        that flange would add are drawn on top. A picture of more than
+        200000 lines is refused.
 
 Options:
   -o, --output PATH     the file to write (for flange, also an existing folder)
   -f, --force           replace output files that already exist
-  -q, --quiet           print nothing but errors
+  -q, --quiet           print nothing but errors and warnings
   --dry-run             flange: load and report, write nothing
   --normalise           flange, resave: save in the form Tarnwick 1.1 saved:
                         reserved bytes and catwalk trailers zero, flags 255
@@ -203,18 +204,31 @@ Options:
   -h, --help            show this help and exit
   --version             show the version and exit
 
-An existing file is never replaced unless --force is given. Progress is shown
-on standard error when it is a terminal and a step takes more than a second.
-When a save leaves out parts of kinds Tarnwick does not know (with
---normalise, or when the file's parts are not nested the usual way), a note
-on standard error names them.
+An existing file is never replaced unless --force is given, not even one that
+appears while the output is written. A file is written in one step: first to
+a hidden .NAME.tmp-XXXXXX beside it, which is removed again when the tool
+fails or is interrupted (Ctrl-C, SIGTERM, SIGHUP). A replaced file keeps its
+owner and group (as far as the user may give them), its permissions, ACL and
+extended attributes; other hard links to it keep the old content, with a
+warning. A link to a file stays a link and the file it names is replaced; a
+link to nothing is replaced only with --force. Devices, FIFOs, sockets and
+folders (and on Windows NUL, CON, COM1 and the other device names) are never
+written to, even with --force.
+
+A track file shorter than its header says is loaded, with a warning that it
+may have been cut short. Progress is shown on standard error when it is a
+terminal and a step takes more than a second. When a save leaves out parts of
+kinds Tarnwick does not know (with --normalise, or when the file's parts are
+not nested the usual way), a note on standard error names them.
 
 Exit status:
   0   every file was done
   1   a file could not be loaded, flanged, rendered or saved, or an output
-      exists already (nothing is written for that file; the other files are
-      still done)
+      exists already or may not be written (nothing is written for that
+      file; the other files are still done)
   2   the command line is wrong
+Interrupted by a signal, the tool ends by that signal (a shell shows 128 plus
+its number, 130 for Ctrl-C).
 )";
 }
 

@@ -23,6 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string Plural(int64_t count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 void Fail(Console& console, const std::string& path, const std::string& reason) {
   console.err << "tarnwick-cli: " << path << ": " << reason << "\n";
 }
@@ -45,15 +49,54 @@ trackio::SaveForm SaveFormOf(const CommandLine& command) {
   return command.normalise ? trackio::SaveForm::Normalised : trackio::SaveForm::Exact;
 }
 
+trackio::Overwrite Consent(bool force) { return force ? trackio::Overwrite::Replace : trackio::Overwrite::Refuse; }
+
+// Says why `path` was not written. The two refusals that --force lifts
+// say so.
+void FailToWrite(Console& console, const std::string& path, const trackio::TrackError& error) {
+  switch (error.kind) {
+    case trackio::TrackErrorKind::Exists:
+      console.err << "tarnwick-cli: " << path << " already exists; use --force to replace it\n";
+      break;
+    case trackio::TrackErrorKind::AppearedWhileSaving:
+      Fail(console, path, error.Describe() + " (use --force to replace it)");
+      break;
+    default: Fail(console, path, error.Describe());
+  }
+}
+
+// After a file was written: a replaced file's other hard links still hold
+// the old content, which its user may not expect.
+void WarnOfOtherNames(Console& console, const trackio::SavedFile& saved, const char* content = "track") {
+  if (saved.otherNames == 0) return;
+  console.err << "tarnwick-cli: warning: " << saved.path << " had " << Plural(saved.otherNames, "other name")
+              << (saved.otherNames == 1 ? "; it keeps" : "; they keep") << " the old " << content << "\n";
+}
+
+// A file shorter than its root chunk says loads (the final byte is
+// forgiven, and a cut may fall on a count), but it was most likely cut short.
+void WarnIfCutShort(Console& console, const std::string& path, const trackio::TrackDocument& doc) {
+  std::error_code failure;
+  const uintmax_t length = fs::file_size(trackio::ToPath(path), failure);
+  const int64_t promised = int64_t{doc.NlimSize} + 8;
+  if (failure || static_cast<int64_t>(length) >= promised) return;
+  console.err << "tarnwick-cli: warning: " << path << " is " << length << " bytes, but its header says " << promised
+              << ": it may have been cut short\n";
+}
+
 // The one place the tool saves a track. Returns the path written, or
 // nothing after reporting why not.
-std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& path, trackio::SaveForm form,
-                                Console& console) {
-  ProgressMeter meter(ProgressTerminal(console), trackio::WithTrackExtension(path) + ": saving");
-  trackio::SaveResult saved = trackio::SaveTrack(doc, path, {.progress = meter.Callback(), .form = form});
-  if (saved) return *saved;
-  Fail(console, trackio::WithTrackExtension(path), saved.error().Describe());
-  return std::nullopt;
+std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& target, const CommandLine& command,
+                                 Console& console) {
+  ProgressMeter meter(ProgressTerminal(console), target + ": saving");
+  const trackio::SaveResult saved = trackio::SaveTrack(
+      doc, target, {.progress = meter.Callback(), .overwrite = Consent(command.force), .form = SaveFormOf(command)});
+  if (!saved) {
+    FailToWrite(console, target, saved.error());
+    return std::nullopt;
+  }
+  WarnOfOtherNames(console, *saved);
+  return saved->path;
 }
 
 bool HasNoName(const std::string& path) {
@@ -63,22 +106,32 @@ bool HasNoName(const std::string& path) {
   return name.empty() || name == trackio::kTrackExtension;
 }
 
-// Whether `target` may be written; says why not when it may not.
-bool MayWrite(const std::string& target, bool force, Console& console) {
-  if (HasNoName(target)) {
-    Fail(console, target, "the file has no name (only an extension); name the output file");
-    return false;
-  }
-  if (trackio::IsFolder(target)) {
-    Fail(console, target, "is a folder");
-    return false;
-  }
-  std::error_code ignored;
-  if (!force && fs::exists(trackio::ToPath(target), ignored)) {
-    console.err << "tarnwick-cli: " << target << " already exists; use --force to replace it\n";
-    return false;
-  }
-  return true;
+// Whether `target` names a file at all; says why not when it does not.
+bool NamesAFile(const std::string& target, Console& console) {
+  if (!HasNoName(target)) return true;
+  Fail(console, target, "the file has no name (only an extension); name the output file");
+  return false;
+}
+
+// Whether the track named `named` (written as `target`, ".nltrack"
+// appended) may be written, looked at before the work starts; the save
+// refuses again at its last step. Says why not when it may not.
+bool MayWriteTrack(const std::string& named, const std::string& target, bool force, Console& console) {
+  if (!NamesAFile(target, console)) return false;
+  const trackio::TrackError refused = trackio::CheckSaveTarget(named, Consent(force));
+  if (!refused) return true;
+  // A device at the name as given is refused under that name.
+  const bool givenName = refused.kind == trackio::TrackErrorKind::NotAFile && named != target &&
+                         trackio::CheckReplaceTarget(named, trackio::Overwrite::Replace);
+  FailToWrite(console, givenName ? named : target, refused);
+  return false;
+}
+
+bool MayWritePicture(const std::string& target, bool force, Console& console) {
+  if (!NamesAFile(target, console)) return false;
+  const trackio::TrackError refused = trackio::CheckReplaceTarget(target, Consent(force));
+  if (refused) FailToWrite(console, target, refused);
+  return !refused;
 }
 
 // True when `target` exists and is one of `files` (under any name).
@@ -92,17 +145,13 @@ bool IsOneOf(const std::string& target, const std::vector<std::string>& files) {
   return false;
 }
 
-std::string Plural(int64_t count, const char* noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
-
 // Says on one line which parts of kinds the tool does not know a save of
 // `loaded` to `path` leaves out, if any:
 // "note: left out 2 parts this tool does not know: XTRA, 12 bytes; ZZZZ, 8 bytes".
 void NoteLeftOutParts(const trackio::LoadedTrack& loaded, const std::string& path, const CommandLine& command,
                       Console& console) {
   const std::vector<trackio::FoundChunk> leftOut = trackio::LeftOutBySave(loaded, SaveFormOf(command));
-  if (leftOut.empty() || console.quiet) return;
+  if (leftOut.empty()) return;
   constexpr size_t kNamed = 4;
   console.err << "tarnwick-cli: " << path << ": note: " << (command.dryRun ? "would leave out " : "left out ")
               << Plural(static_cast<int64_t>(leftOut.size()), "part") << " this tool does not know: ";
@@ -143,6 +192,7 @@ std::optional<std::string> FlangeOne(const std::string& input, const std::string
   std::optional<trackio::LoadedTrack> loaded = Load(input, console);
   if (!loaded) return std::nullopt;
   trackio::TrackDocument& doc = loaded->document;
+  WarnIfCutShort(console, input, doc);
   supports::FlangeSummary summary;
   try {
     if (command.dryRun) {
@@ -163,7 +213,7 @@ std::optional<std::string> FlangeOne(const std::string& input, const std::string
     NoteLeftOutParts(*loaded, target, command, console);
     return target;
   }
-  const std::optional<std::string> path = Save(doc, target, SaveFormOf(command), console);
+  const std::optional<std::string> path = Save(doc, target, command, console);
   if (path && !console.quiet) console.out << "Wrote " << *path << ": " << FlangeFigures(summary, false) << "\n";
   if (path) NoteLeftOutParts(*loaded, *path, command, console);
   return path;
@@ -189,7 +239,7 @@ int RunFlange(const CommandLine& command, Console& console) {
     std::optional<std::string> path;
     if (ownNames && (IsOneOf(target, inputs) || IsOneOf(target, written))) {
       Fail(console, target, "it is an input or an output of this run; not replaced");
-    } else if (MayWrite(target, command.force, console)) {
+    } else if (MayWriteTrack(ownNames ? target : *command.output, target, command.force, console)) {
       path = FlangeOne(input, target, command, console);
     }
     if (path) {
@@ -208,10 +258,11 @@ int RunFlange(const CommandLine& command, Console& console) {
 int RunResave(const CommandLine& command, Console& console) {
   const std::string& input = command.inputs.front();
   const std::string target = trackio::WithTrackExtension(*command.output);
-  if (!MayWrite(target, command.force, console)) return kExitFileFailed;
+  if (!MayWriteTrack(*command.output, target, command.force, console)) return kExitFileFailed;
   std::optional<trackio::LoadedTrack> loaded = Load(input, console);
   if (!loaded) return kExitFileFailed;
-  const std::optional<std::string> path = Save(loaded->document, target, SaveFormOf(command), console);
+  WarnIfCutShort(console, input, loaded->document);
+  const std::optional<std::string> path = Save(loaded->document, target, command, console);
   if (!path) return kExitFileFailed;
   if (!console.quiet) console.out << "Wrote " << *path << "\n";
   NoteLeftOutParts(*loaded, *path, command, console);
@@ -231,6 +282,7 @@ int RunInfo(const CommandLine& command, Console& console) {
       status = kExitFileFailed;
       continue;
     }
+    WarnIfCutShort(console, input, loaded->document);
     const TrackInfo info = DescribeTrack(input, *loaded, command.chunks);
     if (json) {
       WriteInfoJson(info, *json);
@@ -251,23 +303,24 @@ int RunRender(const CommandLine& command, Console& console) {
     Fail(console, target, "it is the track being drawn; not replaced");
     return kExitFileFailed;
   }
-  if (!MayWrite(target, command.force, console)) return kExitFileFailed;
+  if (!MayWritePicture(target, command.force, console)) return kExitFileFailed;
   const std::optional<trackio::LoadedTrack> loaded = Load(input, console);
   if (!loaded) return kExitFileFailed;
-  const trackio::TrackDocument& doc = loaded->document;
 
-  std::vector<supports::PlannedFlange> flanges;
-  if (command.flanges) flanges = supports::ListFlanges(doc);
-  PictureFigures figures;
-  const std::string svg = SupportPicture(doc, command.view, command.flanges ? &flanges : nullptr,
-                                         trackio::ToNarrow(trackio::ToPath(input).filename()), &figures);
-  const trackio::TrackError error = trackio::ReplaceFileStreaming(target, [&svg](trackio::ByteSink& sink) {
-    sink.Write(reinterpret_cast<const uint8_t*>(svg.data()), svg.size());
-  });
-  if (error) {
-    Fail(console, target, error.Describe());
+  const trackio::TrackResult<SupportPicture> picture = SupportPicture::Plan(
+      loaded->document, command.view, command.flanges, trackio::ToNarrow(trackio::ToPath(input).filename()));
+  if (!picture) {
+    Fail(console, input, picture.error().Describe());
     return kExitFileFailed;
   }
+  const trackio::TrackResult<trackio::SavedFile> written = trackio::ReplaceFileStreaming(
+      target, Consent(command.force), [&picture](trackio::ByteSink& sink) { picture->Write(sink); });
+  if (!written) {
+    FailToWrite(console, target, written.error());
+    return kExitFileFailed;
+  }
+  WarnOfOtherNames(console, *written, "picture");
+  const PictureFigures& figures = picture->Figures();
   if (!console.quiet) {
     console.out << "Wrote " << target << ": " << Plural(figures.footers, "footer") << ", "
                 << Plural(figures.tubes, "tube");

@@ -1,7 +1,11 @@
 // A picture of a track's support structure as SVG: footers as small squares,
 // every tube whose two ends resolve as one line coloured by its tube type,
-// and, when given, the flanges a run would add drawn on top. Scaled to fit,
+// and, when asked, the flanges a run would add drawn on top. Scaled to fit,
 // with a legend; points that are not finite numbers are left out.
+//
+// The picture is planned first (counted, placed, its size known) and then
+// written straight to its file, so it is never held in memory; a picture of
+// more lines than anyone can look at is refused before anything is written.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +14,16 @@
 
 #include "cli/CommandLine.h"
 #include "supports/FlangeGenerator.h"
+#include "trackio/ByteSink.h"
 #include "trackio/TrackDocument.h"
+#include "trackio/TrackResult.h"
 
 namespace cli {
+
+// The most lines (tubes and flanges) a picture draws. An SVG of 200,000
+// lines is about 15 MB, which a browser still shows, slowly; beyond that the
+// lines merge into a blot.
+inline constexpr int64_t kMaxPictureLines = 200000;
 
 // What a picture shows.
 struct PictureFigures {
@@ -24,14 +35,40 @@ struct PictureFigures {
 // "top", "side" or "front".
 const char* ViewName(View view);
 
-// `title` names the track in the picture; `flanges` may be null.
-std::string SupportPicture(const trackio::TrackDocument& document, View view,
-                           const std::vector<supports::PlannedFlange>* flanges, const std::string& title,
-                           PictureFigures* figures = nullptr);
+class SupportPicture {
+ public:
+  // Plans the picture of `document`, which must outlive it; `title` names the
+  // track in the picture. Fails (TooLarge) when it would draw more than
+  // kMaxPictureLines lines, saying how many.
+  static trackio::TrackResult<SupportPicture> Plan(const trackio::TrackDocument& document, View view, bool withFlanges,
+                                                   std::string title);
+
+  const PictureFigures& Figures() const { return figures_; }
+
+  // Writes the SVG to `sink` as it is made.
+  void Write(trackio::ByteSink& sink) const;
+
+ private:
+  SupportPicture(const trackio::TrackDocument& document, View view, std::string title)
+      : document_(&document), view_(view), title_(std::move(title)) {}
+
+  const trackio::TrackDocument* document_;
+  View view_;
+  std::string title_;
+  bool withFlanges_ = false;
+  std::vector<uint32_t> tubesByType_;               // drawable tubes, sorted by type, each type in file order
+  std::vector<supports::PlannedFlange> flanges_;    // the flanges to draw
+  PictureFigures figures_;
+  struct Frame {
+    double minX = 0, minY = 0, scale = 1, width = 0, height = 0;  // placement of the drawing
+    bool empty = true;
+  } frame_;
+};
 
 // `text` made safe for XML character data and attribute values: markup
-// characters escaped, control characters dropped, and bytes that are not
-// valid UTF-8 replaced by '?'.
+// characters escaped, and every character XML 1.0 does not allow (control
+// characters but tab, U+FFFE, U+FFFF) and every byte that is not part of
+// valid UTF-8 replaced by U+FFFD.
 std::string XmlText(const std::string& text);
 
 }  // namespace cli

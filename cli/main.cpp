@@ -13,8 +13,11 @@
 #endif
 
 #include "cli/Cli.h"
+#include "trackio/Interruption.h"
 
 int main(int argc, char** argv) {
+  // Ctrl-C, a closed terminal or a kill during a save leaves no temporary file.
+  trackio::InstallInterruptCleanup();
   const std::vector<std::string> args(argv + 1, argv + argc);
   return cli::RunCli(args, std::cout, std::cerr, isatty(fileno(stderr)) != 0);
 }

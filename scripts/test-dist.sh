@@ -42,10 +42,10 @@ echo "lintian: $(count_tags E) errors, $(count_tags W) warnings, $(count_tags I)
 grep -q '^E: ' "$work/lintian.txt" && fail "lintian reports errors"
 
 step "desktop entry and MIME definition"
-desktop-file-validate "$source/app/tarnwick.desktop" && echo "desktop-file-validate: app/tarnwick.desktop is valid" ||
-  fail "desktop-file-validate app/tarnwick.desktop"
-xmllint --noout "$source/app/tarnwick-mime.xml" && echo "xmllint: app/tarnwick-mime.xml is well-formed" ||
-  fail "xmllint app/tarnwick-mime.xml"
+desktop-file-validate "$source/packaging/linux/tarnwick.desktop" && echo "desktop-file-validate: packaging/linux/tarnwick.desktop is valid" ||
+  fail "desktop-file-validate packaging/linux/tarnwick.desktop"
+xmllint --noout "$source/packaging/linux/tarnwick-mime.xml" && echo "xmllint: packaging/linux/tarnwick-mime.xml is well-formed" ||
+  fail "xmllint packaging/linux/tarnwick-mime.xml"
 
 step "installing the package"
 dpkg -c "$deb"

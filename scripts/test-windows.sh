@@ -3,11 +3,14 @@
 #   1. the unit tests (.exe), through ctest;
 #   2. built tracks flanged by the Windows and the Linux build: same bytes,
 #      and tarnwick-cli.exe replacing a file named by a relative path;
-#   3. file names outside the ANSI code page (日本.nltrack) reach both
+#   3. a save interrupted by Ctrl-C leaves no temporary file; file names
+#      outside the ANSI code page (日本.nltrack) reach both
 #      programs: tarnwick-cli.exe info and resave, tarnwick.exe FILE;
 #   4. tarnwick.exe: its window appears, and window_probe.exe drives it
 #      through the dialogs and commands; the track it saves must match the
-#      Linux build's bytes too.
+#      Linux build's bytes too. Started with a track, and with a file that
+#      is no track, it loads the one and shows the "Load Error" box for the
+#      other.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD
 # The Wine prefix lives in WINDOWS_BUILD/wine-prefix; the first run creates it.
 set -euo pipefail
@@ -107,6 +110,34 @@ else
   echo "no command-line tool in this source tree"
 fi
 
+step "A save interrupted by Ctrl-C removes its temporary file"
+# In a terminal the program has a console, and Wine turns SIGINT into
+# Ctrl-C for it, as a console window does when Ctrl-C is pressed.
+interrupt="$windows_build/interrupt-run"
+rm -rf "$interrupt" && mkdir -p "$interrupt"
+printf 'old' >"$interrupt/track.nltrack"
+script -qec "wine '$windows_build/bin/interrupted_save.exe' '$(windows_path "$interrupt")'" /dev/null \
+  </dev/null >"$windows_build/interrupt.log" 2>&1 &
+terminal=$!
+for _ in $(seq 300); do [ -f "$interrupt/ready" ] && break; sleep 0.2; done
+if [ -f "$interrupt/ready" ] && saver=$(pgrep -P "$terminal") && kill -INT "$saver"; then
+  status=0
+  wait "$terminal" || status=$?
+  left=$(cd "$interrupt" && ls -A | tr '\n' ' ')
+  # 3: the save went on as if nothing had happened. (Wine 8 ends a process on
+  # Ctrl-C with status 0; Windows with STATUS_CONTROL_C_EXIT.)
+  if [ "$status" -ne 3 ] && [ "$left" = "ready track.nltrack " ] &&
+     [ "$(cat "$interrupt/track.nltrack")" = old ]; then
+    echo "interrupted: exit status $status, the track kept its bytes, no temporary file left"
+  else
+    fail "interrupted save: exit status $status, files left: $left"
+  fi
+else
+  fail "the interrupted save never reached its temporary file (see $windows_build/interrupt.log)"
+  kill "$terminal" 2>/dev/null || true
+  wait "$terminal" 2>/dev/null || true
+fi
+
 step "tarnwick-cli.exe: a file name outside the ANSI code page"
 unicode="$windows_build/unicode-run"
 rm -rf "$unicode" && mkdir -p "$unicode"
@@ -131,6 +162,7 @@ gui="$windows_build/gui-run"
 rm -rf "$gui" && mkdir -p "$gui"
 cp "$compare/linux/generated.nltrack" "$gui/track.nltrack"
 echo "not a track" > "$gui/notes.txt"
+echo "a user's file" > "$gui/saved.track.nltrack"  # the save as saved.track must not replace it
 started=$(seconds)
 wine "$windows_build/bin/tarnwick.exe" >"$gui/tarnwick.log" 2>&1 &
 app=$!
@@ -147,6 +179,8 @@ if window=$(timeout 60 xdotool search --sync --name '^Tarnwick$' | sed -n 1p) &&
   else
     fail "the track saved from the window differs from the Linux build's"
   fi
+  [ "$(cat "$gui/saved.track.nltrack")" = "a user's file" ] && echo "saved.track.nltrack was left as it was" ||
+    fail "saving as saved.track replaced saved.track.nltrack"
 else
   fail "no window \"Tarnwick\" within 60 s"
 fi
@@ -158,6 +192,14 @@ wine "$windows_build/bin/tarnwick.exe" "$(windows_path "$unicode/日本.nltrack"
 app=$!
 timeout 120 wine "$windows_build/bin/window_probe.exe" --loaded-at-start | tr -d '\r' ||
   fail "the window did not load the track named on its command line"
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+
+step "tarnwick.exe notes.txt: a file that is no track, named on the command line"
+wine "$windows_build/bin/tarnwick.exe" "$(windows_path "$gui/notes.txt")" >"$gui/tarnwick-error.log" 2>&1 &
+app=$!
+timeout 120 wine "$windows_build/bin/window_probe.exe" --load-error-at-start "$(windows_path "$gui/notes.txt")" |
+  tr -d '\r' || fail "the Load Error box of a file named on the command line"
 kill "$app" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
 

@@ -2,19 +2,26 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <random>
 #include <stdexcept>
 #include <system_error>
+
+#include "trackio/FileAccessDetail.h"
+#include "trackio/TemporaryFile.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -23,8 +30,6 @@ namespace trackio {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Describe(const std::error_code& code) { return code.message(); }
 
 #ifdef _WIN32
 // A wide name back in the ANSI code page, for messages: path::string()
@@ -38,29 +43,49 @@ std::string ToAnsi(const fs::path& path) {
                       nullptr, nullptr);
   return text;
 }
-
-std::string LastErrorText() {
-  const DWORD code = GetLastError();
-  char text[512] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                 sizeof text, nullptr);
-  std::string message(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                              message.back() == ' ' || message.back() == '.')) {
-    message.pop_back();
-  }
-  return message.empty() ? "error " + std::to_string(code) : message;
-}
 #endif
 
-// The file a save really replaces: the end of a chain of symbolic links.
-fs::path ResolveTarget(const fs::path& target) {
-  std::error_code code;
-  if (fs::is_symlink(fs::symlink_status(target, code))) {
-    const fs::path resolved = fs::weakly_canonical(target, code);
-    if (!code) return resolved;
+TrackError FileSystemError(const std::string& message) {
+  return TrackError{TrackErrorKind::FileSystem, message, {}, -1};
+}
+
+// A file opened for reading, closed when it goes out of scope.
+struct ReadableFile {
+  std::FILE* stream = nullptr;
+  ~ReadableFile() {
+    if (stream != nullptr) std::fclose(stream);
   }
-  return target;
+};
+
+// Opens `path` for reading, only when it is a regular file (so that nothing
+// waits on a FIFO), and gives its length.
+TrackError OpenRegularFile(const std::string& path, ReadableFile& file, uintmax_t& length) {
+#ifdef _WIN32
+  file.stream = _wfopen(ToPath(path).c_str(), L"rb");
+  if (file.stream == nullptr) return FileSystemError("cannot open the file: " + std::string(std::strerror(errno)));
+  struct _stat64 status {};
+  if (_fstat64(_fileno(file.stream), &status) != 0) {
+    return FileSystemError("cannot read the file size: " + std::string(std::strerror(errno)));
+  }
+  const bool regular = (status.st_mode & _S_IFMT) == _S_IFREG;
+#else
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return FileSystemError("cannot open the file: " + std::string(std::strerror(errno)));
+  file.stream = ::fdopen(descriptor, "rb");
+  if (file.stream == nullptr) {
+    const int error = errno;
+    ::close(descriptor);
+    return FileSystemError("cannot open the file: " + std::string(std::strerror(error)));
+  }
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) {
+    return FileSystemError("cannot read the file size: " + std::string(std::strerror(errno)));
+  }
+  const bool regular = S_ISREG(status.st_mode);
+#endif
+  if (!regular) return TrackError{TrackErrorKind::NotAFile, "is not a regular file", {}, -1};
+  length = static_cast<uintmax_t>(status.st_size);
+  return {};
 }
 
 }  // namespace
@@ -83,6 +108,22 @@ fs::path ToPath(const std::string& path) { return fs::path(path); }
 std::string ToNarrow(const fs::path& path) { return path.string(); }
 #endif
 
+std::string detail::RandomLetters(size_t count) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 engine = [] {
+    uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    try {
+      seed ^= (uint64_t{std::random_device{}()} << 32) | std::random_device{}();
+    } catch (const std::exception&) {
+      // No source of randomness: the clock alone; creation retries on a clash.
+    }
+    return std::mt19937_64(seed);
+  }();
+  std::string letters(count, 'X');
+  for (char& letter : letters) letter = kLetters[engine() % (sizeof kLetters - 1)];
+  return letters;
+}
+
 bool IsRegularFile(const std::string& path) {
   std::error_code code;
   return !path.empty() && fs::is_regular_file(ToPath(path), code);
@@ -93,292 +134,31 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && fs::is_directory(ToPath(path), code);
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t extraZeroBytes,
-                   uintmax_t maxLength, std::string& error) {
-  std::FILE* file = nullptr;
-#ifdef _WIN32
-  file = _wfopen(ToPath(path).c_str(), L"rb");
-#else
-  file = std::fopen(path.c_str(), "rb");
-#endif
-  if (file == nullptr) {
-    error = "cannot open the file: " + std::string(std::strerror(errno));
-    return false;
-  }
-  std::error_code code;
-  const uintmax_t length = fs::file_size(ToPath(path), code);
-  if (code) {
-    std::fclose(file);
-    error = "cannot read the file size: " + Describe(code);
-    return false;
-  }
+TrackResult<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t extraZeroBytes,
+                                                uintmax_t maxLength) {
+  ReadableFile file;
+  uintmax_t length = 0;
+  if (TrackError error = OpenRegularFile(path, file, length)) return error;
   if (length > maxLength) {
-    std::fclose(file);
-    error = "the file is larger than a track file can be (" + std::to_string(length) + " bytes)";
-    return false;
+    return TrackError{TrackErrorKind::TooLarge,
+                      "the file is larger than a track file can be (" + std::to_string(length) + " bytes)", {}, -1};
   }
-  bytes.assign(static_cast<size_t>(length) + extraZeroBytes, 0);
-  const size_t read = length == 0 ? 0 : std::fread(bytes.data(), 1, static_cast<size_t>(length), file);
-  const bool failed = std::ferror(file) != 0 || read != length;
-  std::fclose(file);
-  if (failed) {
-    error = "cannot read the whole file";
-    return false;
+  std::vector<uint8_t> bytes;
+  try {
+    bytes.assign(static_cast<size_t>(length) + extraZeroBytes, 0);
+  } catch (const std::bad_alloc&) {
+    return TrackError{TrackErrorKind::TooLarge,
+                      "the track is too large for this machine's memory (" + std::to_string(length) + " bytes)", {},
+                      -1};
   }
-  return true;
+  const size_t read = length == 0 ? 0 : std::fread(bytes.data(), 1, static_cast<size_t>(length), file.stream);
+  if (std::ferror(file.stream) != 0 || read != length) return FileSystemError("cannot read the whole file");
+  return bytes;
 }
-
-// The temporary file a replacement writes: created beside the target,
-// written in pieces, then either moved over the target or removed. One class
-// per platform, with the same four operations.
-#ifdef _WIN32
 
 namespace {
 
-// An existing file is replaced with ReplaceFileW, which keeps its
-// attributes, security settings and creation time, as the Linux side keeps
-// the mode. Without a backup name every failure leaves `target` as it was
-// and the new file under its temporary name.
-bool MoveIntoPlace(const wchar_t* temp, const fs::path& target) {
-  const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    return ReplaceFileW(target.c_str(), temp, nullptr,
-                        REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr) != 0;
-  }
-  // Not replacing: a folder in the way makes this fail.
-  return MoveFileExW(temp, target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-}
-
-// ReplaceFileW refuses a relative name of the file to replace ("The
-// directory name is invalid"), so both names are made absolute first.
-fs::path Absolute(const fs::path& path) {
-  std::error_code code;
-  const fs::path absolute = fs::absolute(path, code);
-  return code ? path : absolute;
-}
-
-// Windows has no call that starts writing a range to the disk without
-// waiting for it, so `writeback` changes nothing here.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(Writeback) {}
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() { Discard(); }
-
-  bool Create(const fs::path& target, std::string& error) {
-    target_ = Absolute(target);
-    const fs::path folder = target_.parent_path();
-    if (GetTempFileNameW(folder.c_str(), L"trk", 0, name_) == 0) {
-      error = "cannot create a file in " + ToAnsi(folder) + ": " + LastErrorText();
-      return false;
-    }
-    exists_ = true;
-    handle_ = CreateFileW(name_, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                          nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) {
-      error = "cannot write a file in " + ToAnsi(folder) + ": " + LastErrorText();
-      return false;
-    }
-    return true;
-  }
-
-  bool Write(const uint8_t* data, size_t size, std::string& reason) {
-    while (size > 0) {
-      const DWORD piece = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-      DWORD written = 0;
-      if (!WriteFile(handle_, data, piece, &written, nullptr) || written != piece) {
-        reason = LastErrorText();
-        return false;
-      }
-      data += written;
-      size -= written;
-    }
-    return true;
-  }
-
-  bool MoveOverTarget(std::string& error) {
-    const bool flushed = FlushFileBuffers(handle_) != 0;
-    if (!flushed) error = "cannot write the file: " + LastErrorText();
-    CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-    if (!flushed) return false;
-    if (!MoveIntoPlace(name_, target_)) {
-      error = "cannot replace " + ToAnsi(target_) + ": " + LastErrorText();
-      return false;
-    }
-    exists_ = false;
-    return true;
-  }
-
-  void Discard() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-    if (exists_) DeleteFileW(name_);
-    exists_ = false;
-  }
-
- private:
-  fs::path target_;
-  wchar_t name_[MAX_PATH + 1] = {};
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-  bool exists_ = false;
-};
-
-}  // namespace
-
-#else
-
-namespace {
-
-// The mode the new file gets: the replaced file's, or what a new file would
-// get under the process's umask.
-mode_t ModeFor(const fs::path& target) {
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0) return existing.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
-// The temporary file's name: hidden and after the target, but cut so that it
-// keeps within the 255 bytes a file name may have even when the target's own
-// name is that long.
-std::string TemporaryName(const fs::path& target) {
-  constexpr size_t kMaxName = 255;
-  const std::string suffix = ".tmp-XXXXXX";
-  std::string name = target.filename().string();
-  name.resize(std::min(name.size(), kMaxName - 1 - suffix.size()));
-  return "." + name + suffix;
-}
-
-void SyncFolder(const fs::path& folder) {
-  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (descriptor >= 0) {
-    ::fsync(descriptor);  // best effort: the rename itself has already happened
-    ::close(descriptor);
-  }
-}
-
-// The cached pages of the file being replaced are of no use once the new
-// file is renamed over it. Dropping them before the new file is written lets
-// its pages take their memory instead of memory the system has not used for
-// a while: replacing a 188 MB file 3 s after the previous save took 0.25 s
-// instead of 0.9 s on the development machine. Only clean cached copies go;
-// the file itself stays whole on the disk until the rename.
-void ReleaseCachedPages(const fs::path& target) {
-#ifdef POSIX_FADV_DONTNEED
-  std::error_code code;
-  if (!fs::is_regular_file(target, code)) return;  // never open a device or a pipe
-  const int descriptor = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor >= 0) {
-    ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_DONTNEED);  // a hint: failure is harmless
-    ::close(descriptor);
-  }
-#else
-  (void)target;
-#endif
-}
-
-class TemporaryFile {
- public:
-  explicit TemporaryFile(Writeback writeback) : writeback_(writeback) {}
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() { Discard(); }
-
-  bool Create(const fs::path& target, std::string& error) {
-    target_ = target;
-    ReleaseCachedPages(target_);
-    folder_ = target_.parent_path();
-    if (folder_.empty()) folder_ = ".";
-    name_ = (folder_ / TemporaryName(target_)).string();
-    descriptor_ = ::mkstemp(name_.data());
-    if (descriptor_ < 0) {
-      error = "cannot create a file in " + folder_.string() + ": " + std::strerror(errno);
-      return false;
-    }
-    if (::fchmod(descriptor_, ModeFor(target_)) != 0) {
-      error = std::string("cannot write the file: ") + std::strerror(errno);
-      return false;
-    }
-    return true;
-  }
-
-  bool Write(const uint8_t* data, size_t size, std::string& reason) {
-    while (size > 0) {
-      const size_t piece = std::min(size, kWritebackStep);
-      const ssize_t written = ::write(descriptor_, data, piece);
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {
-        reason = std::strerror(written == 0 ? EIO : errno);
-        return false;
-      }
-      data += written;
-      size -= static_cast<size_t>(written);
-      written_ += static_cast<uint64_t>(written);
-      StartWriteback();
-    }
-    return true;
-  }
-
-  bool MoveOverTarget(std::string& error) {
-    bool ok = ::fsync(descriptor_) == 0;
-    if (!ok) error = std::string("cannot write the file: ") + std::strerror(errno);
-    if (::close(descriptor_) != 0 && ok) {
-      error = std::string("cannot write the file: ") + std::strerror(errno);
-      ok = false;
-    }
-    descriptor_ = -1;
-    if (ok && ::rename(name_.c_str(), target_.c_str()) != 0) {
-      error = "cannot replace " + target_.string() + ": " + std::strerror(errno);
-      ok = false;
-    }
-    if (!ok) return false;
-    name_.clear();
-    SyncFolder(folder_);
-    return true;
-  }
-
-  void Discard() {
-    if (descriptor_ >= 0) ::close(descriptor_);
-    descriptor_ = -1;
-    if (!name_.empty()) ::unlink(name_.c_str());
-    name_.clear();
-  }
-
- private:
-  // Asks the system to start writing what has been written since the last
-  // time to the disk, without waiting for it: the disk works while the rest
-  // of the file is made, and the flush at the end has little left to do.
-  void StartWriteback() {
-#ifdef SYNC_FILE_RANGE_WRITE
-    if (writeback_ != Writeback::AsWritten || written_ - writebackStarted_ < kWritebackStep) return;
-    // A hint: should it fail, the flush at the end still writes everything.
-    ::sync_file_range(descriptor_, static_cast<off_t>(writebackStarted_),
-                      static_cast<off_t>(written_ - writebackStarted_), SYNC_FILE_RANGE_WRITE);
-    writebackStarted_ = written_;
-#endif
-  }
-
-  // How many bytes are written before the disk is asked to take them.
-  static constexpr size_t kWritebackStep = size_t{8} << 20;
-
-  Writeback writeback_;
-  fs::path target_;
-  fs::path folder_;
-  std::string name_;  // empty once moved over the target or removed
-  int descriptor_ = -1;
-  uint64_t written_ = 0;
-  uint64_t writebackStarted_ = 0;
-};
-
-}  // namespace
-
-#endif
-
-namespace {
+using detail::TemporaryFile;
 
 // The size of the pieces the disk is given.
 constexpr size_t kWriteBufferSize = size_t{1} << 20;
@@ -427,10 +207,6 @@ class FileSink final : public ByteSink {
   size_t used_ = 0;
 };
 
-TrackError FileSystemError(const std::string& message) {
-  return TrackError{TrackErrorKind::FileSystem, message, {}, -1};
-}
-
 // Runs `produce` into `file`; whatever it or the sink throws becomes the
 // returned error.
 TrackError WriteProduced(TemporaryFile& file, const std::function<void(ByteSink&)>& produce) {
@@ -450,30 +226,43 @@ TrackError WriteProduced(TemporaryFile& file, const std::function<void(ByteSink&
   }
 }
 
+SaveStepHook& StepHook() {
+  static SaveStepHook hook;
+  return hook;
+}
+
+void Step(SaveStep step, const TemporaryFile& file, const std::string& target) {
+  if (StepHook()) StepHook()(step, file.Path(), target);
+}
+
 }  // namespace
 
-TrackError ReplaceFileStreaming(const std::string& path,
-                                const std::function<void(ByteSink&)>& produce) {
-  return ReplaceFileStreaming(path, produce, Writeback::AsWritten);
+void SetSaveStepHook(SaveStepHook hook) { StepHook() = std::move(hook); }
+
+TrackError CheckReplaceTarget(const std::string& path, Overwrite overwrite) {
+  return detail::CheckTarget(path, overwrite);
 }
 
-TrackError ReplaceFileStreaming(const std::string& path,
-                                const std::function<void(ByteSink&)>& produce,
-                                Writeback writeback) {
-  TemporaryFile file(writeback);  // removed when it goes out of scope, unless moved over the target
-  std::string message;
-  if (!file.Create(ResolveTarget(ToPath(path)), message)) return FileSystemError(message);
+TrackResult<SavedFile> ReplaceFileStreaming(const std::string& path, Overwrite overwrite,
+                                            const std::function<void(ByteSink&)>& produce) {
+  return ReplaceFileStreaming(path, overwrite, produce, Writeback::AsWritten);
+}
+
+TrackResult<SavedFile> ReplaceFileStreaming(const std::string& path, Overwrite overwrite,
+                                            const std::function<void(ByteSink&)>& produce, Writeback writeback) {
+  TemporaryFile file(writeback);  // removed when it goes out of scope, unless moved into place
+  if (TrackError failure = file.Create(path, overwrite)) return failure;
+  Step(SaveStep::Created, file, path);
   if (TrackError failure = WriteProduced(file, produce)) return failure;
-  if (!file.MoveOverTarget(message)) return FileSystemError(message);
-  return {};
+  if (TrackError failure = file.Finish()) return failure;
+  Step(SaveStep::Written, file, path);
+  if (TrackError failure = file.MoveIntoPlace()) return failure;
+  return SavedFile{path, file.OtherNames()};
 }
 
-bool ReplaceFileContents(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string& error) {
-  const TrackError failure = ReplaceFileStreaming(
-      path, [&bytes](ByteSink& sink) { sink.Write(bytes.data(), bytes.size()); });
-  if (failure) error = failure.message;
-  return !failure;
+TrackResult<SavedFile> ReplaceFileContents(const std::string& path, Overwrite overwrite,
+                                           const std::vector<uint8_t>& bytes) {
+  return ReplaceFileStreaming(path, overwrite, [&bytes](ByteSink& sink) { sink.Write(bytes.data(), bytes.size()); });
 }
 
 }  // namespace trackio

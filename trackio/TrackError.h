@@ -13,6 +13,9 @@ enum class TrackErrorKind {
   NoSuchFile,       // nothing at the path
   IsAFolder,        // a folder at the path
   NotAFile,         // something at the path that is neither a file nor a folder
+  LinkToNothing,    // a symbolic link at the path names nothing (or leads in a circle)
+  Exists,           // a file stands where a save may only create one
+  AppearedWhileSaving,  // a file appeared where a save that may only create one was writing
   EmptyFile,        // the file holds no bytes
   WrongExtension,   // the name does not end in ".nltrack"
   NotATrack,        // the file does not start with the NLIM tag

@@ -224,7 +224,8 @@ LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions&
   } catch (const TrackFormatError& failure) {
     return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
   } catch (const std::bad_alloc&) {
-    return ErrorOf(TrackErrorKind::TooLarge, "not enough memory to load the track");
+    return ErrorOf(TrackErrorKind::TooLarge, "the track is too large for this machine's memory (" +
+                                                 std::to_string(fileLength) + " bytes)");
   }
   if (options.listChunks) loaded.chunks = std::move(found);
   if (options.progress) options.progress(fileLength, fileLength);
@@ -274,13 +275,10 @@ LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
   if (!HasTrackExtension(path)) {
     return ErrorOf(TrackErrorKind::WrongExtension, "the name does not end in .nltrack");
   }
-  std::vector<uint8_t> bytes;
-  std::string message;
   // Read with the zero byte after it, so that the file is never copied.
-  if (!ReadWholeFile(path, bytes, 1, kMaxTrackFileLength, message)) {
-    return ErrorOf(TrackErrorKind::FileSystem, message);
-  }
-  return LoadPaddedFile(bytes, options);
+  TrackResult<std::vector<uint8_t>> bytes = ReadWholeFile(path, 1, kMaxTrackFileLength);
+  if (!bytes) return bytes.error();
+  return LoadPaddedFile(*bytes, options);
 }
 
 namespace {
@@ -460,8 +458,18 @@ std::vector<FoundChunk> LeftOutBySave(const LoadedTrack& loaded, SaveForm form) 
   return loaded.unknownChunks;
 }
 
-SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options) {
+TrackError CheckSaveTarget(const std::string& path, Overwrite overwrite) {
   if (path.empty()) return ErrorOf(TrackErrorKind::EmptyPath, "no file name was given");
+  const std::string target = WithTrackExtension(path);
+  if (target != path) {
+    const TrackError asGiven = CheckReplaceTarget(path, Overwrite::Replace);
+    if (asGiven.kind == TrackErrorKind::NotAFile) return asGiven;
+  }
+  return CheckReplaceTarget(target, overwrite);
+}
+
+SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options) {
+  if (TrackError refused = CheckSaveTarget(path, options.overwrite)) return refused;
   const std::string target = WithTrackExtension(path);
   try {
     // The sizes first: a track that cannot be written fails before any
@@ -471,10 +479,8 @@ SaveResult SaveTrack(TrackDocument& document, const std::string& path, const Sav
     return ErrorOf(failure.kind(), failure.what());
   }
   // The chunks stream into the temporary file that replaces the target.
-  const TrackError error =
-      ReplaceFileStreaming(target, [&](ByteSink& sink) { WriteTrackFile(document, sink, options.progress); });
-  if (error) return error;
-  return target;
+  return ReplaceFileStreaming(target, options.overwrite,
+                              [&](ByteSink& sink) { WriteTrackFile(document, sink, options.progress); });
 }
 
 }  // namespace trackio

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "trackio/ByteSink.h"
+#include "trackio/FileAccess.h"
 #include "trackio/Progress.h"
 #include "trackio/TrackDocument.h"
 #include "trackio/TrackError.h"
@@ -67,11 +68,16 @@ enum class SaveForm {
 
 struct SaveOptions {
   ProgressCallback progress{};  // bytes written out of the file's length
+  // Whether a file at the target may be replaced: the command line says
+  // Replace only with --force, a window only once the user has agreed to
+  // replace that very file. Refuse creates the file or fails, even when a
+  // file appears at the target while the track is written.
+  Overwrite overwrite = Overwrite::Replace;
   SaveForm form = SaveForm::Exact;
 };
 
 using LoadResult = TrackResult<LoadedTrack>;
-using SaveResult = TrackResult<std::string>;  // the path written
+using SaveResult = TrackResult<SavedFile>;  // the path written, ".nltrack" appended
 
 // Loads the track at `path`: refused when the path is empty, names no
 // regular file, does not end in ".nltrack", or the file is empty.
@@ -86,9 +92,17 @@ std::vector<FoundChunk> LeftOutBySave(const LoadedTrack& loaded, SaveForm form);
 
 // Saves `document` to `path`, appending ".nltrack" when the name lacks it,
 // and returns the path written. Sets the framing values (sub-chunk counts,
-// sizes) of the document, and a normalised save normalises it as well. On
-// failure the existing file is untouched and no temporary file is left behind.
+// sizes) of the document, and a normalised save normalises it as well.
+// Refuses what CheckSaveTarget refuses; otherwise replaces the file as
+// ReplaceFileStreaming does (FileAccess.h). On failure the existing file is
+// untouched and no temporary file is left behind.
 SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options = {});
+
+// Why a save to `path` would be refused now (see CheckReplaceTarget), or an
+// empty error: the name with ".nltrack" appended is the one looked at, but a
+// device, FIFO or socket at the name as given is refused as well, so that
+// naming /dev/stdout never makes /dev/stdout.nltrack.
+TrackError CheckSaveTarget(const std::string& path, Overwrite overwrite);
 
 // Sets every byte the tool does not interpret to the value a normalised
 // save writes, and drops the chunks of unknown kinds.

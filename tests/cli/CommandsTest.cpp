@@ -171,6 +171,32 @@ TEST(LoadFailures, EveryCommandGivesThePlainReasonAndWritesNothing) {
   }
 }
 
+TEST(LoadWarnings, ATrackShorterThanItsHeaderSaysIsNamedByFlangeResaveAndInfo) {
+  // Cut to 31 bytes, the sample still loads (as an empty track: its count of
+  // chunks falls on the forgiven final byte), but its header promises more.
+  ScratchFolder folder;
+  std::vector<uint8_t> cut = SampleFile();
+  const int64_t promised = static_cast<int64_t>(cut.size());
+  cut.resize(31);
+  const std::string input = folder.File("cut.nltrack");
+  ASSERT_TRUE(WriteFile(input, cut));
+  const std::string warning = "tarnwick-cli: warning: " + input + " is 31 bytes, but its header says " +
+                              std::to_string(promised) + ": it may have been cut short\n";
+  for (const auto& args : {std::vector<std::string>{"flange", input, "-o", folder.File("f")},
+                           std::vector<std::string>{"resave", input, "-o", folder.File("r")},
+                           std::vector<std::string>{"info", input}}) {
+    SCOPED_TRACE(args[0]);
+    const clitesting::Run run = RunTool(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, warning);
+  }
+  // A whole file, and one with bytes after its last chunk, give no warning.
+  std::vector<uint8_t> longer = SampleFile();
+  longer.push_back(0);
+  ASSERT_TRUE(WriteFile(folder.File("longer.nltrack"), longer));
+  EXPECT_EQ(RunTool({"info", folder.File("longer.nltrack")}).err, "");
+}
+
 // ---- which files may be written ----------------------------------------------
 
 // A folder described as entries: "NAME" (any content), "NAME=sample" (the
@@ -306,8 +332,13 @@ TEST(RenderCommand, LeavesOutPointsThatAreNotNumbersAndEscapesTheName) {
   trackio::TrackDocument doc = trackbuilder::SampleDocument();
   doc.Footers[0].Position.x = trackio::Single::FromFloat(std::numeric_limits<float>::quiet_NaN());
   doc.FreeNodes[1].y = trackio::Single::FromFloat(-std::numeric_limits<float>::infinity());
-  // Markup characters that Windows allows in a file name, and a byte that is not UTF-8.
+  // Markup characters that Windows allows in a file name, a byte that is not
+  // UTF-8, and elsewhere U+FFFE, which is UTF-8 but no XML character.
+#ifdef _WIN32
   const std::string input = folder.File("odd & 'name' \xFF.nltrack");
+#else
+  const std::string input = folder.File("odd & 'name' \xFF\xEF\xBF\xBE.nltrack");
+#endif
   ASSERT_TRUE(WriteFile(input, trackbuilder::CanonicalFile(doc)));
 
   const clitesting::Run run = RunTool({"render", input, "-o", folder.File("odd.svg"), "--flanges", "--view", "side"});
@@ -316,22 +347,27 @@ TEST(RenderCommand, LeavesOutPointsThatAreNotNumbersAndEscapesTheName) {
   const std::vector<uint8_t> bytes = ReadFile(folder.File("odd.svg"));
   const std::string picture(bytes.begin(), bytes.end());
   EXPECT_EQ(xmlcheck::Problem(picture), "");
-  EXPECT_NE(picture.find(">odd &amp; &apos;name&apos; ?.nltrack<"), std::string::npos);
+  const std::string replaced = "\xEF\xBF\xBD";  // U+FFFD
+  EXPECT_NE(picture.find(">odd &amp; &apos;name&apos; " + replaced), std::string::npos) << picture;
+  EXPECT_EQ(picture.find("\xEF\xBF\xBE"), std::string::npos);
   for (const char* notANumber : {"nan", "inf", "NAN", "INF"}) EXPECT_EQ(picture.find(notANumber), std::string::npos);
 
-  // Names in the picture: markup escaped, control characters dropped, and
-  // anything that is not UTF-8 replaced.
+  // Names in the picture: markup escaped; control characters, characters XML
+  // does not allow and anything that is not UTF-8 replaced, each by U+FFFD.
   const std::pair<std::string, std::string> names[] = {
       {"a&b", "a&amp;b"},
       {"<\"'>", "&lt;&quot;&apos;&gt;"},
-      {"tab\tbell\x07", "tab\tbell"},
+      {"tab\tbell\x07 line\n", "tab\tbell" + replaced + " line" + replaced},
+      {"\x7F\xC2\x85", replaced + replaced},                       // DEL and U+0085, control characters too
+      {"\xEF\xBF\xBE\xEF\xBF\xBF", replaced + replaced},          // U+FFFE and U+FFFF
+      {"\xEF\xBF\xBD\xEF\xB7\x90\xF0\x9F\x8E\xA2", "\xEF\xBF\xBD\xEF\xB7\x90\xF0\x9F\x8E\xA2"},  // allowed: U+FFFD, U+FDD0, U+1F3A2
       {"\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC"},
-      {"\xC0\xAF", "??"},          // overlong '/'
-      {"\xED\xA0\x80", "???"},     // a surrogate
-      {"\xF4\x90\x80\x80", "????"},  // beyond U+10FFFF
-      {"\xE2\x82", "??"},          // cut short
+      {"\xC0\xAF", replaced + replaced},                  // overlong '/'
+      {"\xED\xA0\x80", replaced + replaced + replaced},   // a surrogate
+      {"\xF4\x90\x80\x80", replaced + replaced + replaced + replaced},  // beyond U+10FFFF
+      {"\xE2\x82", replaced + replaced},                  // cut short
   };
-  for (const auto& [name, shown] : names) EXPECT_EQ(cli::XmlText(name), shown);
+  for (const auto& [name, shown] : names) EXPECT_EQ(cli::XmlText(name), shown) << name;
 }
 
 TEST(ResaveCommand, WritesTheNormalisedTrack) {
@@ -460,7 +496,10 @@ TEST(SaveForms, PartsOutsideTheUsualNestingAreLeftOutWithANote) {
 
   const clitesting::Run dry = RunTool({"flange", input, "-o", out, "--dry-run", "-f"});
   EXPECT_EQ(dry.err, "tarnwick-cli: " + out + ": note: would leave out 1 part this tool does not know: XTRA, 12 bytes\n");
-  EXPECT_EQ(RunTool({"flange", input, "-o", out, "-f", "-q"}).err, "");
+  // -q keeps errors and warnings, and this note warns of something lost.
+  const clitesting::Run quiet = RunTool({"flange", input, "-o", out, "-f", "-q"});
+  EXPECT_EQ(quiet.out, "");
+  EXPECT_EQ(quiet.err, "tarnwick-cli: " + out + ": note: left out 1 part this tool does not know: XTRA, 12 bytes\n");
 
   const clitesting::Run info = RunTool({"info", input});
   const std::string where = "XTRA at byte " + std::to_string(tracktesting::ChunkOffset(root.Serialize(), "XTRA"));

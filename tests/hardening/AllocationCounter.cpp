@@ -1,6 +1,7 @@
 #include "AllocationCounter.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -14,8 +15,10 @@ constexpr size_t kHeader = 16;
 int64_t held = 0;
 int64_t startHeld = 0;
 int64_t peakHeld = 0;
+size_t largestAllowed = SIZE_MAX;
 
 void* Allocate(size_t size) {
+  if (size > largestAllowed) throw std::bad_alloc();
   void* block = std::malloc(size + kHeader);
   if (block == nullptr) throw std::bad_alloc();
   *static_cast<size_t*>(block) = size;
@@ -41,6 +44,8 @@ void Start() {
 }
 
 uint64_t PeakBytes() { return static_cast<uint64_t>(peakHeld - startHeld); }
+
+void RefuseAbove(size_t bytes) { largestAllowed = bytes; }
 
 }  // namespace allocationcounter
 

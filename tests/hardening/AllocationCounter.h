@@ -3,6 +3,7 @@
 // global operator new and delete of the whole test program.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "RoundTripCheck.h"
@@ -13,6 +14,9 @@ namespace allocationcounter {
 void Start();
 // The most bytes held at once since Start, above what was held then.
 uint64_t PeakBytes();
+// From now on one allocation of more than `bytes` throws std::bad_alloc, as
+// on a machine short of memory; SIZE_MAX lifts the limit.
+void RefuseAbove(size_t bytes);
 
 // The counter in the form the round-trip check takes.
 inline constexpr fuzzcheck::AllocationMeter kMeter{Start, PeakBytes};

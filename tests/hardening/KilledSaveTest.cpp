@@ -4,31 +4,37 @@
 // bytes or the new bytes, never a mix. A killed process cannot remove its
 // temporary file, so a hidden ".NAME.tmp-XXXXXX" beside the target may be
 // left over; that is the only litter allowed, and the next save is not
-// disturbed by it.
+// disturbed by it. A save interrupted by SIGINT, SIGTERM or SIGHUP removes
+// its temporary file and ends by that signal.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "TrackTesting.h"
-#include "trackio/FileAccess.h"
+#include "cli/Cli.h"
+#include "trackio/FileAccessDetail.h"
+#include "trackio/Interruption.h"
 
 namespace fs = std::filesystem;
 using trackio::TrackDocument;
 
 namespace {
 
+// ".TARGET.tmp-" and six letters or digits.
 bool IsLeftoverTemporary(const std::string& name, const std::string& target) {
-  static const std::regex pattern(R"(\.(.+)\.tmp-[A-Za-z0-9]{6})");
-  std::smatch match;
-  return std::regex_match(name, match, pattern) && match[1] == target;
+  const std::string prefix = "." + target + ".tmp-";
+  return name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+         std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                     [](unsigned char c) { return std::isalnum(c) != 0; });
 }
 
 // Saves `first` with the save driver and streams `secondBytes` in 64 KiB
@@ -38,7 +44,7 @@ constexpr size_t kPieceSize = 64 * 1024;
 [[noreturn]] void SaveForever(const std::string& path, TrackDocument first, const std::vector<uint8_t>& secondBytes) {
   for (;;) {
     trackio::SaveTrack(first, path);
-    trackio::ReplaceFileStreaming(path, [&secondBytes](trackio::ByteSink& sink) {
+    trackio::ReplaceFileStreaming(path, trackio::Overwrite::Replace, [&secondBytes](trackio::ByteSink& sink) {
       for (size_t at = 0; at < secondBytes.size(); at += kPieceSize) {
         sink.Write(secondBytes.data() + at, std::min(kPieceSize, secondBytes.size() - at));
       }
@@ -96,4 +102,56 @@ TEST(KilledSave, TheTargetHoldsTheOldOrTheNewBytesNeverAMix) {
   TrackDocument again = trackbuilder::SampleDocument();
   ASSERT_TRUE(trackio::SaveTrack(again, target));
   EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(again));
+}
+
+TEST(KilledSave, AnInterruptedSaveRemovesItsTemporaryFileAndEndsByTheSignal) {
+  // The command line, in a child, stops at a moment of the save the test
+  // chooses (through the seam) and tells the parent, which sends the signal.
+  struct Case {
+    int signal;
+    trackio::SaveStep step;
+  };
+  const Case cases[] = {
+      {SIGINT, trackio::SaveStep::Created}, {SIGTERM, trackio::SaveStep::Created},
+      {SIGHUP, trackio::SaveStep::Created}, {SIGINT, trackio::SaveStep::Written},
+      {SIGTERM, trackio::SaveStep::Written}, {SIGHUP, trackio::SaveStep::Written},
+  };
+  const std::vector<uint8_t> old{'o', 'l', 'd'};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.step == trackio::SaveStep::Created ? ", file created" : ", file written"));
+    tracktesting::ScratchFolder folder;
+    const std::string input = folder.File("in.nltrack"), target = folder.File("out.nltrack");
+    ASSERT_TRUE(trackbuilder::WriteFile(input, trackbuilder::CanonicalFile(trackbuilder::SampleDocument())));
+    ASSERT_TRUE(trackbuilder::WriteFile(target, old));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(ready[0]);
+      ::alarm(20);  // should the signal not end it
+      // As started from a terminal, whatever this test program was started with.
+      for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, SIG_DFL);
+      trackio::InstallInterruptCleanup();
+      trackio::SetSaveStepHook([&](trackio::SaveStep step, const std::string& temporary, const std::string&) {
+        if (step != c.step || ::access(temporary.c_str(), F_OK) != 0) return;
+        (void)!::write(ready[1], "!", 1);
+        for (;;) ::pause();
+      });
+      std::ostringstream out, err;
+      ::_exit(cli::RunCli({"resave", input, "-o", target, "--force"}, out, err));
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "the save did not reach its step";
+    ::close(ready[0]);
+    ASSERT_EQ(folder.Entries().size(), 3u) << "the temporary file is there while the save waits";
+    ASSERT_EQ(::kill(child, c.signal), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal)
+        << (WIFSIGNALED(status) ? strsignal(WTERMSIG(status)) : "exit status " + std::to_string(WEXITSTATUS(status)));
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.nltrack", "out.nltrack"}));
+    EXPECT_EQ(trackbuilder::ReadFile(target), old);
+  }
 }

@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <sstream>
 
 #include "AllocationCounter.h"
 #include "HostileFields.h"
 #include "TrackTesting.h"
+#include "cli/Cli.h"
 
 using trackio::TrackDocument;
 using trackio::TrackErrorKind;
@@ -209,4 +211,85 @@ TEST(LoadBounds, LoadingFromAPathStaysWithinTheMemoryBound) {
   allocationcounter::Start();
   ASSERT_TRUE(trackio::LoadTrack(path));
   EXPECT_LE(allocationcounter::PeakBytes(), kMemoryBound);
+
+  // On a machine without the memory for the file's bytes, or for its
+  // tables, the load says so, with the size, instead of failing
+  // "unexpectedly".
+  std::vector<uint8_t> bytes;
+  bytes.reserve(BaseFile().size() + 1);  // room for the zero byte after it: never copied
+  bytes = BaseFile();
+  const std::string tooLarge =
+      "the track is too large for this machine's memory (" + std::to_string(BaseFile().size()) + " bytes)";
+  allocationcounter::RefuseAbove(BaseFile().size());
+  const trackio::LoadResult read = trackio::LoadTrack(path);
+  allocationcounter::RefuseAbove(64 << 10);
+  const trackio::LoadResult walked = trackio::LoadTrackFromBytes(std::move(bytes));
+  allocationcounter::RefuseAbove(SIZE_MAX);
+  for (const trackio::LoadResult* loaded : {&read, &walked}) {
+    ASSERT_FALSE(*loaded);
+    EXPECT_EQ(loaded->error().kind, TrackErrorKind::TooLarge);
+    EXPECT_EQ(loaded->error().Describe(), tooLarge);
+  }
+}
+
+namespace {
+
+// Tubes of type 0, each 327672 units long: 32768 flanges apiece, the most
+// one tube can get.
+TrackDocument LongTubes(int32_t count) {
+  TrackDocument doc = Empty();
+  for (int32_t i = 0; i < count; ++i) {
+    const float z = static_cast<float>(10 * i);
+    trackio::Footer footer;
+    footer.Position = {trackio::Single::FromFloat(0), trackio::Single::FromFloat(0), trackio::Single::FromFloat(z)};
+    doc.Footers.push_back(footer);
+    doc.FreeNodes.push_back(
+        {trackio::Single::FromFloat(327672), trackio::Single::FromFloat(0), trackio::Single::FromFloat(z)});
+    trackio::Tube tube;
+    tube.End1Type = trackio::kEndTypeFooter;
+    tube.End1Index = i;
+    tube.End2Type = trackio::kEndTypeFreeNode;
+    tube.End2Index = i;
+    doc.Tubes.push_back(tube);
+  }
+  return doc;
+}
+
+}  // namespace
+
+TEST(LoadBounds, RenderingAnyTrackHoldsLittleMemory) {
+  // render writes its picture as it draws it, and refuses one of more lines
+  // than anyone can look at before it holds them: 100 long tubes in a 12 KB
+  // file once made a 222 MB picture out of 889 MB of memory.
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> track;
+    bool flanges;
+    int status;
+    std::string err;  // "@" stands for the track's path
+  };
+  const Case cases[] = {
+      {"100 long tubes, with their flanges", trackbuilder::CanonicalFile(LongTubes(100)), true, 1,
+       "tarnwick-cli: @: the picture would have 3276900 lines, more than the 200000 a picture can usefully show; "
+       "nothing was written\n"},
+      {"6 long tubes, with their flanges: just under the limit", trackbuilder::CanonicalFile(LongTubes(6)), true, 0,
+       ""},
+      {"a file of just under 1 MiB of tubes", DenseTracks()[7].bytes, false, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    tracktesting::ScratchFolder folder;
+    const std::string track = folder.File("t.nltrack"), picture = folder.File("t.svg");
+    ASSERT_TRUE(trackbuilder::WriteFile(track, c.track));
+    std::vector<std::string> args{"render", track, "-o", picture, "-q"};
+    if (c.flanges) args.push_back("--flanges");
+    std::ostringstream out, err;
+    allocationcounter::Start();
+    EXPECT_EQ(cli::RunCli(args, out, err), c.status);
+    EXPECT_LE(allocationcounter::PeakBytes(), kMemoryBound);
+    std::string expected = c.err;
+    if (const size_t at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, track);
+    EXPECT_EQ(err.str(), expected);
+    EXPECT_EQ(folder.Entries().size(), c.status == 0 ? 2u : 1u);
+  }
 }

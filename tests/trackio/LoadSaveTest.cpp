@@ -261,8 +261,8 @@ TEST(LoadSave, SaveAppendsTheExtensionWhenMissing) {
   for (const auto& one : cases) {
     const trackio::SaveResult saved = trackio::SaveTrack(doc, folder.File(one.given));
     ASSERT_TRUE(saved) << saved.error().Describe();
-    EXPECT_EQ(*saved, folder.File(one.written));
-    EXPECT_EQ(trackbuilder::ReadFile(*saved), CanonicalFile(SampleDocument()));
+    EXPECT_EQ(saved->path, folder.File(one.written));
+    EXPECT_EQ(trackbuilder::ReadFile(saved->path), CanonicalFile(SampleDocument()));
   }
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"x.nltrack", "x.txt.nltrack", "y.NLTRACK", "z.nltrack"}));
 }
