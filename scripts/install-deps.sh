@@ -12,9 +12,9 @@ packages_for() {
     fuzz)       echo "clang libclang-rt-14-dev" ;;
     bench)      echo "libbenchmark-dev hyperfine time python3" ;;
     windows)    echo "g++-mingw-w64-x86-64 googletest wine wine64 xvfb xauth xdotool" ;;
-    # Packages and their checks: the Debian package (CPack, dpkg-shlibdeps,
-    # help2man for the manual page), the Windows zip and installer.
-    dist)       echo "dpkg-dev fakeroot file help2man gzip lintian desktop-file-utils libxml2-utils man-db nsis zip unzip" ;;
+    # Packages and their checks: the Debian package (CPack, dpkg-shlibdeps),
+    # the Windows zip and installer.
+    dist)       echo "dpkg-dev fakeroot file gzip lintian desktop-file-utils libxml2-utils man-db nsis zip unzip" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac
 }
