@@ -11,7 +11,9 @@ packages_for() {
     screenshot) echo "xvfb xauth x11-utils xdotool imagemagick" ;;
     fuzz)       echo "clang libclang-rt-14-dev" ;;
     bench)      echo "libbenchmark-dev hyperfine time python3" ;;
-    windows)    echo "g++-mingw-w64-x86-64 googletest wine wine64 xvfb xauth xdotool" ;;
+    # The cross compiler, Wine for the tests, and the icon made from the SVG
+    # (rsvg-convert, icotool; wrestool reads it back in the release check).
+    windows)    echo "g++-mingw-w64-x86-64 googletest wine wine64 xvfb xauth xdotool librsvg2-bin icoutils" ;;
     # Packages and their checks: the Debian package (CPack, dpkg-shlibdeps),
     # the Windows zip and installer.
     dist)       echo "dpkg-dev fakeroot file gzip lintian desktop-file-utils libxml2-utils man-db nsis zip unzip" ;;
