@@ -14,9 +14,9 @@ packages_for() {
     # The cross compiler, Wine for the tests, and the icon made from the SVG
     # (rsvg-convert, icotool; wrestool reads it back in the release check).
     windows)    echo "g++-mingw-w64-x86-64 googletest wine wine64 xvfb xauth xdotool librsvg2-bin icoutils" ;;
-    # Packages and their checks: the Debian package (CPack, dpkg-shlibdeps),
-    # the Windows zip and installer.
-    dist)       echo "dpkg-dev fakeroot file gzip lintian desktop-file-utils libxml2-utils man-db nsis zip unzip" ;;
+    # Packages and their checks: the Debian package (CPack, dpkg-shlibdeps;
+    # gio tells a file's type), the Windows zip and installer.
+    dist)       echo "dpkg-dev fakeroot file gzip lintian desktop-file-utils libxml2-utils libglib2.0-bin man-db nsis zip unzip" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac
 }
