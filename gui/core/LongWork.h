@@ -68,11 +68,11 @@ struct TrackOperations {
       addFlanges = [](trackio::TrackDocument& document, const trackio::ProgressCallback& progress) {
         return supports::AddFlanges(document, progress);
       };
-  std::function<trackio::SaveResult(trackio::TrackDocument&, const std::string& path,
+  std::function<trackio::SaveResult(trackio::TrackDocument&, const std::string& path, trackio::Overwrite,
                                     const trackio::ProgressCallback&)>
-      save = [](trackio::TrackDocument& document, const std::string& path,
+      save = [](trackio::TrackDocument& document, const std::string& path, trackio::Overwrite overwrite,
                 const trackio::ProgressCallback& progress) {
-        return trackio::SaveTrack(document, path, {.progress = progress});
+        return trackio::SaveTrack(document, path, {.progress = progress, .overwrite = overwrite});
       };
 };
 

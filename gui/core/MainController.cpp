@@ -119,6 +119,7 @@ void MainController::btnMod_Click() {
 
 void MainController::btnSave_Click() {
   if (working_) return;
+  std::optional<trackio::Overwrite> consent;
   do {
     std::string fileTitle;
     int32_t filterIndex = 1;
@@ -128,34 +129,49 @@ void MainController::btnSave_Click() {
                                  extraFlags)) {
       return;
     }
-  } while (!MayReplace(currentFileName_));  // "No": the dialog again, proposing the name chosen
-  SaveTrackTo(currentFileName_);
+    consent = ConsentToWrite(currentFileName_);
+  } while (!consent);  // "No": the dialog again, proposing the name chosen
+  SaveTrackTo(currentFileName_, *consent);
 }
 
-bool MainController::MayReplace(const std::string& chosen) {
+std::optional<trackio::Overwrite> MainController::ConsentToWrite(const std::string& chosen) {
   // The dialog asked about the name chosen, if it asked at all: a save that
   // appends ".nltrack" writes another file, which may exist.
   const std::string written = trackio::WithTrackExtension(chosen);
   std::error_code unknown;
   const bool exists =
       std::filesystem::symlink_status(trackio::ToPath(written), unknown).type() != std::filesystem::file_type::not_found;
-  if (written == chosen || unknown || !exists) return true;
-  return view_.AskYesNo(kSaveDialogTitle, ReplaceQuestion(written));
+  if (unknown || !exists) return trackio::Overwrite::Refuse;
+  if (written == chosen || view_.AskYesNo(kSaveDialogTitle, ReplaceQuestion(written))) {
+    return trackio::Overwrite::Replace;
+  }
+  return std::nullopt;
 }
 
-void MainController::SaveTrackTo(std::string path) {
+void MainController::SaveTrackTo(std::string path, trackio::Overwrite overwrite) {
   // The extension a save appends stays out of CurrentFileName: the next
   // dialog proposes the name as the user chose it.
   if (working_) return;
   currentFileName_ = std::move(path);
+  const std::string written = trackio::WithTrackExtension(currentFileName_);
   trackio::TrackError error;
   RunLongWork(SavingLabel(currentFileName_), [&](const trackio::ProgressCallback& progress) {
     try {
-      error = operations_.save(document_, currentFileName_, progress).error();
+      error = operations_.save(document_, currentFileName_, overwrite, progress).error();
     } catch (const std::exception& failure) {  // as in LoadTrackFrom
       error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }
   });
+  const bool replaceRefused = error.kind == trackio::TrackErrorKind::Exists ||
+                              error.kind == trackio::TrackErrorKind::AppearedWhileSaving;
+  if (replaceRefused && overwrite == trackio::Overwrite::Refuse) {
+    // A file stands where none stood when the user chose the name: it is
+    // replaced only once the user agrees, as the dialog would have asked.
+    if (view_.AskYesNo(kSaveDialogTitle, ReplaceQuestion(written))) {
+      SaveTrackTo(currentFileName_, trackio::Overwrite::Replace);
+    }
+    return;
+  }
   if (error) {
     view_.ShowWarning({kSaveErrorTitle, kSaveErrorText,
                        trackio::WithTrackExtension(currentFileName_) + ": " + error.Describe()});

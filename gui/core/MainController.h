@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "gui/core/LongWork.h"
 #include "gui/core/MainWindowLayout.h"
 #include "supports/FlangeGenerator.h"
+#include "trackio/FileAccess.h"
 #include "trackio/TrackDocument.h"
 
 namespace gui {
@@ -106,9 +108,12 @@ class MainController {
   // names the file and the reason, and leaves only "Load Track" enabled.
   void LoadTrackFrom(std::string path);
   // Saves to `path` as if it had been chosen in the save dialog (".nltrack"
-  // appended when the name lacks it, CurrentFileName keeps it as given). A
-  // failed save shows why and changes no state.
-  void SaveTrackTo(std::string path);
+  // appended when the name lacks it, CurrentFileName keeps it as given).
+  // `overwrite` is the user's consent to replace the file written; without
+  // it, a file standing there (or appearing while the track is written) is
+  // replaced only after the overwrite question. A failed save shows why and
+  // changes no state.
+  void SaveTrackTo(std::string path, trackio::Overwrite overwrite = trackio::Overwrite::Refuse);
 
   const std::string& CurrentFileName() const { return currentFileName_; }
   const trackio::TrackDocument& Document() const { return document_; }
@@ -121,8 +126,11 @@ class MainController {
   // Moves to `next` and tells the view the new enabled state of `buttons`,
   // in that order: the buttons the command sets.
   void EnterState(CommandState next, std::initializer_list<CommandButton> buttons);
-  // Whether the save may write `written`, the name it makes of `chosen`.
-  bool MayReplace(const std::string& chosen);
+  // What the user agreed to for the file a save of `chosen` writes: Replace
+  // when it exists and the user said yes (the dialog asks about the name
+  // chosen, the window about an appended one), Refuse when nothing stands
+  // there, so the save only creates it. Empty when the user said no.
+  std::optional<trackio::Overwrite> ConsentToWrite(const std::string& chosen);
   // Has the view run `work`; no command starts meanwhile.
   void RunLongWork(const std::string& label, const LongWork& work);
 

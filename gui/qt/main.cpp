@@ -10,6 +10,7 @@
 
 #include "gui/core/StartupArguments.h"
 #include "gui/qt/MainWindow.h"
+#include "trackio/Interruption.h"
 
 namespace {
 
@@ -45,6 +46,9 @@ int main(int argc, char* argv[]) {
       early.action == gui::StartupArguments::Action::Version) {
     return Answer(early);
   }
+
+  // Ctrl-C, a logout or `kill` during a save leave no temporary file.
+  trackio::InstallInterruptCleanup();
 
   // QApplication takes its own options (-platform, -style…) out of argv.
   QApplication application(argc, argv);

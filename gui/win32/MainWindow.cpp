@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "trackio/Interruption.h"
+
 namespace gui::win32 {
 
 namespace {
@@ -384,6 +386,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       if (work_ != nullptr) return 0;  // not in the middle of a load or a save
       break;
+    case WM_ENDSESSION:
+      // Windows may end the process once this returns: a save under way
+      // leaves no temporary file, and the file it replaces stays as it was.
+      if (wParam) trackio::RemoveTemporaryFiles();
+      return 0;
     case WM_DPICHANGED:
       ApplyDpi({LOWORD(wParam), HIWORD(wParam)}, reinterpret_cast<const RECT*>(lParam));
       return 0;

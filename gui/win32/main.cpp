@@ -11,6 +11,7 @@
 #include "gui/core/StartupArguments.h"
 #include "gui/win32/CommonFileDialogs.h"
 #include "gui/win32/MainWindow.h"
+#include "trackio/Interruption.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
       break;
   }
 
+  trackio::InstallInterruptCleanup();
   try {
     gui::win32::CommonFileDialogs dialogs;
     gui::win32::MainWindow window(instance, dialogs);

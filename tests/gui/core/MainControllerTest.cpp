@@ -371,6 +371,40 @@ TEST_F(MainControllerTest, ASaveThatWouldReplaceAnotherFileThanTheOneChosenAsksF
   EXPECT_EQ(trackbuilder::ReadFile(folder.File("new.track.nltrack")), ExpectedFile());
 }
 
+// A file that appears between the dialog and the save (another program
+// wrote it) is not replaced without the question; "No" keeps it.
+TEST_F(MainControllerTest, AFileThatAppearsBeforeTheSaveIsReplacedOnlyAfterTheQuestion) {
+  const std::string target = folder.File("late.nltrack");
+  const std::vector<uint8_t> theirs{'t', 'h', 'e', 'i', 'r', 's'};
+  std::vector<trackio::Overwrite> consents;
+  TrackOperations operations;
+  operations.save = [&](trackio::TrackDocument& document, const std::string& path, trackio::Overwrite overwrite,
+                        const trackio::ProgressCallback&) {
+    consents.push_back(overwrite);
+    if (consents.size() == 1) trackbuilder::WriteFile(target, theirs);
+    return trackio::SaveTrack(document, path, {.overwrite = overwrite});
+  };
+  MainController racing{view, dialogs, operations};
+  dialogs.Answer(goodTrack);
+  racing.btnLoad_Click();
+  racing.btnMod_Click();
+  view.TakeEvents();
+  const std::string question = "ask Save Track As...: late.nltrack already exists.\nDo you want to replace it?";
+
+  dialogs.Answer(target);
+  racing.btnSave_Click();
+  EXPECT_EQ(view.TakeEvents(), (Events{question}));
+  EXPECT_EQ(trackbuilder::ReadFile(target), theirs);
+
+  view.answerYes = true;
+  racing.SaveTrackTo(target);
+  EXPECT_EQ(view.TakeEvents(), (Events{question}));
+  using enum trackio::Overwrite;
+  EXPECT_EQ(consents, (std::vector<trackio::Overwrite>{Refuse, Refuse, Replace}));
+  trackio::TrackDocument copy = racing.Document();
+  EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(copy));
+}
+
 TEST_F(MainControllerTest, FailedSaveSaysWhyAndKeepsTheState) {
   BringToFlanged();
   const std::string unreachable = folder.File("no-such-folder/x.nltrack");
