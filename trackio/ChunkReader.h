@@ -10,7 +10,9 @@
 
 #include <cassert>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,19 +57,25 @@ class ChunkReader {
   ReadContext& Context() const { return *context_; }
 
   uint8_t ReadByte() { return *Take(1); }
-  bool ReadFlag() { return ReadByte() != 0; }  // nonzero reads as true
+  FlagByte ReadFlag() { return FlagByte::FromByte(ReadByte()); }
   int32_t ReadLong() { return static_cast<int32_t>(bigendian::Load32(Take(4))); }
   Single ReadSingle() { return Single{bigendian::Load32(Take(4))}; }
-  // The leading byte is ignored; the field is still checked as a whole.
-  int32_t ReadColor() {
-    const uint8_t* p = Take(4);
-    return (int32_t{p[1]} << 16) | (int32_t{p[2]} << 8) | int32_t{p[3]};
+  Color ReadColor() { return Color::FromBits(bigendian::Load32(Take(4))); }
+  // A reserved run, as it stands.
+  template <size_t N>
+  void ReadBytes(RawBytes<N>& bytes) {
+    std::memcpy(bytes.data(), Take(N), N);
+  }
+  // The next `count` bytes, as they stand; valid while the file's bytes are.
+  std::span<const uint8_t> ReadSpan(int64_t count) {
+    const uint8_t* bytes = Take(count);
+    return {bytes, static_cast<size_t>(count)};
   }
   std::string ReadString(int32_t length);  // length <= 0: empty
   std::string ReadTag();                   // ASCII letters upper-cased
   // A long L, then L bytes; L <= 0 reads as the empty text.
   std::string ReadText();
-  // Moves over `count` reserved or unread bytes.
+  // Moves over `count` unread bytes.
   void Skip(int64_t count) { Take(count); }
 
   // Passes over a chunk with an unknown tag and all its descendants by its

@@ -27,11 +27,24 @@ class ChunkWriter {
   int64_t Position() const { return handedOver_ + static_cast<int64_t>(used_); }
 
   void WriteByte(uint8_t value) { *Room(1) = value; }
-  void WriteFlag(bool value) { WriteByte(value ? 255 : 0); }  // true is written as 255
+  void WriteFlag(FlagByte flag) { WriteByte(flag.byte); }
   void WriteLong(int32_t value) { bigendian::Store32(Room(4), static_cast<uint32_t>(value)); }
   void WriteSingle(Single value) { bigendian::Store32(Room(4), value.bits); }
-  void WriteColor(int32_t value) {  // 0, then bits 16–23, 8–15, 0–7
-    bigendian::Store32(Room(4), static_cast<uint32_t>(value) & 0x00FFFFFFu);
+  void WriteColor(Color color) { bigendian::Store32(Room(4), color.bits); }
+  // Bytes as they stand: a reserved run, a trailer, a whole chunk.
+  template <size_t N>
+  void WriteBytes(const RawBytes<N>& bytes) {
+    WriteBytes(bytes.data(), N);
+  }
+  void WriteBytes(const uint8_t* bytes, size_t count) {
+    // Reserved runs are a few bytes long: inline, with a constant count, the
+    // copy compiles to plain stores.
+    if (count <= kBufferBytes - used_) [[likely]] {
+      if (count > 0) std::memcpy(buffer_.data() + used_, bytes, count);
+      used_ += count;
+      return;
+    }
+    WriteString(std::string_view(reinterpret_cast<const char*>(bytes), count));
   }
   void WriteString(std::string_view text);
   void WriteTag(std::string_view tag) { WriteString(tag); }
