@@ -150,7 +150,6 @@ dist-deps:
 	@scripts/install-deps.sh build gui dist windows
 
 dist: dist-deps $(BUILD)/CMakeCache.txt windows
-	cmake -S . -B $(BUILD) >/dev/null  # finds help2man when it was installed since
 	cmake --build $(BUILD) -j $(JOBS)
 	scripts/make-dist.sh $(BUILD) $(WINDOWS_BUILD) $(DIST)
 

@@ -33,6 +33,7 @@ constexpr Switch kSwitches[] = {
     {"-f", "--force", &CommandLine::force, kWritingCommands},
     {"-q", "--quiet", &CommandLine::quiet, kWritingCommands},
     {nullptr, "--dry-run", &CommandLine::dryRun, Bit(CommandKind::Flange)},
+    {nullptr, "--normalise", &CommandLine::normalise, Bit(CommandKind::Flange) | Bit(CommandKind::Resave)},
     {nullptr, "--json", &CommandLine::json, Bit(CommandKind::Info)},
     {nullptr, "--chunks", &CommandLine::chunks, Bit(CommandKind::Info)},
     {nullptr, "--flanges", &CommandLine::flanges, Bit(CommandKind::Render)},
@@ -162,18 +163,20 @@ Usage: tarnwick-cli COMMAND [OPTIONS] FILE...
 
 Adds flanges to the support tubes of track files (.nltrack), the same way the
 Tarnwick window does, for batch work and scripts. A flange the track already
-holds is not added again, so flanging a flanged track changes nothing.
+holds is not added again, so flanging a flanged track changes nothing. The
+rest of the file is kept byte for byte: only the flanges are new.
 
 Commands:
-  flange INPUT... [-o OUTPUT | -o FOLDER] [--dry-run] [-f] [-q]
+  flange INPUT... [-o OUTPUT | -o FOLDER] [--dry-run] [--normalise] [-f] [-q]
         Add flanges to each input and save the result. Each output goes
         beside its input as NAME-flanged.nltrack; -o FOLDER puts them in an
         existing folder instead; with a single input, -o OUTPUT names the
         output (".nltrack" is added when missing). With --dry-run, report
         what would be added and write nothing.
-  resave INPUT -o OUTPUT [-f] [-q]
-        Load and save without changes: sizes, counts and filler bytes are
-        written afresh and chunks of unknown types are left out.
+  resave INPUT -o OUTPUT [--normalise] [-f] [-q]
+        Load and save without changes: the file comes back byte for byte,
+        with only its sizes and counts written afresh. With --normalise,
+        write it in the form Tarnwick 1.1 saved.
   info INPUT... [--chunks] [--json]
         Show the table counts, the tubes by type and by end types, and the
         flanges that flange would add and those already there; with
@@ -189,6 +192,10 @@ Options:
   -f, --force           replace output files that already exist
   -q, --quiet           print nothing but errors and warnings
   --dry-run             flange: load and report, write nothing
+  --normalise           flange, resave: save in the form Tarnwick 1.1 saved:
+                        reserved bytes and catwalk trailers zero, flags 255
+                        or 0, colours' leading bytes 0, version 1.3.0.0, and
+                        parts of kinds Tarnwick does not know left out
   --chunks              info: list the chunks as found in the file
   --json                info: print JSON (an array when given several files)
   --view VIEW           render: top (looking down; the default), side (along
@@ -210,7 +217,9 @@ written to, even with --force.
 
 A track file shorter than its header says is loaded, with a warning that it
 may have been cut short. Progress is shown on standard error when it is a
-terminal and a step takes more than a second.
+terminal and a step takes more than a second. When a save leaves out parts of
+kinds Tarnwick does not know (with --normalise, or when the file's parts are
+not nested the usual way), a note on standard error names them.
 
 Exit status:
   0   every file was done

@@ -23,6 +23,7 @@ struct CommandLine {
   bool force = false;                 // -f / --force: replace existing files
   bool quiet = false;                 // -q / --quiet: errors only
   bool dryRun = false;                // flange --dry-run
+  bool normalise = false;             // flange, resave --normalise: the form saved before 1.2
   bool json = false;                  // info --json
   bool chunks = false;                // info --chunks
   bool flanges = false;               // render --flanges

@@ -45,6 +45,10 @@ std::optional<trackio::LoadedTrack> Load(const std::string& path, Console& conso
   return std::nullopt;
 }
 
+trackio::SaveForm SaveFormOf(const CommandLine& command) {
+  return command.normalise ? trackio::SaveForm::Normalised : trackio::SaveForm::Exact;
+}
+
 trackio::Overwrite Consent(bool force) { return force ? trackio::Overwrite::Replace : trackio::Overwrite::Refuse; }
 
 // Says why `path` was not written. The two refusals that --force lifts
@@ -82,11 +86,11 @@ void WarnIfCutShort(Console& console, const std::string& path, const trackio::Tr
 
 // The one place the tool saves a track. Returns the path written, or
 // nothing after reporting why not.
-std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& target, bool force,
+std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& target, const CommandLine& command,
                                  Console& console) {
   ProgressMeter meter(ProgressTerminal(console), target + ": saving");
-  const trackio::SaveResult saved =
-      trackio::SaveTrack(doc, target, {.progress = meter.Callback(), .overwrite = Consent(force)});
+  const trackio::SaveResult saved = trackio::SaveTrack(
+      doc, target, {.progress = meter.Callback(), .overwrite = Consent(command.force), .form = SaveFormOf(command)});
   if (!saved) {
     FailToWrite(console, target, saved.error());
     return std::nullopt;
@@ -141,6 +145,23 @@ bool IsOneOf(const std::string& target, const std::vector<std::string>& files) {
   return false;
 }
 
+// Says on one line which parts of kinds the tool does not know a save of
+// `loaded` to `path` leaves out, if any:
+// "note: left out 2 parts this tool does not know: XTRA, 12 bytes; ZZZZ, 8 bytes".
+void NoteLeftOutParts(const trackio::LoadedTrack& loaded, const std::string& path, const CommandLine& command,
+                      Console& console) {
+  const std::vector<trackio::FoundChunk> leftOut = trackio::LeftOutBySave(loaded, SaveFormOf(command));
+  if (leftOut.empty()) return;
+  constexpr size_t kNamed = 4;
+  console.err << "tarnwick-cli: " << path << ": note: " << (command.dryRun ? "would leave out " : "left out ")
+              << Plural(static_cast<int64_t>(leftOut.size()), "part") << " this tool does not know: ";
+  for (size_t i = 0; i < leftOut.size() && i < kNamed; ++i) {
+    console.err << (i > 0 ? "; " : "") << PrintableTag(leftOut[i].tag) << ", " << ChunkLength(leftOut[i]);
+  }
+  if (leftOut.size() > kNamed) console.err << "; and " << leftOut.size() - kNamed << " more";
+  console.err << "\n";
+}
+
 // "4 tubes got 10 flanges, 2 flanges already there"
 std::string FlangeFigures(const supports::FlangeSummary& summary, bool dryRun) {
   std::string text = Plural(summary.tubesFlanged, "tube") + (dryRun ? " would get " : " got ") +
@@ -189,10 +210,12 @@ std::optional<std::string> FlangeOne(const std::string& input, const std::string
   }
   if (command.dryRun) {
     if (!console.quiet) console.out << "Would write " << target << ": " << FlangeFigures(summary, true) << "\n";
+    NoteLeftOutParts(*loaded, target, command, console);
     return target;
   }
-  const std::optional<std::string> path = Save(doc, target, command.force, console);
+  const std::optional<std::string> path = Save(doc, target, command, console);
   if (path && !console.quiet) console.out << "Wrote " << *path << ": " << FlangeFigures(summary, false) << "\n";
+  if (path) NoteLeftOutParts(*loaded, *path, command, console);
   return path;
 }
 
@@ -239,9 +262,10 @@ int RunResave(const CommandLine& command, Console& console) {
   std::optional<trackio::LoadedTrack> loaded = Load(input, console);
   if (!loaded) return kExitFileFailed;
   WarnIfCutShort(console, input, loaded->document);
-  const std::optional<std::string> path = Save(loaded->document, target, command.force, console);
+  const std::optional<std::string> path = Save(loaded->document, target, command, console);
   if (!path) return kExitFileFailed;
   if (!console.quiet) console.out << "Wrote " << *path << "\n";
+  NoteLeftOutParts(*loaded, *path, command, console);
   return kExitSuccess;
 }
 
@@ -259,7 +283,7 @@ int RunInfo(const CommandLine& command, Console& console) {
       continue;
     }
     WarnIfCutShort(console, input, loaded->document);
-    const TrackInfo info = DescribeTrack(input, loaded->document, loaded->chunks, command.chunks);
+    const TrackInfo info = DescribeTrack(input, *loaded, command.chunks);
     if (json) {
       WriteInfoJson(info, *json);
     } else {

@@ -7,9 +7,6 @@
 
 namespace cli {
 
-namespace {
-
-// A tag as read from a file may hold any byte; show the odd ones as \xNN.
 std::string PrintableTag(const std::string& tag) {
   std::string text;
   for (const char c : tag) {
@@ -24,6 +21,13 @@ std::string PrintableTag(const std::string& tag) {
   }
   return text;
 }
+
+std::string ChunkLength(const trackio::FoundChunk& chunk) {
+  const int64_t bytes = int64_t{chunk.storedSize} + 8;  // the tag and the size field too
+  return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+namespace {
 
 // One "  label      value" line of a table.
 void Row(std::ostream& out, const std::string& label, const std::string& value) {
@@ -44,6 +48,17 @@ void WriteChunkTable(const std::vector<trackio::FoundChunk>& chunks, std::ostrea
   }
 }
 
+void WriteUnknownChunks(const TrackInfo& info, std::ostream& out) {
+  if (info.unknownChunks.empty()) return;
+  out << "\nParts this tool does not know ("
+      << (info.unknownChunksKept ? "a save keeps them; --normalise leaves them out"
+                                 : "a save leaves them out: the file's parts are not nested the usual way")
+      << "):\n";
+  for (const trackio::FoundChunk& chunk : info.unknownChunks) {
+    Row(out, PrintableTag(chunk.tag) + " at byte " + std::to_string(chunk.offset), ChunkLength(chunk));
+  }
+}
+
 }  // namespace
 
 std::string EndTypeName(int32_t endType) {
@@ -52,12 +67,14 @@ std::string EndTypeName(int32_t endType) {
   return "end type " + std::to_string(endType);
 }
 
-TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& doc,
-                        const std::vector<trackio::FoundChunk>& chunks, bool listChunks) {
+TrackInfo DescribeTrack(const std::string& path, const trackio::LoadedTrack& loaded, bool listChunks) {
+  const trackio::TrackDocument& doc = loaded.document;
   TrackInfo info;
   info.path = path;
   info.chunksListed = listChunks;
-  if (listChunks) info.chunks = chunks;
+  if (listChunks) info.chunks = loaded.chunks;
+  info.unknownChunks = loaded.unknownChunks;
+  info.unknownChunksKept = loaded.formsFixedTree;
   info.tables = {
       {"colourSets", "colour sets", doc.ColorSetCount()},
       {"bezierVertices", "bezier vertices", doc.BezierVertexCount()},
@@ -81,6 +98,7 @@ TrackInfo DescribeTrack(const std::string& path, const trackio::TrackDocument& d
 void WriteInfoText(const TrackInfo& info, std::ostream& out) {
   out << info.path << "\n";
   if (info.chunksListed) WriteChunkTable(info.chunks, out);
+  WriteUnknownChunks(info, out);
 
   out << "\nTables:\n";
   for (const TableCount& table : info.tables) Row(out, table.label, std::to_string(table.count));
@@ -124,6 +142,17 @@ void WriteInfoJson(const TrackInfo& info, JsonWriter& json) {
     }
     json.EndArray();
   }
+
+  json.Key("unknownChunks").BeginArray();
+  for (const trackio::FoundChunk& chunk : info.unknownChunks) {
+    json.BeginObject();
+    json.Key("tag").String(chunk.tag);
+    json.Key("offset").Number(chunk.offset);
+    json.Key("bytes").Number(int64_t{chunk.storedSize} + 8);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Key("unknownChunksKept").Bool(info.unknownChunksKept);
 
   json.Key("tables").BeginObject();
   for (const TableCount& table : info.tables) json.Key(table.key).Number(table.count);

@@ -1,8 +1,9 @@
 // The whole in-memory path on one input, with its invariants checked: load
-// the bytes; when that succeeds, add flanges, build the file, load the built
-// bytes and build again. The fuzz target runs it on every input it makes;
-// the hardening tests run it on the seed corpus and on every input the
-// fuzzer has ever found.
+// the bytes; when that succeeds, save them exactly (a well-framed input must
+// come back byte for byte), add flanges, build the file, load the built
+// bytes and build again, and build the normalised file too. The fuzz target
+// runs it on every input it makes; the hardening tests run it on the seed
+// corpus and on every input the fuzzer has ever found.
 #pragma once
 
 #include <cstddef>

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 namespace fuzzcheck {
 
@@ -11,19 +12,32 @@ struct LayoutFault : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The tree a save writes; TERA stands between SCEN and ENVC when present.
+// The tree a save writes; TERA, between SCEN and ENVC, only with terrain.
 struct TreeNode {
   const char* tag;
   std::vector<TreeNode> children;
+  bool optional = false;
 };
 
-const TreeNode& SavedTree(bool withTerrain) {
+const TreeNode& SavedTree() {
   static const TreeNode support{"SUPP", {{"FUND", {}}, {"RASC", {}}, {"FREN", {}}, {"TUBE", {}}, {"CATW", {}}}};
   static const TreeNode track{"TRCK", {{"INFO", {}}, {"BEZR", {}}, {"SEGM", {}}, support}};
   static const TreeNode scenery{"SCEN", {{"SCOB", {}}}};
-  static const TreeNode plain{"NLIM", {track, scenery, {"ENVC", {}}}};
-  static const TreeNode terrain{"NLIM", {track, scenery, {"TERA", {}}, {"ENVC", {}}}};
-  return withTerrain ? terrain : plain;
+  static const TreeNode root{"NLIM", {track, scenery, {"TERA", {}, true}, {"ENVC", {}}}};
+  return root;
+}
+
+// Whether a tag, upper-cased as a load reads it, names a chunk the tool
+// reads below the root.
+bool IsKnownTag(std::string tag) {
+  for (char& c : tag) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  for (std::string_view known : {"TRCK", "INFO", "BEZR", "SEGM", "SUPP", "FUND", "RASC", "FREN", "TUBE", "CATW",
+                                 "SCEN", "SCOB", "TERA", "ENVC"}) {
+    if (tag == known) return true;
+  }
+  return false;
 }
 
 class Walker {
@@ -40,13 +54,28 @@ class Walker {
 
     const int64_t ownEnd = OwnDataEnd(node.tag, at + 8);
     const int64_t subChunkCount = Long(ownEnd - 4);
-    if (subChunkCount != static_cast<int64_t>(node.children.size())) {
-      Fail(std::string(node.tag) + " sub-chunk count is " + std::to_string(subChunkCount) + ", not " +
-               std::to_string(node.children.size()),
-           ownEnd - 4);
-    }
+    if (subChunkCount < 0) Fail(std::string(node.tag) + " sub-chunk count is negative", ownEnd - 4);
     int64_t next = ownEnd;
-    for (const TreeNode& child : node.children) next = Chunk(child, next);
+    size_t expected = 0;  // the next known child
+    for (int64_t i = 0; i < subChunkCount; ++i) {
+      const std::string tag = TagAt(next);
+      if (!IsKnownTag(tag)) {
+        next = UnknownChunk(next, end);
+        continue;
+      }
+      while (expected < node.children.size() && node.children[expected].optional &&
+             tag != node.children[expected].tag) {
+        ++expected;
+      }
+      if (expected == node.children.size() || tag != node.children[expected].tag) {
+        Fail("\"" + tag + "\" is not where a save writes it in " + node.tag, next);
+      }
+      next = Chunk(node.children[expected++], next);
+    }
+    while (expected < node.children.size() && node.children[expected].optional) ++expected;
+    if (expected != node.children.size()) {
+      Fail(std::string(node.tag) + " has no " + node.children[expected].tag + " chunk", ownEnd - 4);
+    }
     if (next != end) {
       Fail(std::string(node.tag) + " size field says " + std::to_string(size) + " but " +
                std::to_string(next - at - 8) + " bytes follow it",
@@ -55,14 +84,16 @@ class Walker {
     return end;
   }
 
-  bool HasTerrain() {
-    // The root's sub-chunk count says whether TERA is among its children.
-    return Long(28) == 4;
-  }
-
   int64_t Length() const { return static_cast<int64_t>(file_.size()); }
 
  private:
+  // Steps over a chunk of an unknown kind at `at`, which must end by `end`.
+  int64_t UnknownChunk(int64_t at, int64_t end) const {
+    const int64_t size = Long(at + 4);
+    if (size < 0 || at + 8 + size > end) Fail("a chunk of an unknown kind reaches past its parent", at + 4);
+    return at + 8 + size;
+  }
+
   [[noreturn]] static void Fail(const std::string& what, int64_t offset) {
     throw LayoutFault(what + " (byte " + std::to_string(offset) + ")");
   }
@@ -127,8 +158,12 @@ class Walker {
       p = Records(p + 4 + 1 + 16, segments, [this](int64_t q) {
         const int64_t kind = Long(q);
         q += 33;
-        // Kinds 0 to 4 carry a part that starts with the count of its bytes.
-        return kind >= 0 && kind <= 4 ? q + 4 + Count(q) : q;
+        // Kinds 0 to 4 carry a part that starts with the count of its bytes,
+        // which a save writes from the kind.
+        if (kind < 0 || kind > 4) return q;
+        constexpr int64_t kPartLengths[] = {0, 126, 36, 28, 50};
+        if (Long(q) != kPartLengths[kind]) Fail("a segment's part length is not its kind's", q);
+        return q + 4 + kPartLengths[kind];
       });
       return p + 16 + 4;
     }
@@ -178,7 +213,7 @@ class Walker {
 std::string FindLayoutFault(const std::vector<uint8_t>& savedFile) {
   try {
     Walker walker(savedFile);
-    const int64_t end = walker.Chunk(SavedTree(walker.HasTerrain()), 0);
+    const int64_t end = walker.Chunk(SavedTree(), 0);
     if (end != walker.Length()) {
       return "the root chunk ends at byte " + std::to_string(end) + " of a file of " +
              std::to_string(walker.Length()) + " bytes";

@@ -79,6 +79,11 @@ void AddWholeTracks(std::vector<Seed>& seeds) {
   Add(seeds, "empty", trackbuilder::CanonicalFile(trackbuilder::EmptyDocument()));
   Add(seeds, "sample", trackbuilder::CanonicalFile(sample));
   Add(seeds, "sample-noisy", trackbuilder::CanonicalFile(sample, {0xA5, 1, 0x7F}));
+  // A later version's file: every byte the tool does not interpret in use,
+  // and chunks of unknown kinds at every place of the tree.
+  TrackDocument later = trackbuilder::WithUnknownChunksEverywhere(trackbuilder::Noisy(sample, {0x11, 0x80, 0xFF}));
+  later.NlimVersion2 = 6;
+  Add(seeds, "sample-later-version", trackbuilder::CanonicalFile(later));
   TrackDocument flat = sample;
   flat.TerrainPresent = false;
   Add(seeds, "sample-without-terrain", trackbuilder::CanonicalFile(flat));

@@ -11,10 +11,12 @@ packages_for() {
     screenshot) echo "xvfb xauth x11-utils xdotool imagemagick" ;;
     fuzz)       echo "clang libclang-rt-14-dev" ;;
     bench)      echo "libbenchmark-dev hyperfine time python3" ;;
-    windows)    echo "g++-mingw-w64-x86-64 googletest wine wine64 xvfb xauth xdotool" ;;
-    # Packages and their checks: the Debian package (CPack, dpkg-shlibdeps,
-    # help2man for the manual page), the Windows zip and installer.
-    dist)       echo "dpkg-dev fakeroot file help2man gzip lintian desktop-file-utils libxml2-utils man-db nsis zip unzip" ;;
+    # The cross compiler, Wine for the tests, and the icon made from the SVG
+    # (rsvg-convert, icotool; wrestool reads it back in the release check).
+    windows)    echo "g++-mingw-w64-x86-64 googletest wine wine64 xvfb xauth xdotool librsvg2-bin icoutils" ;;
+    # Packages and their checks: the Debian package (CPack, dpkg-shlibdeps;
+    # gio tells a file's type), the Windows zip and installer.
+    dist)       echo "dpkg-dev fakeroot file gzip lintian desktop-file-utils libxml2-utils libglib2.0-bin man-db nsis zip unzip" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac
 }

@@ -38,7 +38,7 @@ zip_name="tarnwick-$version-windows-x64.zip"
 (cd "$stage" && zip -q -X -D "$dist/$zip_name" tarnwick.exe tarnwick-cli.exe README.txt LICENSE.txt)
 
 echo "== Windows installer"
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" \
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DICON="$windows_build/packaging/windows/tarnwick.ico" \
   -DOUTFILE="$dist/tarnwick-$version-windows-x64-setup.exe" "$source/packaging/windows/tarnwick.nsi"
 
 echo

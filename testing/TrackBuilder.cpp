@@ -1,6 +1,7 @@
 #include "TrackBuilder.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -29,14 +30,9 @@ Bytes& Bytes::Float(float value) { return Single(Single::FromFloat(value)); }
 
 Bytes& Bytes::Single(trackio::Single value) { return Long(static_cast<int32_t>(value.bits)); }
 
-Bytes& Bytes::Color(int32_t value, uint8_t leadingByte) {
-  Byte(leadingByte);
-  Byte(static_cast<uint8_t>(value >> 16));
-  Byte(static_cast<uint8_t>(value >> 8));
-  return Byte(static_cast<uint8_t>(value));
-}
+Bytes& Bytes::Color(trackio::Color value) { return Long(static_cast<int32_t>(value.bits)); }
 
-Bytes& Bytes::Flag(bool value, uint8_t trueByte) { return Byte(value ? trueByte : 0); }
+Bytes& Bytes::Flag(trackio::FlagByte value) { return Byte(value.byte); }
 
 Bytes& Bytes::Raw(const std::string& text) {
   bytes_.insert(bytes_.end(), text.begin(), text.end());
@@ -61,6 +57,7 @@ Bytes& Bytes::Append(const std::vector<uint8_t>& bytes) {
 }
 
 std::vector<uint8_t> Chunk::Serialize() const {
+  if (!verbatim.empty()) return verbatim;
   std::vector<uint8_t> childBytes;
   for (const Chunk& child : children) {
     const std::vector<uint8_t> one = child.Serialize();
@@ -92,213 +89,452 @@ int32_t KindPartLength(int32_t kind) {
 
 }  // namespace
 
-Chunk NlimChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk NlimChunk(const TrackDocument& doc) {
   Bytes b;
   b.Byte(doc.NlimVersion1).Byte(doc.NlimVersion2).Byte(doc.NlimVersion3).Byte(doc.NlimVersion4);
-  b.Fill(16, noise.reserved);
+  b.Run(doc.NlimReserved);
   return Make("NLIM", std::move(b));
 }
 
-Chunk TrckChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk TrckChunk(const TrackDocument& doc) {
   Bytes b;
   b.Long(doc.TrackSetting1).Long(doc.ColorSetCount()).Long(doc.TrackSetting2);
   for (const auto& set : doc.ColorSets) {
-    b.Flag(set.Flag, noise.trueByte).Fill(7, noise.reserved).Text(set.Name);
-    b.Color(set.Color1, noise.colorLead).Color(set.Color2, noise.colorLead);
-    b.Color(set.Color3, noise.colorLead).Color(set.Color4, noise.colorLead);
+    b.Flag(set.Flag).Run(set.Reserved).Text(set.Name);
+    b.Color(set.Color1).Color(set.Color2).Color(set.Color3).Color(set.Color4);
   }
-  for (int32_t color : doc.TrackColor) b.Color(color, noise.colorLead);
-  b.Fill(16, noise.reserved);
+  for (trackio::Color color : doc.TrackColor) b.Color(color);
+  b.Run(doc.TrckReserved);
   return Make("TRCK", std::move(b));
 }
 
-Chunk InfoChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk InfoChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Text(doc.InfoText);
+  b.Run(doc.InfoReserved).Text(doc.InfoText);
   return Make("INFO", std::move(b));
 }
 
-Chunk BezrChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk BezrChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Long(doc.BezierVertexCount());
+  b.Run(doc.BezrReservedHead).Long(doc.BezierVertexCount());
   for (const auto& v : doc.BezierVertices) {
     for (Single value : v.Value) b.Single(value);
-    b.Flag(v.Flag1, noise.trueByte).Flag(v.Flag3, noise.trueByte).Flag(v.Flag2, noise.trueByte);
-    b.Fill(17, noise.reserved);
+    b.Flag(v.Flag1).Flag(v.Flag3).Flag(v.Flag2).Run(v.Reserved);
   }
-  b.Fill(16, noise.reserved);
+  b.Run(doc.BezrReservedTail);
   return Make("BEZR", std::move(b));
 }
 
-Chunk SegmChunk(const TrackDocument& doc, const Noise& noise) {
-  const uint8_t t = noise.trueByte;
-  const uint8_t r = noise.reserved;
+Chunk SegmChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Long(doc.SegmentCount()).Flag(doc.SegmHeaderFlag, t).Fill(16, r);
+  b.Long(doc.SegmentCount()).Flag(doc.SegmHeaderFlag).Run(doc.SegmReservedHead);
   for (const auto& s : doc.Segments) {
-    b.Long(s.Kind).Flag(s.Flag1, t);
-    b.Color(s.Color1, noise.colorLead).Color(s.Color2, noise.colorLead).Color(s.Color3, noise.colorLead);
-    b.Flag(s.Flag2, t).Fill(15, r);
+    b.Long(s.Kind).Flag(s.Flag1).Color(s.Color1).Color(s.Color2).Color(s.Color3);
+    b.Flag(s.Flag2).Run(s.Reserved);
     const int32_t length = KindPartLength(s.Kind);
     if (length >= 0) b.Long(length);
     switch (s.Kind) {
       case 1: {
         const auto& d = s.Kind1Data;
         b.Single(d.Value1).Single(d.Value2).Single(d.Value3).Single(d.Value4);
-        b.Byte(d.Byte1).Byte(d.Byte2).Flag(d.Flag1, t).Byte(d.Byte3).Single(d.Value5).Fill(4, r);
-        b.Flag(d.Flag3, t).Single(d.Value9).Fill(4, r).Single(d.Value10).Single(d.Value11).Fill(4, r);
-        b.Flag(d.Flag2, t).Single(d.Value6).Single(d.Value7).Single(d.Value8).Fill(64, r);
+        b.Byte(d.Byte1).Byte(d.Byte2).Flag(d.Flag1).Byte(d.Byte3).Single(d.Value5).Run(d.ReservedAfterValue5);
+        b.Flag(d.Flag3).Single(d.Value9).Run(d.ReservedAfterValue9).Single(d.Value10).Single(d.Value11);
+        b.Run(d.ReservedAfterValue11).Flag(d.Flag2).Single(d.Value6).Single(d.Value7).Single(d.Value8);
+        b.Run(d.ReservedTail);
         break;
       }
       case 2: {
         const auto& d = s.Kind2Data;
-        b.Fill(3, r).Byte(d.Byte1).Single(d.Value1).Single(d.Value2).Single(d.Value3).Fill(4, r);
-        b.Flag(d.Flag1, t).Flag(d.Flag2, t).Fill(14, r);
+        b.Run(d.ReservedHead).Byte(d.Byte1).Single(d.Value1).Single(d.Value2).Single(d.Value3);
+        b.Run(d.ReservedAfterValue3).Flag(d.Flag1).Flag(d.Flag2).Run(d.ReservedTail);
         break;
       }
       case 3: {
         const auto& d = s.Kind3Data;
-        b.Single(d.Value1).Single(d.Value2).Single(d.Value3).Fill(3, r).Byte(d.Byte1);
-        b.Flag(d.Flag1, t).Flag(d.Flag2, t).Fill(10, r);
+        b.Single(d.Value1).Single(d.Value2).Single(d.Value3).Run(d.ReservedAfterValue3).Byte(d.Byte1);
+        b.Flag(d.Flag1).Flag(d.Flag2).Run(d.ReservedTail);
         break;
       }
       case 4: {
         const auto& d = s.Kind4Data;
-        b.Single(d.Value1).Single(d.Value2).Single(d.Value3).Fill(4, r).Single(d.Value7);
-        b.Flag(d.Flag1, t).Flag(d.Flag3, t).Single(d.Value4).Single(d.Value5).Single(d.Value6);
-        b.Flag(d.Flag4, t).Flag(d.Flag5, t).Flag(d.Flag2, t).Fill(13, r);
+        b.Single(d.Value1).Single(d.Value2).Single(d.Value3).Run(d.ReservedAfterValue3).Single(d.Value7);
+        b.Flag(d.Flag1).Flag(d.Flag3).Single(d.Value4).Single(d.Value5).Single(d.Value6);
+        b.Flag(d.Flag4).Flag(d.Flag5).Flag(d.Flag2).Run(d.ReservedTail);
         break;
       }
       default: break;
     }
   }
-  b.Fill(16, r);
+  b.Run(doc.SegmReservedTail);
   return Make("SEGM", std::move(b));
 }
 
-Chunk SuppChunk(const Noise& noise) {
+Chunk SuppChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(32, noise.reserved);
+  b.Run(doc.SuppReserved);
   return Make("SUPP", std::move(b));
 }
 
-Chunk FundChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk FundChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Long(doc.FooterCount());
+  b.Run(doc.FundReservedHead).Long(doc.FooterCount());
   for (const auto& f : doc.Footers) {
-    b.Flag(f.Flag1, noise.trueByte).Single(f.Value1).Flag(f.Flag2, noise.trueByte).Single(f.Value2);
-    b.Fill(6, noise.reserved).Single(f.Position.x).Single(f.Position.y).Single(f.Position.z);
-    b.Fill(64, noise.reserved);
+    b.Flag(f.Flag1).Single(f.Value1).Flag(f.Flag2).Single(f.Value2).Run(f.ReservedBeforePosition);
+    b.Single(f.Position.x).Single(f.Position.y).Single(f.Position.z).Run(f.ReservedTail);
   }
-  b.Fill(16, noise.reserved);
+  b.Run(doc.FundReservedTail);
   return Make("FUND", std::move(b));
 }
 
-Chunk RascChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk RascChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Long(doc.RailConnectorCount());
+  b.Run(doc.RascReservedHead).Long(doc.RailConnectorCount());
   for (const auto& c : doc.RailConnectors) {
     b.Long(c.EntryCount());
-    for (const auto& e : c.Entries) b.Long(e.Int1).Single(e.Value1).Fill(16, noise.reserved);
+    for (const auto& e : c.Entries) b.Long(e.Int1).Single(e.Value1).Run(e.Reserved);
   }
-  b.Fill(16, noise.reserved);
+  b.Run(doc.RascReservedTail);
   return Make("RASC", std::move(b));
 }
 
-Chunk FrenChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk FrenChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Long(doc.FreeNodeCount());
-  for (const auto& n : doc.FreeNodes) b.Single(n.x).Single(n.y).Single(n.z).Fill(16, noise.reserved);
-  b.Fill(16, noise.reserved);
+  b.Run(doc.FrenReservedHead).Long(doc.FreeNodeCount());
+  for (size_t i = 0; i < doc.FreeNodes.size(); ++i) {
+    const trackio::FreeNode& n = doc.FreeNodes[i];
+    b.Single(n.x).Single(n.y).Single(n.z);
+    b.Run(i < doc.FreeNodeReserved.size() ? doc.FreeNodeReserved[i] : trackio::FreeNodeReservedBytes{});
+  }
+  b.Run(doc.FrenReservedTail);
   return Make("FREN", std::move(b));
 }
 
-Chunk TubeChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk TubeChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Long(doc.TubeCount());
-  for (const auto& t : doc.Tubes) {
-    b.Long(t.End1Type).Long(t.End1Sub).Long(t.End1Index).Fill(4, noise.reserved);
-    b.Long(t.End2Type).Long(t.End2Sub).Long(t.End2Index).Fill(4, noise.reserved);
-    b.Long(t.TubeType).Long(t.Int1).Single(t.Value1).Fill(4, noise.reserved);
+  b.Run(doc.TubeReservedHead).Long(doc.TubeCount());
+  for (size_t i = 0; i < doc.Tubes.size(); ++i) {
+    const trackio::Tube& t = doc.Tubes[i];
+    const trackio::TubeReservedBytes r = i < doc.TubeReserved.size() ? doc.TubeReserved[i] : trackio::TubeReservedBytes{};
+    b.Long(t.End1Type).Long(t.End1Sub).Long(t.End1Index).Run(r.AfterEnd1);
+    b.Long(t.End2Type).Long(t.End2Sub).Long(t.End2Index).Run(r.AfterEnd2);
+    b.Long(t.TubeType).Long(t.Int1).Single(t.Value1).Run(r.Tail);
   }
-  b.Fill(16, noise.reserved);
+  b.Run(doc.TubeReservedTail);
   return Make("TUBE", std::move(b));
 }
 
-Chunk CatwChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk CatwChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Long(doc.CatwalkCount());
+  b.Run(doc.CatwReservedHead).Long(doc.CatwalkCount());
   for (const auto& c : doc.Catwalks) {
-    b.Long(c.Int1).Long(c.Int2).Long(c.Int3).Long(c.Int4).Long(c.Int5).Long(c.Int6);
-    b.Long(c.TrailerLength).Fill(c.TrailerLength, noise.reserved);
+    b.Long(c.Int1).Long(c.Int2).Long(c.Int3).Long(c.Int4).Long(c.Int5).Long(c.Int6).Long(c.TrailerLength);
+    if (c.Trailer.empty()) {
+      b.Zeros(c.TrailerLength);
+    } else {
+      b.Append(c.Trailer);
+    }
   }
-  b.Fill(16, noise.reserved);
+  b.Run(doc.CatwReservedTail);
   return Make("CATW", std::move(b));
 }
 
-Chunk ScenChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk ScenChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Long(doc.SceneryEntryCount());
+  b.Run(doc.ScenReservedHead).Long(doc.SceneryEntryCount());
   for (const auto& e : doc.SceneryEntries) {
-    b.Single(e.Value1).Single(e.Value2).Single(e.Value3).Long(e.Int1).Single(e.Value4);
-    b.Fill(44, noise.reserved);
+    b.Single(e.Value1).Single(e.Value2).Single(e.Value3).Long(e.Int1).Single(e.Value4).Run(e.Reserved);
   }
-  b.Fill(16, noise.reserved);
+  b.Run(doc.ScenReservedTail);
   return Make("SCEN", std::move(b));
 }
 
-Chunk ScobChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk ScobChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Long(doc.SceneryObjectCount());
+  b.Run(doc.ScobReservedHead).Long(doc.SceneryObjectCount());
   for (const auto& o : doc.SceneryObjects) {
     b.Text(o.Text2).Text(o.Text1);
     for (int index : {0, 1, 2, 9, 3, 4, 5, 10, 6, 7, 8, 11, 12, 13, 14}) b.Single(o.Value[index]);
-    b.Fill(20, noise.reserved);
+    b.Run(o.Reserved);
   }
-  b.Fill(16, noise.reserved);
+  b.Run(doc.ScobReservedTail);
   return Make("SCOB", std::move(b));
 }
 
-Chunk TeraChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk TeraChunk(const TrackDocument& doc) {
   Bytes b;
   b.Long(doc.TerrainColumnCount).Long(doc.TerrainRowCount);
   b.Single(doc.TerrainValue1).Single(doc.TerrainValue2).Text(doc.TerrainText1);
   b.Single(doc.TerrainValue3).Text(doc.TerrainText2).Single(doc.TerrainValue4);
-  b.Flag(doc.TerrainFlag1, noise.trueByte).Fill(4, noise.reserved);
-  b.Text(doc.TerrainText3).Single(doc.TerrainValue5).Byte(doc.TerrainByte1).Fill(15, noise.reserved);
+  b.Flag(doc.TerrainFlag1).Run(doc.TerrainReservedAfterFlag);
+  b.Text(doc.TerrainText3).Single(doc.TerrainValue5).Byte(doc.TerrainByte1).Run(doc.TerrainReservedAfterByte);
   for (Single value : doc.TerrainGrid) b.Single(value);
-  b.Fill(16, noise.reserved);
+  b.Run(doc.TeraReservedTail);
   return Make("TERA", std::move(b));
 }
 
-Chunk EnvcChunk(const TrackDocument& doc, const Noise& noise) {
+Chunk EnvcChunk(const TrackDocument& doc) {
   Bytes b;
-  b.Fill(16, noise.reserved).Text(doc.EnvironmentText1).Text(doc.EnvironmentText2);
-  b.Fill(16, noise.reserved);
+  b.Run(doc.EnvcReservedHead).Text(doc.EnvironmentText1).Text(doc.EnvironmentText2).Run(doc.EnvcReservedTail);
   return Make("ENVC", std::move(b));
 }
 
-Chunk CanonicalTree(const TrackDocument& doc, const Noise& noise) {
-  Chunk supp = SuppChunk(noise);
-  supp.Child(FundChunk(doc, noise)).Child(RascChunk(doc, noise)).Child(FrenChunk(doc, noise));
-  supp.Child(TubeChunk(doc, noise)).Child(CatwChunk(doc, noise));
+namespace {
 
-  Chunk trck = TrckChunk(doc, noise);
-  trck.Child(InfoChunk(doc, noise)).Child(BezrChunk(doc, noise)).Child(SegmChunk(doc, noise));
-  trck.Child(std::move(supp));
+// The tags of trackio::ChunkKind, in its order.
+constexpr const char* kKindTags[] = {"NLIM", "TRCK", "INFO", "BEZR", "SEGM", "SUPP", "FUND", "RASC",
+                                     "FREN", "TUBE", "CATW", "SCEN", "SCOB", "TERA", "ENVC"};
 
-  Chunk scen = ScenChunk(doc, noise);
-  scen.Child(ScobChunk(doc, noise));
+const char* TagOf(trackio::ChunkKind kind) { return kKindTags[static_cast<size_t>(kind)]; }
 
-  Chunk root = NlimChunk(doc, noise);
+// The kind a known tag names, as a position in the save's order.
+std::optional<size_t> KindOrder(const Chunk& chunk) {
+  if (!chunk.verbatim.empty()) return std::nullopt;
+  for (size_t i = 0; i < std::size(kKindTags); ++i) {
+    if (chunk.tag == kKindTags[i]) return i;
+  }
+  return std::nullopt;
+}
+
+Chunk* FindChunk(Chunk& chunk, const char* tag) {
+  if (chunk.verbatim.empty() && chunk.tag == tag) return &chunk;
+  for (Chunk& child : chunk.children) {
+    if (Chunk* found = FindChunk(child, tag)) return found;
+  }
+  return nullptr;
+}
+
+// Puts a chunk of an unknown kind where an exact save writes it: among its
+// parent's children after the known child it follows (or those before it in
+// the save's order, when that one is absent), after the unknown chunks
+// placed there before it.
+void PlaceUnknownChunk(Chunk& root, const trackio::UnknownChunk& unknown) {
+  Chunk* parent = FindChunk(root, TagOf(unknown.parent));
+  if (parent == nullptr) return;
+  std::vector<Chunk>& children = parent->children;
+  size_t at = 0;
+  if (unknown.after) {
+    for (size_t i = 0; i < children.size(); ++i) {
+      const std::optional<size_t> order = KindOrder(children[i]);
+      if (order && *order <= static_cast<size_t>(*unknown.after)) at = i + 1;
+    }
+  }
+  while (at < children.size() && !KindOrder(children[at])) ++at;
+  Chunk chunk;
+  chunk.verbatim = unknown.bytes;
+  children.insert(children.begin() + static_cast<std::ptrdiff_t>(at), std::move(chunk));
+}
+
+}  // namespace
+
+Chunk CanonicalTree(const TrackDocument& doc) {
+  Chunk supp = SuppChunk(doc);
+  supp.Child(FundChunk(doc)).Child(RascChunk(doc)).Child(FrenChunk(doc)).Child(TubeChunk(doc)).Child(CatwChunk(doc));
+
+  Chunk trck = TrckChunk(doc);
+  trck.Child(InfoChunk(doc)).Child(BezrChunk(doc)).Child(SegmChunk(doc)).Child(std::move(supp));
+
+  Chunk scen = ScenChunk(doc);
+  scen.Child(ScobChunk(doc));
+
+  Chunk root = NlimChunk(doc);
   root.Child(std::move(trck)).Child(std::move(scen));
-  if (doc.TerrainPresent) root.Child(TeraChunk(doc, noise));
-  root.Child(EnvcChunk(doc, noise));
+  if (doc.TerrainPresent) root.Child(TeraChunk(doc));
+  root.Child(EnvcChunk(doc));
+  for (const trackio::UnknownChunk& unknown : doc.UnknownChunks) PlaceUnknownChunk(root, unknown);
   return root;
 }
 
+Chunk CanonicalTree(const TrackDocument& doc, const Noise& noise) { return CanonicalTree(Noisy(doc, noise)); }
+
+std::vector<uint8_t> CanonicalFile(const TrackDocument& doc) { return CanonicalTree(doc).Serialize(); }
+
 std::vector<uint8_t> CanonicalFile(const TrackDocument& doc, const Noise& noise) {
   return CanonicalTree(doc, noise).Serialize();
+}
+
+std::vector<uint8_t> NormalFile(const TrackDocument& doc) { return CanonicalFile(Normal(doc)); }
+
+trackio::TrackDocument WithUnknownChunksEverywhere(TrackDocument doc) {
+  // The parent of each kind in trackio::ChunkKind's order; the root has none.
+  constexpr int kParents[] = {-1, 0, 1, 1, 1, 1, 5, 5, 5, 5, 5, 0, 11, 0, 0};
+  constexpr size_t kKinds = std::size(kParents);
+  constexpr size_t kTera = 13;
+  int number = 0;
+  auto add = [&](size_t parent, std::optional<size_t> after) {
+    char tag[5];
+    std::snprintf(tag, sizeof tag, number == 5 ? "u%03d" : "U%03d", number);
+    Chunk chunk{tag, {}, {}, {}, {}};
+    chunk.body.Long(number).Fill(number % 7, static_cast<uint8_t>(0xC0 + number));
+    if (parent == 5 && after == 7) {  // in SUPP after RASC: children of its own
+      TrackDocument other;
+      other.Tubes.resize(2);
+      chunk.Child(TubeChunk(other)).Child(Chunk{"ZZZZ", {}, {}, {}, {}});
+    }
+    ++number;
+    doc.UnknownChunks.push_back({static_cast<trackio::ChunkKind>(parent),
+                                 after ? std::optional(static_cast<trackio::ChunkKind>(*after)) : std::nullopt,
+                                 chunk.Serialize()});
+  };
+  // In the order a save writes them.
+  auto visit = [&](auto& self, size_t kind) -> void {
+    if (kind == kTera && !doc.TerrainPresent) return;
+    add(kind, std::nullopt);
+    for (size_t child = kind + 1; child < kKinds; ++child) {
+      if (kParents[child] != static_cast<int>(kind)) continue;
+      self(self, child);
+      if (child != kTera || doc.TerrainPresent) add(kind, child);
+    }
+  };
+  visit(visit, 0);
+  return doc;
+}
+
+// ---- noise -----------------------------------------------------------------
+
+namespace {
+
+// Fills runs with the bytes Noise::reserved asks for.
+class RunFiller {
+ public:
+  explicit RunFiller(uint8_t start) : next_(start) {}
+
+  uint8_t Next() {
+    if (next_ == 0) return 0;
+    const uint8_t value = next_;
+    next_ = next_ == 255 ? 1 : static_cast<uint8_t>(next_ + 1);
+    return value;
+  }
+  template <typename... Run>
+  void Fill(Run&... runs) {
+    (FillOne(runs), ...);
+  }
+  bool Zeros() const { return next_ == 0; }
+
+ private:
+  template <size_t N>
+  void FillOne(trackio::RawBytes<N>& run) {
+    for (uint8_t& byte : run) byte = Next();
+  }
+
+  uint8_t next_;
+};
+
+class NoiseMaker {
+ public:
+  explicit NoiseMaker(const Noise& noise) : noise_(noise), runs_(noise.reserved) {}
+
+  template <typename... Run>
+  void Runs(Run&... runs) {
+    runs_.Fill(runs...);
+  }
+  template <typename... Flag>
+  void Flags(Flag&... flags) {
+    ((flags = flags.IsSet() ? trackio::FlagByte::FromByte(noise_.trueByte) : trackio::FlagByte(false)), ...);
+  }
+  template <typename... Color>
+  void Colors(Color&... colors) {
+    ((colors = trackio::Color::FromBits(uint32_t{noise_.colorLead} << 24 | static_cast<uint32_t>(colors.Value()))),
+     ...);
+  }
+  void Trailer(trackio::Catwalk& catwalk) {
+    catwalk.Trailer.clear();
+    if (runs_.Zeros()) return;
+    for (int32_t i = 0; i < catwalk.TrailerLength; ++i) catwalk.Trailer.push_back(runs_.Next());
+  }
+  // Runs for every record of a table held beside it, or none when zero.
+  template <typename Run, typename Fill>
+  void SideRuns(std::vector<Run>& runs, size_t records, Fill fill) {
+    runs.clear();
+    if (runs_.Zeros()) return;
+    runs.resize(records);
+    for (Run& run : runs) fill(run);
+  }
+
+ private:
+  Noise noise_;
+  RunFiller runs_;
+};
+
+}  // namespace
+
+TrackDocument Noisy(TrackDocument doc, const Noise& noise) {
+  NoiseMaker n(noise);
+  n.Runs(doc.NlimReserved, doc.TrckReserved, doc.InfoReserved, doc.BezrReservedHead, doc.BezrReservedTail);
+  for (auto& set : doc.ColorSets) {
+    n.Flags(set.Flag);
+    n.Runs(set.Reserved);
+    n.Colors(set.Color1, set.Color2, set.Color3, set.Color4);
+  }
+  for (auto& color : doc.TrackColor) n.Colors(color);
+  for (auto& v : doc.BezierVertices) {
+    n.Flags(v.Flag1, v.Flag2, v.Flag3);
+    n.Runs(v.Reserved);
+  }
+  n.Flags(doc.SegmHeaderFlag);
+  n.Runs(doc.SegmReservedHead, doc.SegmReservedTail);
+  for (auto& s : doc.Segments) {
+    n.Colors(s.Color1, s.Color2, s.Color3);
+    n.Flags(s.Flag1, s.Flag2);
+    n.Runs(s.Reserved);
+    // Only the part of the segment's kind is in the file.
+    auto& k1 = s.Kind1Data;
+    auto& k2 = s.Kind2Data;
+    auto& k3 = s.Kind3Data;
+    auto& k4 = s.Kind4Data;
+    switch (s.Kind) {
+      case 1:
+        n.Flags(k1.Flag1, k1.Flag2, k1.Flag3);
+        n.Runs(k1.ReservedAfterValue5, k1.ReservedAfterValue9, k1.ReservedAfterValue11, k1.ReservedTail);
+        break;
+      case 2:
+        n.Flags(k2.Flag1, k2.Flag2);
+        n.Runs(k2.ReservedHead, k2.ReservedAfterValue3, k2.ReservedTail);
+        break;
+      case 3:
+        n.Flags(k3.Flag1, k3.Flag2);
+        n.Runs(k3.ReservedAfterValue3, k3.ReservedTail);
+        break;
+      case 4:
+        n.Flags(k4.Flag1, k4.Flag2, k4.Flag3, k4.Flag4, k4.Flag5);
+        n.Runs(k4.ReservedAfterValue3, k4.ReservedTail);
+        break;
+      default: break;
+    }
+  }
+  n.Runs(doc.SuppReserved, doc.FundReservedHead, doc.FundReservedTail);
+  for (auto& f : doc.Footers) {
+    n.Flags(f.Flag1, f.Flag2);
+    n.Runs(f.ReservedBeforePosition, f.ReservedTail);
+  }
+  n.Runs(doc.RascReservedHead, doc.RascReservedTail);
+  for (auto& c : doc.RailConnectors) {
+    for (auto& e : c.Entries) n.Runs(e.Reserved);
+  }
+  n.Runs(doc.FrenReservedHead, doc.FrenReservedTail, doc.TubeReservedHead, doc.TubeReservedTail);
+  n.SideRuns(doc.FreeNodeReserved, doc.FreeNodes.size(), [&n](trackio::FreeNodeReservedBytes& run) { n.Runs(run); });
+  n.SideRuns(doc.TubeReserved, doc.Tubes.size(),
+             [&n](trackio::TubeReservedBytes& run) { n.Runs(run.AfterEnd1, run.AfterEnd2, run.Tail); });
+  n.Runs(doc.CatwReservedHead, doc.CatwReservedTail);
+  for (auto& c : doc.Catwalks) n.Trailer(c);
+  n.Runs(doc.ScenReservedHead, doc.ScenReservedTail, doc.ScobReservedHead, doc.ScobReservedTail);
+  for (auto& e : doc.SceneryEntries) n.Runs(e.Reserved);
+  for (auto& o : doc.SceneryObjects) n.Runs(o.Reserved);
+  if (doc.TerrainPresent) {  // otherwise not in the file
+    n.Flags(doc.TerrainFlag1);
+    n.Runs(doc.TerrainReservedAfterFlag, doc.TerrainReservedAfterByte, doc.TeraReservedTail);
+  }
+  n.Runs(doc.EnvcReservedHead, doc.EnvcReservedTail);
+  return doc;
+}
+
+TrackDocument Normal(TrackDocument doc) {
+  doc = Noisy(std::move(doc), Noise{});
+  doc.NlimVersion1 = 1;
+  doc.NlimVersion2 = 3;
+  doc.NlimVersion3 = 0;
+  doc.NlimVersion4 = 0;
+  doc.UnknownChunks.clear();
+  return doc;
 }
 
 // ---- sample documents ------------------------------------------------------

@@ -19,6 +19,9 @@ inline trackio::TrackDocument Loaded(const std::vector<uint8_t>& bytes) {
 }
 
 inline std::vector<uint8_t> Saved(trackio::TrackDocument doc) { return trackio::BuildTrackFile(doc); }
+inline std::vector<uint8_t> SavedNormalised(trackio::TrackDocument doc) {
+  return trackio::BuildTrackFile(doc, trackio::SaveForm::Normalised);
+}
 
 // The document as a save leaves it: framing values set from the content.
 inline trackio::TrackDocument Framed(trackio::TrackDocument doc) {

@@ -5,7 +5,6 @@ namespace trackio {
 
 namespace {
 constexpr int32_t kReservedHead = 16;
-constexpr int32_t kReservedVertex = 17;
 constexpr int32_t kReservedTail = 16;
 constexpr int32_t kVertexBytes = 60;  // ten values, three flags, reserved
 constexpr RecordNoun kVertex{"bezier vertex", "bezier vertices"};
@@ -13,7 +12,7 @@ constexpr RecordNoun kVertex{"bezier vertex", "bezier vertices"};
 
 void ReadChunkBEZR(ChunkReader& reader, TrackDocument& doc) {
   doc.BezrSize = reader.ReadLong();
-  reader.Skip(kReservedHead);
+  reader.ReadBytes(doc.BezrReservedHead);
   const int32_t count = reader.ReadTableCount(kVertexBytes, kVertex);
   doc.BezierVertices.assign(static_cast<size_t>(count), BezierVertex{});
   reader.ReadRecords(doc.BezierVertices, kVertexBytes, [](ChunkReader& record, BezierVertex& vertex) {
@@ -22,31 +21,36 @@ void ReadChunkBEZR(ChunkReader& reader, TrackDocument& doc) {
     vertex.Flag1 = record.ReadFlag();
     vertex.Flag3 = record.ReadFlag();
     vertex.Flag2 = record.ReadFlag();
-    record.Skip(kReservedVertex);
+    record.ReadBytes(vertex.Reserved);
   });
-  reader.Skip(kReservedTail);
+  reader.ReadBytes(doc.BezrReservedTail);
   doc.BezrSubChunkCount = reader.ReadLong();
 }
 
 void WriteChunkBEZR(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("BEZR");
   writer.WriteLong(doc.BezrSize);
-  writer.WriteZeros(kReservedHead);
+  writer.WriteBytes(doc.BezrReservedHead);
   writer.WriteLong(doc.BezierVertexCount());
   for (const BezierVertex& vertex : doc.BezierVertices) {
     for (Single value : vertex.Value) writer.WriteSingle(value);
     writer.WriteFlag(vertex.Flag1);
     writer.WriteFlag(vertex.Flag3);
     writer.WriteFlag(vertex.Flag2);
-    writer.WriteZeros(kReservedVertex);
+    writer.WriteBytes(vertex.Reserved);
   }
-  writer.WriteZeros(kReservedTail);
+  writer.WriteBytes(doc.BezrReservedTail);
   writer.WriteLong(doc.BezrSubChunkCount);
 }
 
 int64_t ChunkBytesBEZR(const TrackDocument& doc) {
   return kChunkHeadBytes + kReservedHead + 4 + kVertexBytes * static_cast<int64_t>(doc.BezierVertices.size()) +
          kReservedTail + 4;
+}
+
+void NormaliseChunkBEZR(TrackDocument& doc) {
+  NormaliseAll(doc.BezrReservedHead, doc.BezrReservedTail);
+  for (BezierVertex& vertex : doc.BezierVertices) NormaliseAll(vertex.Flag1, vertex.Flag2, vertex.Flag3, vertex.Reserved);
 }
 
 }  // namespace trackio

@@ -1,4 +1,6 @@
 // CATW: catwalks, each followed by a trailer whose length it gives.
+#include <algorithm>
+
 #include "trackio/ChunkCodecs.h"
 
 namespace trackio {
@@ -11,7 +13,7 @@ constexpr RecordNoun kCatwalk{"catwalk", "catwalks"};
 
 void ReadChunkCATW(ChunkReader& reader, TrackDocument& doc) {
   doc.CatwSize = reader.ReadLong();
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.CatwReservedHead);
   const int32_t count = reader.ReadTableCount(kCatwalkBytesBesideTrailer, kCatwalk);
   doc.Catwalks.assign(static_cast<size_t>(count), Catwalk{});
   reader.ReadEach(doc.Catwalks, kCatwalk, [](ChunkReader& r, Catwalk& catwalk) {
@@ -30,17 +32,20 @@ void ReadChunkCATW(ChunkReader& reader, TrackDocument& doc) {
                  std::to_string(catwalk.TrailerLength) + ")",
              lengthOffset);
     }
-    // The trailer's content is not kept; a save writes as many zero bytes.
-    r.Skip(catwalk.TrailerLength);
+    const std::span<const uint8_t> trailer = r.ReadSpan(catwalk.TrailerLength);
+    // A trailer of zeros, as most are, holds no bytes.
+    if (std::any_of(trailer.begin(), trailer.end(), [](uint8_t byte) { return byte != 0; })) {
+      catwalk.Trailer.assign(trailer.begin(), trailer.end());
+    }
   });
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.CatwReservedTail);
   doc.CatwSubChunkCount = reader.ReadLong();
 }
 
 void WriteChunkCATW(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("CATW");
   writer.WriteLong(doc.CatwSize);
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.CatwReservedHead);
   writer.WriteLong(doc.CatwalkCount());
   for (const Catwalk& catwalk : doc.Catwalks) {
     writer.WriteLong(catwalk.Int1);
@@ -50,9 +55,14 @@ void WriteChunkCATW(ChunkWriter& writer, const TrackDocument& doc) {
     writer.WriteLong(catwalk.Int5);
     writer.WriteLong(catwalk.Int6);
     writer.WriteLong(catwalk.TrailerLength);
-    writer.WriteZeros(catwalk.TrailerLength);
+    // A save first checks that a trailer holds no bytes or TrailerLength bytes.
+    if (catwalk.Trailer.empty()) {
+      writer.WriteZeros(catwalk.TrailerLength);
+    } else {
+      writer.WriteBytes(catwalk.Trailer.data(), catwalk.Trailer.size());
+    }
   }
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.CatwReservedTail);
   writer.WriteLong(doc.CatwSubChunkCount);
 }
 
@@ -60,6 +70,11 @@ int64_t ChunkBytesCATW(const TrackDocument& doc) {
   int64_t bytes = kChunkHeadBytes + kReservedRun + 4 + kReservedRun + 4;
   for (const Catwalk& catwalk : doc.Catwalks) bytes += kCatwalkBytesBesideTrailer + int64_t{catwalk.TrailerLength};
   return bytes;
+}
+
+void NormaliseChunkCATW(TrackDocument& doc) {
+  NormaliseAll(doc.CatwReservedHead, doc.CatwReservedTail);
+  for (Catwalk& catwalk : doc.Catwalks) std::vector<uint8_t>().swap(catwalk.Trailer);
 }
 
 }  // namespace trackio

@@ -1,15 +1,20 @@
-// The reader, the writer and the length of every chunk type, each in the
-// file named after its tag (ChunkTUBE.cpp, …).
+// The reader, the writer, the length and the normaliser of every chunk type,
+// each in the file named after its tag (ChunkTUBE.cpp, …).
 //
 // A reader starts on its chunk's size field (the driver has read the tag)
 // and stops on the byte after the chunk's own sub-chunk count; it reads no
 // child chunk. A writer writes its chunk from the tag through its own
-// sub-chunk count, using the sizes and counts the document holds; the driver
+// sub-chunk count, using the sizes and counts the document holds, and every
+// byte the tool does not interpret as the document holds it; the driver
 // calls the children's writers next. ChunkBytes<TAG> is how many bytes that
 // writer writes: children, written by their own writers, are not included.
+// NormaliseChunk<TAG> sets the chunk's uninterpreted bytes to the values a
+// normalised save writes: reserved runs and trailers zero, flags 255 or 0,
+// colours' leading bytes 0.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "trackio/ChunkReader.h"
 #include "trackio/ChunkWriter.h"
@@ -20,7 +25,8 @@ namespace trackio {
 #define TRACKIO_DECLARE_CHUNK(TAG)                                 \
   void ReadChunk##TAG(ChunkReader& reader, TrackDocument& doc);    \
   void WriteChunk##TAG(ChunkWriter& writer, const TrackDocument& doc); \
-  int64_t ChunkBytes##TAG(const TrackDocument& doc);
+  int64_t ChunkBytes##TAG(const TrackDocument& doc);               \
+  void NormaliseChunk##TAG(TrackDocument& doc);
 
 TRACKIO_DECLARE_CHUNK(NLIM)
 TRACKIO_DECLARE_CHUNK(TRCK)
@@ -39,6 +45,34 @@ TRACKIO_DECLARE_CHUNK(TERA)
 TRACKIO_DECLARE_CHUNK(ENVC)
 
 #undef TRACKIO_DECLARE_CHUNK
+
+// The values a normalised save writes for bytes the tool does not interpret.
+inline void Normalise(FlagByte& flag) { flag = FlagByte(flag.IsSet()); }
+inline void Normalise(Color& color) { color = Color(color.Value()); }
+template <size_t N>
+void Normalise(RawBytes<N>& bytes) {
+  bytes.fill(0);
+}
+template <typename... Fields>
+void NormaliseAll(Fields&... fields) {
+  (Normalise(fields), ...);
+}
+
+// The reserved runs of the free node and tube tables are held beside them,
+// only up to the last record whose run holds a nonzero byte: a track whose
+// runs are all zero (as most are) holds none, and flanges add none.
+// KeepReservedRun holds the run of record `index` of `records` as it is read;
+// TrimReservedRuns drops the zero runs at the end once all are read.
+template <typename Run>
+void KeepReservedRun(std::vector<Run>& runs, size_t records, size_t index, const Run& run) {
+  if (run == Run{}) return;
+  if (runs.empty()) runs.resize(records);
+  runs[index] = run;
+}
+template <typename Run>
+void TrimReservedRuns(std::vector<Run>& runs) {
+  while (!runs.empty() && runs.back() == Run{}) runs.pop_back();
+}
 
 // Bytes of every chunk's tag and size field.
 inline constexpr int64_t kChunkHeadBytes = 8;

@@ -9,20 +9,20 @@ constexpr int32_t kReservedRun = 16;
 
 void ReadChunkENVC(ChunkReader& reader, TrackDocument& doc) {
   doc.EnvcSize = reader.ReadLong();
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.EnvcReservedHead);
   doc.EnvironmentText1 = reader.ReadText();
   doc.EnvironmentText2 = reader.ReadText();
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.EnvcReservedTail);
   doc.EnvcSubChunkCount = reader.ReadLong();
 }
 
 void WriteChunkENVC(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("ENVC");
   writer.WriteLong(doc.EnvcSize);
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.EnvcReservedHead);
   writer.WriteText(doc.EnvironmentText1);
   writer.WriteText(doc.EnvironmentText2);
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.EnvcReservedTail);
   writer.WriteLong(doc.EnvcSubChunkCount);
 }
 
@@ -30,5 +30,7 @@ int64_t ChunkBytesENVC(const TrackDocument& doc) {
   return kChunkHeadBytes + kReservedRun + TextBytes(doc.EnvironmentText1) + TextBytes(doc.EnvironmentText2) +
          kReservedRun + 4;
 }
+
+void NormaliseChunkENVC(TrackDocument& doc) { NormaliseAll(doc.EnvcReservedHead, doc.EnvcReservedTail); }
 
 }  // namespace trackio

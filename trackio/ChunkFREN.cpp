@@ -1,4 +1,6 @@
 // FREN: the free nodes, points that support tubes may end at.
+#include <algorithm>
+
 #include "trackio/ChunkCodecs.h"
 #include "trackio/RecordSizes.h"
 #include "trackio/TableMemory.h"
@@ -13,38 +15,57 @@ constexpr RecordNoun kFreeNode{"free node", "free nodes"};
 
 void ReadChunkFREN(ChunkReader& reader, TrackDocument& doc) {
   doc.FrenSize = reader.ReadLong();
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.FrenReservedHead);
   const int32_t count = reader.ReadTableCount(kFreeNodeRecordBytes, kFreeNode);
   doc.FreeNodes.clear();
   GrowTable(doc.FreeNodes, static_cast<size_t>(count));
-  reader.ReadRecords(doc.FreeNodes, kFreeNodeRecordBytes, [](ChunkReader& record, FreeNode& node) {
+  doc.FreeNodeReserved.clear();
+  reader.ReadRecords(doc.FreeNodes, kFreeNodeRecordBytes, [&doc](ChunkReader& record, FreeNode& node) {
     node.x = record.ReadSingle();
     node.y = record.ReadSingle();
     node.z = record.ReadSingle();
-    record.Skip(kReservedNode);
+    FreeNodeReservedBytes reserved;
+    record.ReadBytes(reserved);
+    KeepReservedRun(doc.FreeNodeReserved, doc.FreeNodes.size(), static_cast<size_t>(&node - doc.FreeNodes.data()),
+                    reserved);
   });
-  reader.Skip(kReservedRun);
+  TrimReservedRuns(doc.FreeNodeReserved);
+  reader.ReadBytes(doc.FrenReservedTail);
   doc.FrenSubChunkCount = reader.ReadLong();
 }
 
 void WriteChunkFREN(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("FREN");
   writer.WriteLong(doc.FrenSize);
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.FrenReservedHead);
   writer.WriteLong(doc.FreeNodeCount());
-  for (const FreeNode& node : doc.FreeNodes) {
+  const size_t withRuns = std::min(doc.FreeNodeReserved.size(), doc.FreeNodes.size());
+  for (size_t i = 0; i < withRuns; ++i) {
+    const FreeNode& node = doc.FreeNodes[i];
+    writer.WriteSingle(node.x);
+    writer.WriteSingle(node.y);
+    writer.WriteSingle(node.z);
+    writer.WriteBytes(doc.FreeNodeReserved[i]);
+  }
+  for (size_t i = withRuns; i < doc.FreeNodes.size(); ++i) {
+    const FreeNode& node = doc.FreeNodes[i];
     writer.WriteSingle(node.x);
     writer.WriteSingle(node.y);
     writer.WriteSingle(node.z);
     writer.WriteZeros(kReservedNode);
   }
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.FrenReservedTail);
   writer.WriteLong(doc.FrenSubChunkCount);
 }
 
 int64_t ChunkBytesFREN(const TrackDocument& doc) {
   return kChunkHeadBytes + kReservedRun + 4 +
          kFreeNodeRecordBytes * static_cast<int64_t>(doc.FreeNodes.size()) + kReservedRun + 4;
+}
+
+void NormaliseChunkFREN(TrackDocument& doc) {
+  NormaliseAll(doc.FrenReservedHead, doc.FrenReservedTail);
+  std::vector<FreeNodeReservedBytes>().swap(doc.FreeNodeReserved);
 }
 
 }  // namespace trackio

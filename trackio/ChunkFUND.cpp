@@ -5,15 +5,13 @@ namespace trackio {
 
 namespace {
 constexpr int32_t kReservedRun = 16;
-constexpr int32_t kReservedFooterMiddle = 6;
-constexpr int32_t kReservedFooterTail = 64;
 constexpr int32_t kFooterBytes = 92;  // flags and values, reserved, position, reserved
 constexpr RecordNoun kFooter{"footer", "footers"};
 }  // namespace
 
 void ReadChunkFUND(ChunkReader& reader, TrackDocument& doc) {
   doc.FundSize = reader.ReadLong();
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.FundReservedHead);
   const int32_t count = reader.ReadTableCount(kFooterBytes, kFooter);
   doc.Footers.assign(static_cast<size_t>(count), Footer{});
   reader.ReadRecords(doc.Footers, kFooterBytes, [](ChunkReader& record, Footer& footer) {
@@ -22,39 +20,46 @@ void ReadChunkFUND(ChunkReader& reader, TrackDocument& doc) {
     footer.Value1 = record.ReadSingle();
     footer.Flag2 = record.ReadFlag();
     footer.Value2 = record.ReadSingle();
-    record.Skip(kReservedFooterMiddle);
+    record.ReadBytes(footer.ReservedBeforePosition);
     footer.Position.x = record.ReadSingle();
     footer.Position.y = record.ReadSingle();
     footer.Position.z = record.ReadSingle();
-    record.Skip(kReservedFooterTail);
+    record.ReadBytes(footer.ReservedTail);
   });
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.FundReservedTail);
   doc.FundSubChunkCount = reader.ReadLong();
 }
 
 void WriteChunkFUND(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("FUND");
   writer.WriteLong(doc.FundSize);
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.FundReservedHead);
   writer.WriteLong(doc.FooterCount());
   for (const Footer& footer : doc.Footers) {
     writer.WriteFlag(footer.Flag1);
     writer.WriteSingle(footer.Value1);
     writer.WriteFlag(footer.Flag2);
     writer.WriteSingle(footer.Value2);
-    writer.WriteZeros(kReservedFooterMiddle);
+    writer.WriteBytes(footer.ReservedBeforePosition);
     writer.WriteSingle(footer.Position.x);
     writer.WriteSingle(footer.Position.y);
     writer.WriteSingle(footer.Position.z);
-    writer.WriteZeros(kReservedFooterTail);
+    writer.WriteBytes(footer.ReservedTail);
   }
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.FundReservedTail);
   writer.WriteLong(doc.FundSubChunkCount);
 }
 
 int64_t ChunkBytesFUND(const TrackDocument& doc) {
   return kChunkHeadBytes + kReservedRun + 4 + kFooterBytes * static_cast<int64_t>(doc.Footers.size()) +
          kReservedRun + 4;
+}
+
+void NormaliseChunkFUND(TrackDocument& doc) {
+  NormaliseAll(doc.FundReservedHead, doc.FundReservedTail);
+  for (Footer& footer : doc.Footers) {
+    NormaliseAll(footer.Flag1, footer.Flag2, footer.ReservedBeforePosition, footer.ReservedTail);
+  }
 }
 
 }  // namespace trackio

@@ -9,7 +9,7 @@ constexpr int32_t kReserved = 16;
 
 void ReadChunkINFO(ChunkReader& reader, TrackDocument& doc) {
   doc.InfoSize = reader.ReadLong();
-  reader.Skip(kReserved);
+  reader.ReadBytes(doc.InfoReserved);
   doc.InfoText = reader.ReadText();
   doc.InfoSubChunkCount = reader.ReadLong();
 }
@@ -17,7 +17,7 @@ void ReadChunkINFO(ChunkReader& reader, TrackDocument& doc) {
 void WriteChunkINFO(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("INFO");
   writer.WriteLong(doc.InfoSize);
-  writer.WriteZeros(kReserved);
+  writer.WriteBytes(doc.InfoReserved);
   writer.WriteText(doc.InfoText);
   writer.WriteLong(doc.InfoSubChunkCount);
 }
@@ -25,5 +25,7 @@ void WriteChunkINFO(ChunkWriter& writer, const TrackDocument& doc) {
 int64_t ChunkBytesINFO(const TrackDocument& doc) {
   return kChunkHeadBytes + kReserved + TextBytes(doc.InfoText) + 4;
 }
+
+void NormaliseChunkINFO(TrackDocument& doc) { NormaliseAll(doc.InfoReserved); }
 
 }  // namespace trackio

@@ -14,22 +14,30 @@ void ReadChunkNLIM(ChunkReader& reader, TrackDocument& doc) {
   doc.NlimVersion2 = reader.ReadByte();
   doc.NlimVersion3 = reader.ReadByte();
   doc.NlimVersion4 = reader.ReadByte();
-  reader.Skip(kReserved);
+  reader.ReadBytes(doc.NlimReserved);
   doc.NlimSubChunkCount = reader.ReadLong();
 }
 
 void WriteChunkNLIM(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("NLIM");
   writer.WriteLong(doc.NlimSize);
-  // Every saved file carries the version 1.3.0.0, whatever was loaded.
-  writer.WriteByte(1);
-  writer.WriteByte(3);
-  writer.WriteByte(0);
-  writer.WriteByte(0);
-  writer.WriteZeros(kReserved);
+  writer.WriteByte(doc.NlimVersion1);
+  writer.WriteByte(doc.NlimVersion2);
+  writer.WriteByte(doc.NlimVersion3);
+  writer.WriteByte(doc.NlimVersion4);
+  writer.WriteBytes(doc.NlimReserved);
   writer.WriteLong(doc.NlimSubChunkCount);
 }
 
 int64_t ChunkBytesNLIM(const TrackDocument&) { return kChunkHeadBytes + kVersionBytes + kReserved + 4; }
+
+void NormaliseChunkNLIM(TrackDocument& doc) {
+  // The version the tool has always written, whatever was loaded.
+  doc.NlimVersion1 = 1;
+  doc.NlimVersion2 = 3;
+  doc.NlimVersion3 = 0;
+  doc.NlimVersion4 = 0;
+  NormaliseAll(doc.NlimReserved);
+}
 
 }  // namespace trackio

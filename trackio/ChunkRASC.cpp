@@ -5,7 +5,6 @@ namespace trackio {
 
 namespace {
 constexpr int32_t kReservedRun = 16;
-constexpr int32_t kReservedEntry = 16;
 constexpr int64_t kConnectorBytesBesideEntries = 4;  // the entry count
 constexpr int32_t kEntryBytes = 24;                  // long, value, reserved
 constexpr RecordNoun kConnector{"rail connector", "rail connectors"};
@@ -14,7 +13,7 @@ constexpr RecordNoun kEntry{"rail connector entry", "rail connector entries"};
 
 void ReadChunkRASC(ChunkReader& reader, TrackDocument& doc) {
   doc.RascSize = reader.ReadLong();
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.RascReservedHead);
   const int32_t count = reader.ReadTableCount(kConnectorBytesBesideEntries, kConnector);
   doc.RailConnectors.assign(static_cast<size_t>(count), RailConnector{});
   reader.ReadEach(doc.RailConnectors, kConnector, [](ChunkReader& r, RailConnector& connector) {
@@ -27,27 +26,27 @@ void ReadChunkRASC(ChunkReader& reader, TrackDocument& doc) {
     r.ReadRecords(connector.Entries, kEntryBytes, [](ChunkReader& record, RailConnectorEntry& entry) {
       entry.Int1 = record.ReadLong();
       entry.Value1 = record.ReadSingle();
-      record.Skip(kReservedEntry);
+      record.ReadBytes(entry.Reserved);
     });
   });
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.RascReservedTail);
   doc.RascSubChunkCount = reader.ReadLong();
 }
 
 void WriteChunkRASC(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("RASC");
   writer.WriteLong(doc.RascSize);
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.RascReservedHead);
   writer.WriteLong(doc.RailConnectorCount());
   for (const RailConnector& connector : doc.RailConnectors) {
     writer.WriteLong(connector.EntryCount());
     for (const RailConnectorEntry& entry : connector.Entries) {
       writer.WriteLong(entry.Int1);
       writer.WriteSingle(entry.Value1);
-      writer.WriteZeros(kReservedEntry);
+      writer.WriteBytes(entry.Reserved);
     }
   }
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.RascReservedTail);
   writer.WriteLong(doc.RascSubChunkCount);
 }
 
@@ -57,6 +56,13 @@ int64_t ChunkBytesRASC(const TrackDocument& doc) {
     bytes += kConnectorBytesBesideEntries + kEntryBytes * static_cast<int64_t>(connector.Entries.size());
   }
   return bytes;
+}
+
+void NormaliseChunkRASC(TrackDocument& doc) {
+  NormaliseAll(doc.RascReservedHead, doc.RascReservedTail);
+  for (RailConnector& connector : doc.RailConnectors) {
+    for (RailConnectorEntry& entry : connector.Entries) NormaliseAll(entry.Reserved);
+  }
 }
 
 }  // namespace trackio

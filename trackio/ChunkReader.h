@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -73,27 +75,35 @@ class ChunkReader {
   ReadContext& Context() const { return *context_; }
 
   uint8_t ReadByte() { return *Take(1); }
-  bool ReadFlag() { return ReadByte() != 0; }  // nonzero reads as true
+  FlagByte ReadFlag() { return FlagByte::FromByte(ReadByte()); }
   int32_t ReadLong() { return static_cast<int32_t>(bigendian::Load32(Take(4))); }
   Single ReadSingle() { return Single{bigendian::Load32(Take(4))}; }
-  // The leading byte is ignored; the field is still checked as a whole.
-  int32_t ReadColor() {
-    const uint8_t* p = Take(4);
-    return (int32_t{p[1]} << 16) | (int32_t{p[2]} << 8) | int32_t{p[3]};
+  Color ReadColor() { return Color::FromBits(bigendian::Load32(Take(4))); }
+  // A reserved run, as it stands.
+  template <size_t N>
+  void ReadBytes(RawBytes<N>& bytes) {
+    std::memcpy(bytes.data(), Take(N), N);
+  }
+  // The next `count` bytes, as they stand; valid until the next read (a
+  // file read in pieces gives up the bytes its readers have left behind).
+  std::span<const uint8_t> ReadSpan(int64_t count) {
+    const uint8_t* bytes = Take(count);
+    return {bytes, static_cast<size_t>(count)};
   }
   std::string ReadString(int32_t length);  // length <= 0: empty
-  std::string ReadTag();                   // ASCII letters upper-cased
+  // ASCII letters upper-cased; `asStored`, when given, gets the bytes as
+  // they stand.
+  std::string ReadTag(RawBytes<4>* asStored = nullptr);
   // A long L, then L bytes; L <= 0 reads as the empty text.
   std::string ReadText();
-  // Moves over `count` reserved or unread bytes, without reading them.
-  void Skip(int64_t count) {
-    if (count < 0 || count > end_ - position_) [[unlikely]] FailPastEnd();
-    position_ += count;
-  }
+  // Moves over `count` unread bytes.
+  void Skip(int64_t count) { Take(count); }
 
   // Passes over a chunk with an unknown tag and all its descendants by its
-  // size field, which stands at the position; returns the size.
-  int32_t SkipChunk();
+  // size field, which stands at the position; returns the size. `copy`,
+  // when given, gets the size field and every byte it covers appended, read
+  // a piece at a time, so a file read in pieces is never held whole.
+  int32_t SkipChunk(std::vector<uint8_t>* copy = nullptr);
 
   // Reads a table count and fails unless it is non-negative and that many
   // records of at least `minRecordBytes` can still follow.

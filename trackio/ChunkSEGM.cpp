@@ -7,7 +7,6 @@ namespace trackio {
 
 namespace {
 constexpr int32_t kReservedHead = 16;
-constexpr int32_t kReservedCommon = 15;
 constexpr int32_t kReservedTail = 16;
 constexpr int64_t kCommonPartBytes = 33;  // kind, flag, three colours, flag, reserved
 constexpr int32_t kLengthLong = 4;
@@ -17,16 +16,6 @@ constexpr RecordNoun kSegment{"segment", "segments"};
 // long that holds the number of bytes after it (kLengthLong fewer), which a
 // reader passes over and a writer derives from here.
 constexpr std::array<int32_t, 5> kKindPartBytes = {4, 130, 40, 32, 54};
-
-constexpr int32_t kKind1ReservedGap = 4;
-constexpr int32_t kKind1ReservedTail = 64;
-constexpr int32_t kKind2ReservedHead = 3;
-constexpr int32_t kKind2ReservedGap = 4;
-constexpr int32_t kKind2ReservedTail = 14;
-constexpr int32_t kKind3ReservedGap = 3;
-constexpr int32_t kKind3ReservedTail = 10;
-constexpr int32_t kKind4ReservedGap = 4;
-constexpr int32_t kKind4ReservedTail = 13;
 
 bool HasKindLayout(int32_t kind) { return kind >= 0 && kind < static_cast<int32_t>(kKindPartBytes.size()); }
 
@@ -43,18 +32,18 @@ void ReadKind1(ChunkReader& reader, SegmentKind1Data& data) {
   data.Flag1 = reader.ReadFlag();
   data.Byte3 = reader.ReadByte();
   data.Value5 = reader.ReadSingle();
-  reader.Skip(kKind1ReservedGap);
+  reader.ReadBytes(data.ReservedAfterValue5);
   data.Flag3 = reader.ReadFlag();
   data.Value9 = reader.ReadSingle();
-  reader.Skip(kKind1ReservedGap);
+  reader.ReadBytes(data.ReservedAfterValue9);
   data.Value10 = reader.ReadSingle();
   data.Value11 = reader.ReadSingle();
-  reader.Skip(kKind1ReservedGap);
+  reader.ReadBytes(data.ReservedAfterValue11);
   data.Flag2 = reader.ReadFlag();
   data.Value6 = reader.ReadSingle();
   data.Value7 = reader.ReadSingle();
   data.Value8 = reader.ReadSingle();
-  reader.Skip(kKind1ReservedTail);
+  reader.ReadBytes(data.ReservedTail);
 }
 
 void WriteKind1(ChunkWriter& writer, const SegmentKind1Data& data) {
@@ -67,71 +56,71 @@ void WriteKind1(ChunkWriter& writer, const SegmentKind1Data& data) {
   writer.WriteFlag(data.Flag1);
   writer.WriteByte(data.Byte3);
   writer.WriteSingle(data.Value5);
-  writer.WriteZeros(kKind1ReservedGap);
+  writer.WriteBytes(data.ReservedAfterValue5);
   writer.WriteFlag(data.Flag3);
   writer.WriteSingle(data.Value9);
-  writer.WriteZeros(kKind1ReservedGap);
+  writer.WriteBytes(data.ReservedAfterValue9);
   writer.WriteSingle(data.Value10);
   writer.WriteSingle(data.Value11);
-  writer.WriteZeros(kKind1ReservedGap);
+  writer.WriteBytes(data.ReservedAfterValue11);
   writer.WriteFlag(data.Flag2);
   writer.WriteSingle(data.Value6);
   writer.WriteSingle(data.Value7);
   writer.WriteSingle(data.Value8);
-  writer.WriteZeros(kKind1ReservedTail);
+  writer.WriteBytes(data.ReservedTail);
 }
 
 void ReadKind2(ChunkReader& reader, SegmentKind2Data& data) {
-  reader.Skip(kKind2ReservedHead);
+  reader.ReadBytes(data.ReservedHead);
   data.Byte1 = reader.ReadByte();
   data.Value1 = reader.ReadSingle();
   data.Value2 = reader.ReadSingle();
   data.Value3 = reader.ReadSingle();
-  reader.Skip(kKind2ReservedGap);
+  reader.ReadBytes(data.ReservedAfterValue3);
   data.Flag1 = reader.ReadFlag();
   data.Flag2 = reader.ReadFlag();
-  reader.Skip(kKind2ReservedTail);
+  reader.ReadBytes(data.ReservedTail);
 }
 
 void WriteKind2(ChunkWriter& writer, const SegmentKind2Data& data) {
-  writer.WriteZeros(kKind2ReservedHead);
+  writer.WriteBytes(data.ReservedHead);
   writer.WriteByte(data.Byte1);
   writer.WriteSingle(data.Value1);
   writer.WriteSingle(data.Value2);
   writer.WriteSingle(data.Value3);
-  writer.WriteZeros(kKind2ReservedGap);
+  writer.WriteBytes(data.ReservedAfterValue3);
   writer.WriteFlag(data.Flag1);
   writer.WriteFlag(data.Flag2);
-  writer.WriteZeros(kKind2ReservedTail);
+  writer.WriteBytes(data.ReservedTail);
 }
 
 void ReadKind3(ChunkReader& reader, SegmentKind3Data& data) {
   data.Value1 = reader.ReadSingle();
   data.Value2 = reader.ReadSingle();
   data.Value3 = reader.ReadSingle();
-  reader.Skip(kKind3ReservedGap);
+  reader.ReadBytes(data.ReservedAfterValue3);
   data.Byte1 = reader.ReadByte();
   data.Flag1 = reader.ReadFlag();
   data.Flag2 = reader.ReadFlag();
-  reader.Skip(kKind3ReservedTail);
+  reader.ReadBytes(data.ReservedTail);
 }
 
 void WriteKind3(ChunkWriter& writer, const SegmentKind3Data& data) {
   writer.WriteSingle(data.Value1);
   writer.WriteSingle(data.Value2);
   writer.WriteSingle(data.Value3);
-  writer.WriteZeros(kKind3ReservedGap);
+  writer.WriteBytes(data.ReservedAfterValue3);
   writer.WriteByte(data.Byte1);
   writer.WriteFlag(data.Flag1);
   writer.WriteFlag(data.Flag2);
-  writer.WriteZeros(kKind3ReservedTail);
+  writer.WriteBytes(data.ReservedTail);
 }
 
 void ReadKind4(ChunkReader& reader, SegmentKind4Data& data) {
   data.Value1 = reader.ReadSingle();
   data.Value2 = reader.ReadSingle();
   data.Value3 = reader.ReadSingle();
-  reader.Skip(kKind4ReservedGap);
+  reader.ReadBytes(data.ReservedAfterValue3);
   data.Value7 = reader.ReadSingle();
   data.Flag1 = reader.ReadFlag();
   data.Flag3 = reader.ReadFlag();
@@ -141,14 +130,14 @@ void ReadKind4(ChunkReader& reader, SegmentKind4Data& data) {
   data.Flag4 = reader.ReadFlag();
   data.Flag5 = reader.ReadFlag();
   data.Flag2 = reader.ReadFlag();
-  reader.Skip(kKind4ReservedTail);
+  reader.ReadBytes(data.ReservedTail);
 }
 
 void WriteKind4(ChunkWriter& writer, const SegmentKind4Data& data) {
   writer.WriteSingle(data.Value1);
   writer.WriteSingle(data.Value2);
   writer.WriteSingle(data.Value3);
-  writer.WriteZeros(kKind4ReservedGap);
+  writer.WriteBytes(data.ReservedAfterValue3);
   writer.WriteSingle(data.Value7);
   writer.WriteFlag(data.Flag1);
   writer.WriteFlag(data.Flag3);
@@ -158,7 +147,7 @@ void WriteKind4(ChunkWriter& writer, const SegmentKind4Data& data) {
   writer.WriteFlag(data.Flag4);
   writer.WriteFlag(data.Flag5);
   writer.WriteFlag(data.Flag2);
-  writer.WriteZeros(kKind4ReservedTail);
+  writer.WriteBytes(data.ReservedTail);
 }
 
 void ReadKindPart(ChunkReader& reader, Segment& segment) {
@@ -192,7 +181,7 @@ void ReadChunkSEGM(ChunkReader& reader, TrackDocument& doc) {
   const int64_t countOffset = reader.Position();
   const int32_t count = reader.ReadLong();
   doc.SegmHeaderFlag = reader.ReadFlag();
-  reader.Skip(kReservedHead);
+  reader.ReadBytes(doc.SegmReservedHead);
   reader.RequireRecords(count, kCommonPartBytes, kSegment, countOffset);
 
   doc.Segments.assign(static_cast<size_t>(count), Segment{});
@@ -203,10 +192,10 @@ void ReadChunkSEGM(ChunkReader& reader, TrackDocument& doc) {
     segment.Color2 = r.ReadColor();
     segment.Color3 = r.ReadColor();
     segment.Flag2 = r.ReadFlag();
-    r.Skip(kReservedCommon);
+    r.ReadBytes(segment.Reserved);
     ReadKindPart(r, segment);
   });
-  reader.Skip(kReservedTail);
+  reader.ReadBytes(doc.SegmReservedTail);
   doc.SegmSubChunkCount = reader.ReadLong();
 }
 
@@ -215,7 +204,7 @@ void WriteChunkSEGM(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteLong(doc.SegmSize);
   writer.WriteLong(doc.SegmentCount());
   writer.WriteFlag(doc.SegmHeaderFlag);
-  writer.WriteZeros(kReservedHead);
+  writer.WriteBytes(doc.SegmReservedHead);
   for (const Segment& segment : doc.Segments) {
     writer.WriteLong(segment.Kind);
     writer.WriteFlag(segment.Flag1);
@@ -223,10 +212,10 @@ void WriteChunkSEGM(ChunkWriter& writer, const TrackDocument& doc) {
     writer.WriteColor(segment.Color2);
     writer.WriteColor(segment.Color3);
     writer.WriteFlag(segment.Flag2);
-    writer.WriteZeros(kReservedCommon);
+    writer.WriteBytes(segment.Reserved);
     WriteKindPart(writer, segment);
   }
-  writer.WriteZeros(kReservedTail);
+  writer.WriteBytes(doc.SegmReservedTail);
   writer.WriteLong(doc.SegmSubChunkCount);
 }
 
@@ -234,6 +223,22 @@ int64_t ChunkBytesSEGM(const TrackDocument& doc) {
   int64_t bytes = kChunkHeadBytes + 4 + 1 + kReservedHead + kReservedTail + 4;  // count, flag
   for (const Segment& segment : doc.Segments) bytes += kCommonPartBytes + KindPartBytes(segment.Kind);
   return bytes;
+}
+
+void NormaliseChunkSEGM(TrackDocument& doc) {
+  NormaliseAll(doc.SegmHeaderFlag, doc.SegmReservedHead, doc.SegmReservedTail);
+  for (Segment& s : doc.Segments) {
+    NormaliseAll(s.Color1, s.Color2, s.Color3, s.Flag1, s.Flag2, s.Reserved);
+    SegmentKind1Data& k1 = s.Kind1Data;
+    NormaliseAll(k1.Flag1, k1.Flag2, k1.Flag3, k1.ReservedAfterValue5, k1.ReservedAfterValue9,
+                 k1.ReservedAfterValue11, k1.ReservedTail);
+    SegmentKind2Data& k2 = s.Kind2Data;
+    NormaliseAll(k2.Flag1, k2.Flag2, k2.ReservedHead, k2.ReservedAfterValue3, k2.ReservedTail);
+    SegmentKind3Data& k3 = s.Kind3Data;
+    NormaliseAll(k3.Flag1, k3.Flag2, k3.ReservedAfterValue3, k3.ReservedTail);
+    SegmentKind4Data& k4 = s.Kind4Data;
+    NormaliseAll(k4.Flag1, k4.Flag2, k4.Flag3, k4.Flag4, k4.Flag5, k4.ReservedAfterValue3, k4.ReservedTail);
+  }
 }
 
 }  // namespace trackio

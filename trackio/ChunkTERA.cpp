@@ -32,11 +32,11 @@ void ReadChunkTERA(ChunkReader& reader, TrackDocument& doc) {
   doc.TerrainText2 = reader.ReadText();
   doc.TerrainValue4 = reader.ReadSingle();
   doc.TerrainFlag1 = reader.ReadFlag();
-  reader.Skip(kReservedAfterFlag);
+  reader.ReadBytes(doc.TerrainReservedAfterFlag);
   doc.TerrainText3 = reader.ReadText();
   doc.TerrainValue5 = reader.ReadSingle();
   doc.TerrainByte1 = reader.ReadByte();
-  reader.Skip(kReservedAfterByte);
+  reader.ReadBytes(doc.TerrainReservedAfterByte);
 
   // The grid holds columns × rows values; compared by division so that two
   // hostile counts cannot overflow the product.
@@ -52,7 +52,7 @@ void ReadChunkTERA(ChunkReader& reader, TrackDocument& doc) {
   reader.ReadRecords(doc.TerrainGrid, kGridValueBytes, [](ChunkReader& record, Single& value) {
     value = record.ReadSingle();
   });
-  reader.Skip(kReservedTail);
+  reader.ReadBytes(doc.TeraReservedTail);
   doc.TeraSubChunkCount = reader.ReadLong();
   doc.TerrainPresent = true;  // only once everything above was read
 }
@@ -69,13 +69,13 @@ void WriteChunkTERA(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteText(doc.TerrainText2);
   writer.WriteSingle(doc.TerrainValue4);
   writer.WriteFlag(doc.TerrainFlag1);
-  writer.WriteZeros(kReservedAfterFlag);
+  writer.WriteBytes(doc.TerrainReservedAfterFlag);
   writer.WriteText(doc.TerrainText3);
   writer.WriteSingle(doc.TerrainValue5);
   writer.WriteByte(doc.TerrainByte1);
-  writer.WriteZeros(kReservedAfterByte);
+  writer.WriteBytes(doc.TerrainReservedAfterByte);
   for (Single value : doc.TerrainGrid) writer.WriteSingle(value);
-  writer.WriteZeros(kReservedTail);
+  writer.WriteBytes(doc.TeraReservedTail);
   writer.WriteLong(doc.TeraSubChunkCount);
 }
 
@@ -85,6 +85,10 @@ int64_t ChunkBytesTERA(const TrackDocument& doc) {
   return kChunkHeadBytes + kFieldBytes +
          static_cast<int64_t>(doc.TerrainText1.size() + doc.TerrainText2.size() + doc.TerrainText3.size()) +
          kGridValueBytes * int64_t{doc.TerrainColumnCount} * doc.TerrainRowCount + kReservedTail + 4;
+}
+
+void NormaliseChunkTERA(TrackDocument& doc) {
+  NormaliseAll(doc.TerrainFlag1, doc.TerrainReservedAfterFlag, doc.TerrainReservedAfterByte, doc.TeraReservedTail);
 }
 
 }  // namespace trackio

@@ -4,7 +4,6 @@
 namespace trackio {
 
 namespace {
-constexpr int32_t kReservedColorSet = 7;
 constexpr int32_t kReserved = 16;
 constexpr int64_t kColorSetBytesBesideName = 28;  // flag, reserved, name length, four colours
 constexpr int64_t kSettingsBytes = 12;            // setting 1, colour set count, setting 2
@@ -22,15 +21,15 @@ void ReadChunkTRCK(ChunkReader& reader, TrackDocument& doc) {
   doc.ColorSets.assign(static_cast<size_t>(colorSetCount), ColorSet{});
   reader.ReadEach(doc.ColorSets, kColorSet, [](ChunkReader& r, ColorSet& set) {
     set.Flag = r.ReadFlag();
-    r.Skip(kReservedColorSet);
+    r.ReadBytes(set.Reserved);
     set.Name = r.ReadText();
     set.Color1 = r.ReadColor();
     set.Color2 = r.ReadColor();
     set.Color3 = r.ReadColor();
     set.Color4 = r.ReadColor();
   });
-  for (int32_t& color : doc.TrackColor) color = reader.ReadColor();
-  reader.Skip(kReserved);
+  for (Color& color : doc.TrackColor) color = reader.ReadColor();
+  reader.ReadBytes(doc.TrckReserved);
   doc.TrckSubChunkCount = reader.ReadLong();
 }
 
@@ -42,15 +41,15 @@ void WriteChunkTRCK(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteLong(doc.TrackSetting2);
   for (const ColorSet& set : doc.ColorSets) {
     writer.WriteFlag(set.Flag);
-    writer.WriteZeros(kReservedColorSet);
+    writer.WriteBytes(set.Reserved);
     writer.WriteText(set.Name);
     writer.WriteColor(set.Color1);
     writer.WriteColor(set.Color2);
     writer.WriteColor(set.Color3);
     writer.WriteColor(set.Color4);
   }
-  for (int32_t color : doc.TrackColor) writer.WriteColor(color);
-  writer.WriteZeros(kReserved);
+  for (Color color : doc.TrackColor) writer.WriteColor(color);
+  writer.WriteBytes(doc.TrckReserved);
   writer.WriteLong(doc.TrckSubChunkCount);
 }
 
@@ -61,6 +60,12 @@ int64_t ChunkBytesTRCK(const TrackDocument& doc) {
     bytes += kColorSetBytesBesideName + static_cast<int64_t>(set.Name.size());
   }
   return bytes;
+}
+
+void NormaliseChunkTRCK(TrackDocument& doc) {
+  for (ColorSet& set : doc.ColorSets) NormaliseAll(set.Flag, set.Reserved, set.Color1, set.Color2, set.Color3, set.Color4);
+  for (Color& color : doc.TrackColor) Normalise(color);
+  NormaliseAll(doc.TrckReserved);
 }
 
 }  // namespace trackio

@@ -1,4 +1,6 @@
 // TUBE: the support tubes, each between two ends.
+#include <algorithm>
+
 #include "trackio/ChunkCodecs.h"
 #include "trackio/RecordSizes.h"
 #include "trackio/TableMemory.h"
@@ -7,61 +9,80 @@ namespace trackio {
 
 namespace {
 constexpr int32_t kReservedRun = 16;
-constexpr int32_t kReservedTubeGap = 4;
 constexpr RecordNoun kTube{"tube", "tubes"};
 }  // namespace
 
 void ReadChunkTUBE(ChunkReader& reader, TrackDocument& doc) {
   doc.TubeSize = reader.ReadLong();
-  reader.Skip(kReservedRun);
+  reader.ReadBytes(doc.TubeReservedHead);
   const int32_t count = reader.ReadTableCount(kTubeRecordBytes, kTube);
   doc.Tubes.clear();
   GrowTable(doc.Tubes, static_cast<size_t>(count));
-  reader.ReadRecords(doc.Tubes, kTubeRecordBytes, [](ChunkReader& record, Tube& tube) {
+  doc.TubeReserved.clear();
+  reader.ReadRecords(doc.Tubes, kTubeRecordBytes, [&doc](ChunkReader& record, Tube& tube) {
+    TubeReservedBytes reserved;
     // In the file each end's sub number comes before its index.
     tube.End1Type = record.ReadLong();
     tube.End1Sub = record.ReadLong();
     tube.End1Index = record.ReadLong();
-    record.Skip(kReservedTubeGap);
+    record.ReadBytes(reserved.AfterEnd1);
     tube.End2Type = record.ReadLong();
     tube.End2Sub = record.ReadLong();
     tube.End2Index = record.ReadLong();
-    record.Skip(kReservedTubeGap);
+    record.ReadBytes(reserved.AfterEnd2);
     tube.TubeType = record.ReadLong();
     tube.Int1 = record.ReadLong();
     tube.Value1 = record.ReadSingle();
-    record.Skip(kReservedTubeGap);
+    record.ReadBytes(reserved.Tail);
+    KeepReservedRun(doc.TubeReserved, doc.Tubes.size(), static_cast<size_t>(&tube - doc.Tubes.data()), reserved);
   });
-  reader.Skip(kReservedRun);
+  TrimReservedRuns(doc.TubeReserved);
+  reader.ReadBytes(doc.TubeReservedTail);
   doc.TubeSubChunkCount = reader.ReadLong();
 }
+
+namespace {
+
+// One tube record, its reserved runs as given.
+void WriteTube(ChunkWriter& writer, const Tube& tube, const TubeReservedBytes& reserved) {
+  writer.WriteLong(tube.End1Type);
+  writer.WriteLong(tube.End1Sub);
+  writer.WriteLong(tube.End1Index);
+  writer.WriteBytes(reserved.AfterEnd1);
+  writer.WriteLong(tube.End2Type);
+  writer.WriteLong(tube.End2Sub);
+  writer.WriteLong(tube.End2Index);
+  writer.WriteBytes(reserved.AfterEnd2);
+  writer.WriteLong(tube.TubeType);
+  writer.WriteLong(tube.Int1);
+  writer.WriteSingle(tube.Value1);
+  writer.WriteBytes(reserved.Tail);
+}
+
+}  // namespace
 
 void WriteChunkTUBE(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("TUBE");
   writer.WriteLong(doc.TubeSize);
-  writer.WriteZeros(kReservedRun);
+  writer.WriteBytes(doc.TubeReservedHead);
   writer.WriteLong(doc.TubeCount());
-  for (const Tube& tube : doc.Tubes) {
-    writer.WriteLong(tube.End1Type);
-    writer.WriteLong(tube.End1Sub);
-    writer.WriteLong(tube.End1Index);
-    writer.WriteZeros(kReservedTubeGap);
-    writer.WriteLong(tube.End2Type);
-    writer.WriteLong(tube.End2Sub);
-    writer.WriteLong(tube.End2Index);
-    writer.WriteZeros(kReservedTubeGap);
-    writer.WriteLong(tube.TubeType);
-    writer.WriteLong(tube.Int1);
-    writer.WriteSingle(tube.Value1);
-    writer.WriteZeros(kReservedTubeGap);
-  }
-  writer.WriteZeros(kReservedRun);
+  const size_t withRuns = std::min(doc.TubeReserved.size(), doc.Tubes.size());
+  for (size_t i = 0; i < withRuns; ++i) WriteTube(writer, doc.Tubes[i], doc.TubeReserved[i]);
+  // The constant zero runs compile to plain stores.
+  constexpr TubeReservedBytes kZeroRuns{};
+  for (size_t i = withRuns; i < doc.Tubes.size(); ++i) WriteTube(writer, doc.Tubes[i], kZeroRuns);
+  writer.WriteBytes(doc.TubeReservedTail);
   writer.WriteLong(doc.TubeSubChunkCount);
 }
 
 int64_t ChunkBytesTUBE(const TrackDocument& doc) {
   return kChunkHeadBytes + kReservedRun + 4 + kTubeRecordBytes * static_cast<int64_t>(doc.Tubes.size()) +
          kReservedRun + 4;
+}
+
+void NormaliseChunkTUBE(TrackDocument& doc) {
+  NormaliseAll(doc.TubeReservedHead, doc.TubeReservedTail);
+  std::vector<TubeReservedBytes>().swap(doc.TubeReserved);
 }
 
 }  // namespace trackio

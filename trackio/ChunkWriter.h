@@ -30,11 +30,24 @@ class ChunkWriter {
     if (used_ == kBufferBytes) [[unlikely]] HandOver();
     buffer_[used_++] = value;
   }
-  void WriteFlag(bool value) { WriteByte(value ? 255 : 0); }  // true is written as 255
+  void WriteFlag(FlagByte flag) { WriteByte(flag.byte); }
   void WriteLong(int32_t value) { Write32(static_cast<uint32_t>(value)); }
   void WriteSingle(Single value) { Write32(value.bits); }
-  void WriteColor(int32_t value) {  // 0, then bits 16–23, 8–15, 0–7
-    Write32(static_cast<uint32_t>(value) & 0x00FFFFFFu);
+  void WriteColor(Color color) { Write32(color.bits); }
+  // Bytes as they stand: a reserved run, a trailer, a whole chunk.
+  template <size_t N>
+  void WriteBytes(const RawBytes<N>& bytes) {
+    WriteBytes(bytes.data(), N);
+  }
+  void WriteBytes(const uint8_t* bytes, size_t count) {
+    // Reserved runs are a few bytes long: inline, with a constant count, the
+    // copy compiles to plain stores.
+    if (count <= kBufferBytes - used_) [[likely]] {
+      if (count > 0) std::memcpy(buffer_.data() + used_, bytes, count);
+      used_ += count;
+      return;
+    }
+    WriteString(std::string_view(reinterpret_cast<const char*>(bytes), count));
   }
   void WriteString(std::string_view text);
   void WriteTag(std::string_view tag) { WriteString(tag); }

@@ -1,12 +1,15 @@
 // The load and save drivers: the chunk walk, the fixed tree and its sizes.
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cctype>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 
 #include "trackio/ChunkCodecs.h"
@@ -18,53 +21,97 @@ namespace trackio {
 
 namespace {
 
-using ChunkRead = void (*)(ChunkReader&, TrackDocument&);
-
+// One kind of chunk the tool knows: its codecs, its framing values and its
+// place in the tree a save writes.
 struct KnownChunk {
+  ChunkKind kind;
   const char* tag;
-  ChunkRead read;
+  std::optional<ChunkKind> parent;  // none for the root
+  void (*read)(ChunkReader&, TrackDocument&);
+  void (*write)(ChunkWriter&, const TrackDocument&);
+  int64_t (*bytes)(const TrackDocument&);
+  void (*normalise)(TrackDocument&);
   int32_t TrackDocument::*size;
   int32_t TrackDocument::*subChunkCount;
 };
 
-// Every known tag below the root and its reader. The walk is flat: a known
-// chunk is read wherever it stands, and its children are counted into the walk.
+#define TRACKIO_KNOWN_CHUNK(TAG, Title, PARENT)                                                        \
+  KnownChunk {                                                                                        \
+    ChunkKind::TAG, #TAG, PARENT, ReadChunk##TAG, WriteChunk##TAG, ChunkBytes##TAG, NormaliseChunk##TAG, \
+        &TrackDocument::Title##Size, &TrackDocument::Title##SubChunkCount                            \
+  }
+
+// The fixed tree, in the order a save writes it (the order of ChunkKind):
+// every chunk's children follow it, each with its own children.
 constexpr KnownChunk kKnownChunks[] = {
-    {"TRCK", ReadChunkTRCK, &TrackDocument::TrckSize, &TrackDocument::TrckSubChunkCount},
-    {"INFO", ReadChunkINFO, &TrackDocument::InfoSize, &TrackDocument::InfoSubChunkCount},
-    {"BEZR", ReadChunkBEZR, &TrackDocument::BezrSize, &TrackDocument::BezrSubChunkCount},
-    {"SEGM", ReadChunkSEGM, &TrackDocument::SegmSize, &TrackDocument::SegmSubChunkCount},
-    {"SUPP", ReadChunkSUPP, &TrackDocument::SuppSize, &TrackDocument::SuppSubChunkCount},
-    {"FUND", ReadChunkFUND, &TrackDocument::FundSize, &TrackDocument::FundSubChunkCount},
-    {"RASC", ReadChunkRASC, &TrackDocument::RascSize, &TrackDocument::RascSubChunkCount},
-    {"FREN", ReadChunkFREN, &TrackDocument::FrenSize, &TrackDocument::FrenSubChunkCount},
-    {"TUBE", ReadChunkTUBE, &TrackDocument::TubeSize, &TrackDocument::TubeSubChunkCount},
-    {"CATW", ReadChunkCATW, &TrackDocument::CatwSize, &TrackDocument::CatwSubChunkCount},
-    {"SCEN", ReadChunkSCEN, &TrackDocument::ScenSize, &TrackDocument::ScenSubChunkCount},
-    {"SCOB", ReadChunkSCOB, &TrackDocument::ScobSize, &TrackDocument::ScobSubChunkCount},
-    {"TERA", ReadChunkTERA, &TrackDocument::TeraSize, &TrackDocument::TeraSubChunkCount},
-    {"ENVC", ReadChunkENVC, &TrackDocument::EnvcSize, &TrackDocument::EnvcSubChunkCount},
+    TRACKIO_KNOWN_CHUNK(NLIM, Nlim, std::nullopt),
+    TRACKIO_KNOWN_CHUNK(TRCK, Trck, ChunkKind::NLIM),
+    TRACKIO_KNOWN_CHUNK(INFO, Info, ChunkKind::TRCK),
+    TRACKIO_KNOWN_CHUNK(BEZR, Bezr, ChunkKind::TRCK),
+    TRACKIO_KNOWN_CHUNK(SEGM, Segm, ChunkKind::TRCK),
+    TRACKIO_KNOWN_CHUNK(SUPP, Supp, ChunkKind::TRCK),
+    TRACKIO_KNOWN_CHUNK(FUND, Fund, ChunkKind::SUPP),
+    TRACKIO_KNOWN_CHUNK(RASC, Rasc, ChunkKind::SUPP),
+    TRACKIO_KNOWN_CHUNK(FREN, Fren, ChunkKind::SUPP),
+    TRACKIO_KNOWN_CHUNK(TUBE, Tube, ChunkKind::SUPP),
+    TRACKIO_KNOWN_CHUNK(CATW, Catw, ChunkKind::SUPP),
+    TRACKIO_KNOWN_CHUNK(SCEN, Scen, ChunkKind::NLIM),
+    TRACKIO_KNOWN_CHUNK(SCOB, Scob, ChunkKind::SCEN),
+    TRACKIO_KNOWN_CHUNK(TERA, Tera, ChunkKind::NLIM),
+    TRACKIO_KNOWN_CHUNK(ENVC, Envc, ChunkKind::NLIM),
 };
 
+#undef TRACKIO_KNOWN_CHUNK
+
+constexpr size_t kKindCount = std::size(kKnownChunks);
+
+constexpr bool InChunkKindOrder() {
+  for (size_t i = 0; i < kKindCount; ++i) {
+    if (static_cast<size_t>(kKnownChunks[i].kind) != i) return false;
+  }
+  return true;
+}
+static_assert(InChunkKindOrder());
+
+const KnownChunk& Known(ChunkKind kind) { return kKnownChunks[static_cast<size_t>(kind)]; }
+
+// The known chunk a tag below the root names. The walk is flat: a known
+// chunk is read wherever it stands, and its children are counted into the
+// walk. NLIM below the root is a chunk of an unknown kind.
 const KnownChunk* FindKnownChunk(const std::string& tag) {
   for (const KnownChunk& chunk : kKnownChunks) {
-    if (tag == chunk.tag) return &chunk;
+    if (chunk.parent && tag == chunk.tag) return &chunk;
   }
   return nullptr;
 }
+
+// The known children of `kind` in the order a save writes them.
+template <typename Visit>
+void ForEachChild(ChunkKind kind, Visit visit) {
+  for (const KnownChunk& chunk : kKnownChunks) {
+    if (chunk.parent == kind) visit(chunk.kind);
+  }
+}
+
+// Whether a save writes the known chunk: TERA only when the track has terrain.
+bool IsWritten(const TrackDocument& doc, ChunkKind kind) { return kind != ChunkKind::TERA || doc.TerrainPresent; }
 
 TrackError ErrorOf(TrackErrorKind kind, std::string message) {
   return TrackError{kind, std::move(message), {}, -1};
 }
 
-// Walks the chunks after the root's own fields; throws TrackFormatError.
-void WalkChunks(ChunkReader& reader, TrackDocument& doc, std::vector<FoundChunk>* found) {
+// Walks the chunks after the root's own fields, keeping the bytes of each
+// chunk of an unknown kind in `unknownBytes` (a file read in pieces has
+// given them up by the time the walk ends); throws TrackFormatError.
+void WalkChunks(ChunkReader& reader, TrackDocument& doc, std::vector<FoundChunk>* found,
+                std::vector<std::vector<uint8_t>>& unknownBytes) {
   ReadContext& context = reader.Context();
   int32_t remaining = doc.NlimSubChunkCount;
   while (remaining > 0) {
     const int64_t offset = reader.Position();
     context.chunkTag.clear();
-    const std::string tag = reader.ReadTag();
+    RawBytes<4> storedTag;
+    const std::string tag = reader.ReadTag(&storedTag);
     context.chunkTag = tag;
     context.chunkOffset = offset;
     FoundChunk entry{tag, offset, 0, 0, false};
@@ -76,13 +123,77 @@ void WalkChunks(ChunkReader& reader, TrackDocument& doc, std::vector<FoundChunk>
         reader.Fail("promises more sub-chunks than can be counted", offset);
       }
     } else {
-      entry.storedSize = reader.SkipChunk();
+      std::vector<uint8_t>& bytes = unknownBytes.emplace_back(storedTag.begin(), storedTag.end());
+      entry.storedSize = reader.SkipChunk(&bytes);
       entry.skipped = true;
     }
     if (found != nullptr) found->push_back(std::move(entry));
     reader.ReportProgress();
     --remaining;
   }
+}
+
+// Reads the chunks the walk met as the tree a save writes, placing every
+// chunk of an unknown kind; see LoadedTrack::formsFixedTree. Apart from the
+// root, only known chunks under their fixed parent open a level, so the
+// recursion is as deep as the fixed tree.
+class FixedTreeReading {
+ public:
+  FixedTreeReading(const std::vector<FoundChunk>& found, size_t unknownChunks) : found_(found) {
+    places_.reserve(unknownChunks);
+  }
+
+  // The places of the unknown chunks, in file order, or nothing when the
+  // chunks do not form the tree.
+  std::optional<std::vector<UnknownChunk>> Places() {
+    if (found_.empty() || !Children(ChunkKind::NLIM, found_.front().subChunkCount) || next_ != found_.size()) {
+      return std::nullopt;
+    }
+    return std::move(places_);
+  }
+
+ private:
+  bool Children(ChunkKind parent, int32_t count) {
+    if (count < 0) return false;
+    std::optional<ChunkKind> lastKnown;
+    for (int32_t i = 0; i < count; ++i) {
+      if (next_ == found_.size()) return false;
+      const FoundChunk& chunk = found_[next_++];
+      const KnownChunk* known = FindKnownChunk(chunk.tag);
+      if (known == nullptr) {
+        places_.push_back({parent, lastKnown, {}});
+        continue;
+      }
+      // Under its fixed parent, after the known siblings that come before it.
+      if (known->parent != parent || (lastKnown && *lastKnown >= known->kind)) return false;
+      lastKnown = known->kind;
+      if (!Children(known->kind, chunk.subChunkCount)) return false;
+    }
+    return true;
+  }
+
+  const std::vector<FoundChunk>& found_;
+  size_t next_ = 1;  // after the root
+  std::vector<UnknownChunk> places_;
+};
+
+// Lists the unknown chunks the walk met in `loaded`, and when the file forms
+// the fixed tree, moves the bytes of each (`unknownBytes`, in file order)
+// into the document at its place.
+void KeepUnknownChunks(const std::vector<FoundChunk>& found, std::vector<std::vector<uint8_t>>& unknownBytes,
+                       LoadedTrack& loaded) {
+  const auto unknown = static_cast<size_t>(
+      std::count_if(found.begin(), found.end(), [](const FoundChunk& chunk) { return chunk.skipped; }));
+  loaded.unknownChunks.reserve(unknown);
+  for (const FoundChunk& chunk : found) {
+    if (chunk.skipped) loaded.unknownChunks.push_back(chunk);
+  }
+  std::optional<std::vector<UnknownChunk>> places = FixedTreeReading(found, unknown).Places();
+  loaded.formsFixedTree = places.has_value();
+  if (!places) return;
+  assert(places->size() == unknownBytes.size());
+  for (size_t i = 0; i < places->size(); ++i) (*places)[i].bytes = std::move(unknownBytes[i]);
+  loaded.document.UnknownChunks = std::move(*places);
 }
 
 // Loads a file of `fileLength` bytes at `bytes`, with one zero byte after
@@ -108,23 +219,24 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
   ChunkReader reader(bytes, fileLength + 1, context);
 
   LoadedTrack loaded;
-  std::vector<FoundChunk>* found = options.listChunks ? &loaded.chunks : nullptr;
+  std::vector<FoundChunk> found;
   try {
     if (reader.ReadTag() != "NLIM") {
       return TrackError{TrackErrorKind::NotATrack, "it does not begin with an NLIM chunk", {}, 0};
     }
     ReadChunkNLIM(reader, loaded.document);
-    if (found != nullptr) {
-      found->push_back({"NLIM", 0, loaded.document.NlimSize, loaded.document.NlimSubChunkCount, false});
-    }
+    found.push_back({"NLIM", 0, loaded.document.NlimSize, loaded.document.NlimSubChunkCount, false});
     reader.ReportProgress();
-    WalkChunks(reader, loaded.document, found);
+    std::vector<std::vector<uint8_t>> unknownBytes;
+    WalkChunks(reader, loaded.document, &found, unknownBytes);
+    KeepUnknownChunks(found, unknownBytes, loaded);
   } catch (const TrackFormatError& failure) {
     return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
   } catch (const std::bad_alloc&) {
     return ErrorOf(TrackErrorKind::TooLarge, "the track is too large for this machine's memory (" +
                                                  std::to_string(fileLength) + " bytes)");
   }
+  if (options.listChunks) loaded.chunks = std::move(found);
   if (options.progress) options.progress(fileLength, fileLength);
   return loaded;
 }
@@ -185,33 +297,57 @@ LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
   return LoadPaddedFile(bytes->data(), static_cast<int64_t>(bytes->size()) - 1, nullptr, options);
 }
 
+namespace {
+
+// The chunks of unknown kinds that each known chunk holds: how many, and
+// their bytes in all.
+struct UnknownChildren {
+  std::array<int64_t, kKindCount> count{};
+  std::array<int64_t, kKindCount> bytes{};
+};
+
+UnknownChildren UnknownChildrenOf(const TrackDocument& doc) {
+  UnknownChildren children;
+  for (const UnknownChunk& chunk : doc.UnknownChunks) {
+    const auto parent = static_cast<size_t>(chunk.parent);
+    children.count[parent] += 1;
+    children.bytes[parent] += static_cast<int64_t>(chunk.bytes.size());
+  }
+  return children;
+}
+
+}  // namespace
+
 void SetSubChunkCounts(TrackDocument& doc) {
-  doc.NlimSubChunkCount = doc.TerrainPresent ? 4 : 3;
-  doc.TrckSubChunkCount = 4;
-  doc.InfoSubChunkCount = 0;
-  doc.BezrSubChunkCount = 0;
-  doc.SegmSubChunkCount = 0;
-  doc.SuppSubChunkCount = 5;
-  doc.FundSubChunkCount = 0;
-  doc.RascSubChunkCount = 0;
-  doc.FrenSubChunkCount = 0;
-  doc.TubeSubChunkCount = 0;
-  doc.CatwSubChunkCount = 0;
-  doc.ScenSubChunkCount = 1;
-  doc.ScobSubChunkCount = 0;
-  doc.TeraSubChunkCount = 0;
-  doc.EnvcSubChunkCount = 0;
+  const UnknownChildren unknown = UnknownChildrenOf(doc);
+  for (const KnownChunk& chunk : kKnownChunks) {
+    int64_t count = unknown.count[static_cast<size_t>(chunk.kind)];
+    ForEachChild(chunk.kind, [&](ChunkKind child) { count += IsWritten(doc, child) ? 1 : 0; });
+    doc.*chunk.subChunkCount = static_cast<int32_t>(count);
+  }
 }
 
 namespace {
 
-// The whole length of every chunk of the fixed tree, children included,
-// summed in 64 bits so that nothing overflows before it is checked against
-// the format's signed 32-bit fields. A chunk's size field is its length
-// less its tag and size field.
-struct ChunkLengths {
-  int64_t envc, tera, scob, scen, catw, tube, fren, rasc, fund, supp, segm, bezr, info, trck, nlim;
-};
+// Chunks of unknown kinds are carried as they were loaded; a document built
+// in code must hold whole chunks at places of the fixed tree.
+void CheckUnknownChunks(const TrackDocument& doc) {
+  for (const UnknownChunk& chunk : doc.UnknownChunks) {
+    const std::vector<uint8_t>& bytes = chunk.bytes;
+    bool whole = bytes.size() >= static_cast<size_t>(kChunkHeadBytes) &&
+                 static_cast<uint64_t>(bigendian::Load32(bytes.data() + 4)) + kChunkHeadBytes == bytes.size();
+    if (whole) {
+      std::string tag(bytes.begin(), bytes.begin() + 4);
+      std::transform(tag.begin(), tag.end(), tag.begin(),
+                     [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+      whole = FindKnownChunk(tag) == nullptr;
+    }
+    if (!whole || !IsWritten(doc, chunk.parent) || (chunk.after && Known(*chunk.after).parent != chunk.parent)) {
+      throw TrackFormatError(TrackErrorKind::Inconsistent, "a chunk of an unknown kind is not whole or out of place",
+                             -1);
+    }
+  }
+}
 
 void CheckTablesCanBeWritten(const TrackDocument& doc) {
   const int64_t cells = int64_t{doc.TerrainColumnCount} * doc.TerrainRowCount;
@@ -224,27 +360,35 @@ void CheckTablesCanBeWritten(const TrackDocument& doc) {
     if (catwalk.TrailerLength < 0) {
       throw TrackFormatError(TrackErrorKind::Inconsistent, "a catwalk trailer length is negative", -1);
     }
+    if (!catwalk.Trailer.empty() && catwalk.Trailer.size() != static_cast<size_t>(catwalk.TrailerLength)) {
+      throw TrackFormatError(TrackErrorKind::Inconsistent, "a catwalk trailer does not match its length", -1);
+    }
   }
+  if (doc.FreeNodeReserved.size() > doc.FreeNodes.size() || doc.TubeReserved.size() > doc.Tubes.size()) {
+    throw TrackFormatError(TrackErrorKind::Inconsistent, "there are reserved bytes for records that do not exist",
+                           -1);
+  }
+  CheckUnknownChunks(doc);
+}
+
+// The whole length of every chunk of the fixed tree, children included
+// (chunks of unknown kinds too), summed in 64 bits so that nothing overflows
+// before it is checked against the format's signed 32-bit fields. A chunk's
+// size field is its length less its tag and size field.
+using ChunkLengths = std::array<int64_t, kKindCount>;
+
+int64_t LengthOf(const TrackDocument& doc, const UnknownChildren& unknown, ChunkKind kind, ChunkLengths& lengths) {
+  const auto index = static_cast<size_t>(kind);
+  int64_t length = IsWritten(doc, kind) ? Known(kind).bytes(doc) + unknown.bytes[index] : 0;
+  ForEachChild(kind, [&](ChunkKind child) { length += LengthOf(doc, unknown, child, lengths); });
+  lengths[index] = length;
+  return length;
 }
 
 ChunkLengths LengthsOf(const TrackDocument& doc) {
-  ChunkLengths z{};
-  z.info = ChunkBytesINFO(doc);
-  z.bezr = ChunkBytesBEZR(doc);
-  z.segm = ChunkBytesSEGM(doc);
-  z.fund = ChunkBytesFUND(doc);
-  z.rasc = ChunkBytesRASC(doc);
-  z.fren = ChunkBytesFREN(doc);
-  z.tube = ChunkBytesTUBE(doc);
-  z.catw = ChunkBytesCATW(doc);
-  z.supp = ChunkBytesSUPP(doc) + z.fund + z.rasc + z.fren + z.tube + z.catw;
-  z.trck = ChunkBytesTRCK(doc) + z.info + z.bezr + z.segm + z.supp;
-  z.scob = ChunkBytesSCOB(doc);
-  z.scen = ChunkBytesSCEN(doc) + z.scob;
-  z.tera = doc.TerrainPresent ? ChunkBytesTERA(doc) : 0;
-  z.envc = ChunkBytesENVC(doc);
-  z.nlim = ChunkBytesNLIM(doc) + z.trck + z.scen + z.tera + z.envc;
-  return z;
+  ChunkLengths lengths{};
+  LengthOf(doc, UnknownChildrenOf(doc), ChunkKind::NLIM, lengths);
+  return lengths;
 }
 
 int32_t SizeField(int64_t length, const char* tag) {
@@ -257,38 +401,52 @@ int32_t SizeField(int64_t length, const char* tag) {
   return static_cast<int32_t>(size);
 }
 
+void WriteUnknownChunks(ChunkWriter& writer, const TrackDocument& doc, ChunkKind parent,
+                        std::optional<ChunkKind> after) {
+  for (const UnknownChunk& chunk : doc.UnknownChunks) {
+    if (chunk.parent == parent && chunk.after == after) writer.WriteBytes(chunk.bytes.data(), chunk.bytes.size());
+  }
+}
+
+// Writes the known chunk `kind` and everything under it: its known children
+// in the fixed order, each unknown one at its place.
+void WriteChunkTree(ChunkWriter& writer, const TrackDocument& doc, ChunkKind kind) {
+  Known(kind).write(writer, doc);
+  WriteUnknownChunks(writer, doc, kind, std::nullopt);
+  ForEachChild(kind, [&](ChunkKind child) {
+    if (IsWritten(doc, child)) WriteChunkTree(writer, doc, child);
+    WriteUnknownChunks(writer, doc, kind, child);
+  });
+}
+
 }  // namespace
 
-int64_t SavedFileLength(const TrackDocument& doc) { return LengthsOf(doc).nlim; }
+int64_t SavedFileLength(const TrackDocument& doc) { return LengthsOf(doc)[static_cast<size_t>(ChunkKind::NLIM)]; }
 
 void ComputeChunkSizes(TrackDocument& doc) {
   CheckTablesCanBeWritten(doc);
-  const ChunkLengths z = LengthsOf(doc);
+  const ChunkLengths lengths = LengthsOf(doc);
+  const int64_t fileLength = lengths[static_cast<size_t>(ChunkKind::NLIM)];
   // A saved file must load again; every other size is smaller than the file.
-  if (z.nlim > kMaxTrackFileLength) {
+  if (fileLength > kMaxTrackFileLength) {
     throw TrackFormatError(TrackErrorKind::TooLarge,
-                           "the track would be larger than a track file can be (" + std::to_string(z.nlim) +
+                           "the track would be larger than a track file can be (" + std::to_string(fileLength) +
                                " bytes)",
                            -1);
   }
-  doc.EnvcSize = SizeField(z.envc, "ENVC");
-  if (doc.TerrainPresent) doc.TeraSize = SizeField(z.tera, "TERA");
-  doc.ScobSize = SizeField(z.scob, "SCOB");
-  doc.ScenSize = SizeField(z.scen, "SCEN");
-  doc.CatwSize = SizeField(z.catw, "CATW");
-  doc.TubeSize = SizeField(z.tube, "TUBE");
-  doc.FrenSize = SizeField(z.fren, "FREN");
-  doc.RascSize = SizeField(z.rasc, "RASC");
-  doc.FundSize = SizeField(z.fund, "FUND");
-  doc.SuppSize = SizeField(z.supp, "SUPP");
-  doc.SegmSize = SizeField(z.segm, "SEGM");
-  doc.BezrSize = SizeField(z.bezr, "BEZR");
-  doc.InfoSize = SizeField(z.info, "INFO");
-  doc.TrckSize = SizeField(z.trck, "TRCK");
-  doc.NlimSize = SizeField(z.nlim, "NLIM");
+  // Without terrain, TeraSize keeps its value.
+  for (const KnownChunk& chunk : kKnownChunks) {
+    if (IsWritten(doc, chunk.kind)) doc.*chunk.size = SizeField(lengths[static_cast<size_t>(chunk.kind)], chunk.tag);
+  }
 }
 
-int64_t PrepareForSaving(TrackDocument& doc) {
+void NormaliseTrack(TrackDocument& doc) {
+  for (const KnownChunk& chunk : kKnownChunks) chunk.normalise(doc);
+  std::vector<UnknownChunk>().swap(doc.UnknownChunks);
+}
+
+int64_t PrepareForSaving(TrackDocument& doc, SaveForm form) {
+  if (form == SaveForm::Normalised) NormaliseTrack(doc);
   SetSubChunkCounts(doc);
   ComputeChunkSizes(doc);
   return int64_t{doc.NlimSize} + kChunkHeadBytes;
@@ -297,32 +455,23 @@ int64_t PrepareForSaving(TrackDocument& doc) {
 void WriteTrackFile(const TrackDocument& doc, ByteSink& sink, const ProgressCallback& progress) {
   const int64_t length = int64_t{doc.NlimSize} + kChunkHeadBytes;
   ChunkWriter writer(sink, length, progress);
-  WriteChunkNLIM(writer, doc);
-  WriteChunkTRCK(writer, doc);
-  WriteChunkINFO(writer, doc);
-  WriteChunkBEZR(writer, doc);
-  WriteChunkSEGM(writer, doc);
-  WriteChunkSUPP(writer, doc);
-  WriteChunkFUND(writer, doc);
-  WriteChunkRASC(writer, doc);
-  WriteChunkFREN(writer, doc);
-  WriteChunkTUBE(writer, doc);
-  WriteChunkCATW(writer, doc);
-  WriteChunkSCEN(writer, doc);
-  WriteChunkSCOB(writer, doc);
-  if (doc.TerrainPresent) WriteChunkTERA(writer, doc);
-  WriteChunkENVC(writer, doc);
+  WriteChunkTree(writer, doc, ChunkKind::NLIM);
   // The writers write exactly the lengths the sizes were computed from.
   assert(writer.Position() == length);
   writer.Finish();
 }
 
-std::vector<uint8_t> BuildTrackFile(TrackDocument& doc) {
-  const int64_t length = PrepareForSaving(doc);
+std::vector<uint8_t> BuildTrackFile(TrackDocument& doc, SaveForm form) {
+  const int64_t length = PrepareForSaving(doc, form);
   MemorySink sink;
   sink.bytes.reserve(static_cast<size_t>(length));
   WriteTrackFile(doc, sink);
   return std::move(sink.bytes);
+}
+
+std::vector<FoundChunk> LeftOutBySave(const LoadedTrack& loaded, SaveForm form) {
+  if (form == SaveForm::Exact && loaded.formsFixedTree) return {};
+  return loaded.unknownChunks;
 }
 
 TrackError CheckSaveTarget(const std::string& path, Overwrite overwrite) {
@@ -341,7 +490,7 @@ SaveResult SaveTrack(TrackDocument& document, const std::string& path, const Sav
   try {
     // The sizes first: a track that cannot be written fails before any
     // temporary file exists.
-    PrepareForSaving(document);
+    PrepareForSaving(document, options.form);
   } catch (const TrackFormatError& failure) {
     return ErrorOf(failure.kind(), failure.what());
   }

@@ -4,6 +4,12 @@
 // by the countdown of promised chunks. SaveTrack fixes the tree's shape,
 // computes every size, then streams the chunks into the file that replaces
 // the target in one step, so a failed save never harms the file it replaces.
+//
+// A save is exact: it writes every byte the document holds as it was loaded,
+// chunks of unknown kinds included, and recomputes only sizes, sub-chunk
+// counts, table counts and text lengths, so that a load and a save give the
+// file back and flanging changes only what the flanges need. A normalised
+// save writes the form the tool wrote before version 1.2 instead.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +49,21 @@ struct LoadOptions {
 struct LoadedTrack {
   TrackDocument document;
   std::vector<FoundChunk> chunks;  // in file order, when listChunks was set
+  // Every chunk of an unknown kind the walk met, in file order (not the
+  // chunks inside them, which it passes over with them).
+  std::vector<FoundChunk> unknownChunks;
+  // Whether the file's chunks form the tree a save writes: read in pre-order
+  // by their sub-chunk counts, every count met exactly, every known chunk a
+  // child of its fixed parent, at most once and in the order a save writes
+  // them. Then the document carries the unknown chunks at their places;
+  // otherwise it holds none of them, and every save leaves them out.
+  bool formsFixedTree = false;
+};
+
+enum class SaveForm {
+  Exact,       // every byte as loaded; only what the document's changes need is new
+  Normalised,  // reserved runs and catwalk trailers zero, flags 255 or 0, colours'
+               // leading bytes 0, version 1.3.0.0, no chunks of unknown kinds
 };
 
 struct SaveOptions {
@@ -52,6 +73,7 @@ struct SaveOptions {
   // replace that very file. Refuse creates the file or fails, even when a
   // file appears at the target while the track is written.
   Overwrite overwrite = Overwrite::Replace;
+  SaveForm form = SaveForm::Exact;
 };
 
 using LoadResult = TrackResult<LoadedTrack>;
@@ -65,11 +87,15 @@ LoadResult LoadTrack(const std::string& path, const LoadOptions& options = {});
 // with room for one more byte is never copied.
 LoadResult LoadTrackFromBytes(std::vector<uint8_t> fileBytes, const LoadOptions& options = {});
 
+// The chunks of unknown kinds that a save of `loaded` in `form` leaves out.
+std::vector<FoundChunk> LeftOutBySave(const LoadedTrack& loaded, SaveForm form);
+
 // Saves `document` to `path`, appending ".nltrack" when the name lacks it,
 // and returns the path written. Sets the framing values (sub-chunk counts,
-// sizes) of the document. Refuses what CheckSaveTarget refuses; otherwise
-// replaces the file as ReplaceFileStreaming does (FileAccess.h). On failure
-// the existing file is untouched and no temporary file is left behind.
+// sizes) of the document, and a normalised save normalises it as well.
+// Refuses what CheckSaveTarget refuses; otherwise replaces the file as
+// ReplaceFileStreaming does (FileAccess.h). On failure the existing file is
+// untouched and no temporary file is left behind.
 SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options = {});
 
 // Why a save to `path` would be refused now (see CheckReplaceTarget), or an
@@ -78,9 +104,14 @@ SaveResult SaveTrack(TrackDocument& document, const std::string& path, const Sav
 // naming /dev/stdout never makes /dev/stdout.nltrack.
 TrackError CheckSaveTarget(const std::string& path, Overwrite overwrite);
 
-// Sets the framing values a save writes and returns the file's length.
-// Throws TrackFormatError when the track cannot be written.
-int64_t PrepareForSaving(TrackDocument& document);
+// Sets every byte the tool does not interpret to the value a normalised
+// save writes, and drops the chunks of unknown kinds.
+void NormaliseTrack(TrackDocument& document);
+
+// Normalises the document for a normalised save, sets the framing values a
+// save writes and returns the file's length. Throws TrackFormatError when
+// the track cannot be written.
+int64_t PrepareForSaving(TrackDocument& document, SaveForm form = SaveForm::Exact);
 
 // Writes a document prepared by PrepareForSaving into `sink`, a piece of at
 // most 1 MiB at a time. Throws what the sink throws.
@@ -88,14 +119,15 @@ void WriteTrackFile(const TrackDocument& document, ByteSink& sink, const Progres
 
 // Builds the bytes SaveTrack would write. Throws TrackFormatError when the
 // track cannot be written.
-std::vector<uint8_t> BuildTrackFile(TrackDocument& document);
+std::vector<uint8_t> BuildTrackFile(TrackDocument& document, SaveForm form = SaveForm::Exact);
 
 // The path a save writes to: ".nltrack" appended when the last eight
 // characters are not ".nltrack" in any letter case.
 std::string WithTrackExtension(const std::string& path);
 bool HasTrackExtension(const std::string& path);
 
-// Sets every sub-chunk count to the fixed tree's value.
+// Sets every sub-chunk count to the fixed tree's value, counting the chunks
+// of unknown kinds the document places in each.
 void SetSubChunkCounts(TrackDocument& document);
 // Sets every size field from the document. Throws TrackFormatError (kind
 // TooLarge) when a size does not fit in a signed 32-bit value.

@@ -32,7 +32,10 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  // The program's own icon (resource 1) in the title bar and on the
+  // taskbar; the system's where the executable has none (the tests).
+  windowClass.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
+  if (windowClass.hIcon == nullptr) windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowObjectName;
   if (RegisterClassExA(&windowClass) == 0) {

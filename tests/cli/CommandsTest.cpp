@@ -375,10 +375,138 @@ TEST(ResaveCommand, WritesTheNormalisedTrack) {
   const trackbuilder::Noise noise{0xAB, 7, 0x5C};
   ASSERT_TRUE(WriteFile(folder.File("noisy.nltrack"), trackbuilder::CanonicalFile(trackbuilder::SampleDocument(), noise)));
 
-  const clitesting::Run run = RunTool({"resave", folder.File("noisy.nltrack"), "-o", folder.File("clean")});
+  const clitesting::Run run =
+      RunTool({"resave", folder.File("noisy.nltrack"), "-o", folder.File("clean"), "--normalise"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "Wrote " + folder.File("clean.nltrack") + "\n");
   EXPECT_EQ(ReadFile(folder.File("clean.nltrack")), SampleFile());
+}
+
+// The sample track as a later version of its program might save it: every
+// byte the tool does not interpret in use, and a part of an unknown kind at
+// every place of the tree (29 of them).
+std::vector<uint8_t> LaterVersionFile() {
+  trackio::TrackDocument doc = trackbuilder::Noisy(trackbuilder::SampleDocument(), {0x31, 1, 0xFF});
+  doc.NlimVersion2 = 6;
+  return trackbuilder::CanonicalFile(trackbuilder::WithUnknownChunksEverywhere(doc));
+}
+
+TEST(SaveForms, OnlyTheFlangesAreNewAndNormalisingGivesTheFormerBytes) {
+  ScratchFolder folder;
+  const std::string later = folder.File("later.nltrack");
+  ASSERT_TRUE(WriteFile(later, LaterVersionFile()));
+  const std::string flanged = folder.File("flanged.nltrack");
+  ASSERT_EQ(RunTool({"flange", later, "-o", flanged}).status, 0);
+  const std::string leftOut = "note: left out 29 parts this tool does not know: U000, 16 bytes; ";
+
+  const struct {
+    const char* name;
+    std::vector<std::string> args;  // OUT stands for the output
+    std::vector<uint8_t> expected;
+    const char* note;  // the start of what stderr says after the output's name
+  } cases[] = {
+      {"resave", {"resave", later, "-o", "OUT"}, LaterVersionFile(), ""},
+      {"resave --normalise", {"resave", later, "-o", "OUT", "--normalise"}, SampleFile(), leftOut.c_str()},
+      {"flange --normalise", {"flange", later, "-o", "OUT", "--normalise"}, FlangedSampleFile(), leftOut.c_str()},
+      {"resave --normalise of the flanged file", {"resave", flanged, "-o", "OUT", "--normalise"},
+       FlangedSampleFile(), leftOut.c_str()},
+      {"resave of the flanged file", {"resave", flanged, "-o", "OUT"}, ReadFile(flanged), ""},
+  };
+  for (const auto& one : cases) {
+    SCOPED_TRACE(one.name);
+    const std::string out = folder.File("out.nltrack");
+    std::vector<std::string> args = one.args;
+    std::replace(args.begin(), args.end(), std::string("OUT"), out);
+    args.push_back("--force");
+    const clitesting::Run run = RunTool(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(out), one.expected);
+    if (*one.note == '\0') {
+      EXPECT_EQ(run.err, "");
+    } else {
+      const std::string note = "tarnwick-cli: " + out + ": " + one.note;
+      EXPECT_EQ(run.err.substr(0, note.size()), note);
+      EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+    }
+  }
+}
+
+TEST(SaveForms, FlangingChangesNothingButWhatTheFlangesNeed) {
+  // Taking the appended free nodes and tubes out of the flanged file again
+  // must leave the input, but for the two counts and the size fields of the
+  // chunks that hold them; the appended records' reserved bytes are zero.
+  ScratchFolder folder;
+  const std::vector<uint8_t> before = LaterVersionFile();
+  ASSERT_TRUE(WriteFile(folder.File("later.nltrack"), before));
+  const clitesting::Run run = RunTool({"flange", folder.File("later.nltrack"), "-o", folder.File("out")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  std::vector<uint8_t> after = ReadFile(folder.File("out.nltrack"));
+
+  constexpr int64_t kFlanges = 10;
+  ASSERT_EQ(after.size(), before.size() + kFlanges * (2 * 28 + 48));
+  const int64_t fren = tracktesting::ChunkOffset(before, "FREN");
+  const int64_t tube = tracktesting::ChunkOffset(before, "TUBE");
+  const int64_t nodes = tracktesting::LongAt(before, fren + 24);
+  const int64_t tubes = tracktesting::LongAt(before, tube + 24);
+  ASSERT_EQ(tracktesting::ChunkOffset(after, "TUBE"), tube + kFlanges * 2 * 28);
+  auto takeOut = [&after](int64_t from, int64_t count, int64_t recordBytes, std::vector<int64_t> reserved) {
+    const auto begin = after.begin() + from;
+    for (int64_t record = 0; record < count; ++record) {
+      for (int64_t at : reserved) {
+        EXPECT_EQ(*(begin + record * recordBytes + at), 0) << "record " << record << ", byte " << at;
+      }
+    }
+    after.erase(begin, begin + count * recordBytes);
+  };
+  std::vector<int64_t> tubeReserved, nodeReserved;
+  for (int64_t at = 0; at < 4; ++at) tubeReserved.insert(tubeReserved.end(), {12 + at, 28 + at, 44 + at});
+  for (int64_t at = 12; at < 28; ++at) nodeReserved.push_back(at);
+  takeOut(tube + kFlanges * 56 + 28 + 48 * tubes, kFlanges, 48, tubeReserved);
+  takeOut(fren + 28 + 28 * nodes, 2 * kFlanges, 28, nodeReserved);
+  ASSERT_EQ(after.size(), before.size());
+
+  std::vector<int64_t> changed;
+  for (const char* tag : {"NLIM", "TRCK", "SUPP", "FREN", "TUBE"}) changed.push_back(tracktesting::ChunkOffset(before, tag) + 4);
+  changed.insert(changed.end(), {fren + 24, tube + 24});
+  for (size_t i = 0; i < before.size(); ++i) {
+    if (after[i] == before[i]) continue;
+    const auto at = static_cast<int64_t>(i);
+    EXPECT_TRUE(std::any_of(changed.begin(), changed.end(), [at](int64_t field) { return at >= field && at < field + 4; }))
+        << "byte " << i << " changed";
+  }
+  for (int64_t field : changed) EXPECT_NE(tracktesting::LongAt(after, field), tracktesting::LongAt(before, field));
+}
+
+TEST(SaveForms, PartsOutsideTheUsualNestingAreLeftOutWithANote) {
+  // ENVC before SCEN: the parts are not nested the way a save writes them,
+  // so the unknown one cannot be put back where it stood.
+  ScratchFolder folder;
+  trackbuilder::Chunk root = trackbuilder::CanonicalTree(trackbuilder::SampleDocument());
+  std::swap(root.children[1], root.children[3]);
+  root.children.insert(root.children.begin() + 1, trackbuilder::Chunk{"XTRA", {}, {}, {}, {}});
+  const std::string input = folder.File("odd.nltrack");
+  ASSERT_TRUE(WriteFile(input, root.Serialize()));
+  const std::string out = folder.File("out.nltrack");
+
+  const clitesting::Run run = RunTool({"resave", input, "-o", out});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFile(out), SampleFile());
+  EXPECT_EQ(run.err, "tarnwick-cli: " + out + ": note: left out 1 part this tool does not know: XTRA, 12 bytes\n");
+
+  const clitesting::Run dry = RunTool({"flange", input, "-o", out, "--dry-run", "-f"});
+  EXPECT_EQ(dry.err, "tarnwick-cli: " + out + ": note: would leave out 1 part this tool does not know: XTRA, 12 bytes\n");
+  // -q keeps errors and warnings, and this note warns of something lost.
+  const clitesting::Run quiet = RunTool({"flange", input, "-o", out, "-f", "-q"});
+  EXPECT_EQ(quiet.out, "");
+  EXPECT_EQ(quiet.err, "tarnwick-cli: " + out + ": note: left out 1 part this tool does not know: XTRA, 12 bytes\n");
+
+  const clitesting::Run info = RunTool({"info", input});
+  const std::string where = "XTRA at byte " + std::to_string(tracktesting::ChunkOffset(root.Serialize(), "XTRA"));
+  EXPECT_NE(info.out.find("Parts this tool does not know (a save leaves them out: the file's parts are not nested "
+                          "the usual way):\n  " + where + " "),
+            std::string::npos)
+      << info.out;
 }
 
 // The sample track with a chunk of an unknown tag after the track chunk.
@@ -413,6 +541,11 @@ TEST(InfoCommand, ListsChunksTablesTubesAndTheFlangesToCome) {
   has(chunkLine("NLIM", 0, tracktesting::LongAt(bytes, 4), "5"));
   const int64_t oddOffset = tracktesting::ChunkOffset(bytes, std::string("ZQ\x01!", 4));
   has(chunkLine("ZQ\\x01!", oddOffset, 8, "skipped"));
+  has("Parts this tool does not know (a save keeps them; --normalise leaves them out):");
+  char unknownLine[128];
+  std::snprintf(unknownLine, sizeof unknownLine, "  %-30s%10s", ("ZQ\\x01! at byte " + std::to_string(oddOffset)).c_str(),
+                "16 bytes");
+  has(unknownLine);
   has("  tubes                                  8");
   has("  terrain                       3 x 2 cells");
   has("  type 0                                 3");
@@ -449,6 +582,11 @@ TEST(InfoCommand, GivesTheSameFiguresAsValidJson) {
   ASSERT_NE(odd, chunks.end());
   EXPECT_EQ((*odd)["tag"].string, std::string("ZQ\x01!", 4));
   EXPECT_EQ((*odd)["storedSize"].Int(), 8);
+  ASSERT_EQ(info["unknownChunks"].array.size(), 1u);
+  EXPECT_EQ(info["unknownChunks"][0]["tag"].string, std::string("ZQ\x01!", 4));
+  EXPECT_EQ(info["unknownChunks"][0]["offset"].Int(), (*odd)["offset"].Int());
+  EXPECT_EQ(info["unknownChunks"][0]["bytes"].Int(), 16);
+  EXPECT_TRUE(info["unknownChunksKept"].boolean);
 
   EXPECT_EQ(info["tables"]["footers"].Int(), 3);
   EXPECT_EQ(info["tables"]["freeNodes"].Int(), 5);

@@ -58,10 +58,14 @@ TEST(ChunkCodec, SinglesKeepTheirBitPatterns) {
   }
 }
 
-TEST(ChunkCodec, ColoursDropTheirLeadingByte) {
+TEST(ChunkCodec, ColoursKeepTheirLeadingByteBesideTheirValue) {
   Reading in({0x7F, 0x12, 0x34, 0x56});
-  EXPECT_EQ(in.reader.ReadColor(), 1193046);
+  const trackio::Color color = in.reader.ReadColor();
+  EXPECT_EQ(color.Value(), 1193046);
+  EXPECT_EQ(color.LeadingByte(), 0x7F);
   EXPECT_EQ(in.reader.Position(), 4);
+  EXPECT_EQ(Written([color](ChunkWriter& w) { w.WriteColor(color); }), in.bytes);
+  // A colour made from a value has the leading byte 0.
   EXPECT_EQ(Written([](ChunkWriter& w) { w.WriteColor(0x7F123456); }),
             (std::vector<uint8_t>{0x00, 0x12, 0x34, 0x56}));
 }
@@ -99,8 +103,11 @@ TEST(ChunkCodec, ZerosAndFlags) {
               w.WriteFlag(false);
             }),
             (std::vector<uint8_t>{255, 0}));
+  // A flag keeps its byte; any nonzero one is set.
   Reading in({7});
-  EXPECT_TRUE(in.reader.ReadFlag());
+  const trackio::FlagByte flag = in.reader.ReadFlag();
+  EXPECT_TRUE(flag.IsSet());
+  EXPECT_EQ(Written([flag](ChunkWriter& w) { w.WriteFlag(flag); }), std::vector<uint8_t>{7});
 }
 
 TEST(ChunkCodec, ReadsPastTheEndFailWithoutMovingAndNameTheChunk) {
@@ -160,7 +167,7 @@ TEST(ChunkCodec, AFixedRecordTableIsCheckedAsAWholeAndDecodedRecordByRecord) {
   in.reader.ReadRecords(pairs, 9, [](ChunkReader& record, Pair& pair) {
     pair.count = record.ReadLong();
     pair.value = record.ReadSingle();
-    pair.flag = record.ReadFlag();
+    pair.flag = record.ReadFlag().IsSet();
   });
   EXPECT_EQ(in.reader.Position(), 18);
   EXPECT_EQ(pairs[0].count, 258);

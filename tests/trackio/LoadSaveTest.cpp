@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <tuple>
 
 #include "TrackTesting.h"
 #include "trackio/FileAccess.h"
@@ -25,6 +27,89 @@ TEST(LoadSave, ASavedFileComesBackByteForByte) {
   EXPECT_EQ(once, file);
   EXPECT_EQ(Saved(Loaded(once)), once) << "saving is idempotent";
   EXPECT_EQ(Saved(loaded), once) << "saving twice writes the same bytes";
+}
+
+TEST(LoadSave, ALoadAndASaveGiveAWellFramedFileBackByteForByte) {
+  // Whatever the bytes the tool does not interpret hold, and wherever chunks
+  // of unknown kinds stand in the tree, an exact save writes the file back;
+  // a normalised one writes what the tool wrote before, the same track with
+  // all of them fixed.
+  const struct {
+    const char* name;
+    trackbuilder::Noise noise;
+    std::array<uint8_t, 4> version;
+    bool terrain;
+    bool unknownChunks;
+  } cases[] = {
+      {"as made in code", {}, {1, 3, 0, 0}, true, false},
+      {"reserved runs and trailers full", {0x01, 255, 0}, {1, 3, 0, 0}, true, false},
+      {"colours led by 0xFF, flags of 1, version 1.6", {0x80, 1, 0xFF}, {1, 6, 0, 0}, true, true},
+      {"flags of 0x80, without terrain", {0x41, 0x80, 0x12}, {1, 6, 0, 0}, false, true},
+      {"chunks of unknown kinds alone", {}, {1, 3, 0, 0}, true, true},
+  };
+  for (const auto& one : cases) {
+    SCOPED_TRACE(one.name);
+    TrackDocument clean = SampleDocument();
+    if (!one.terrain) {
+      clean.TerrainPresent = false;
+      clean = Loaded(CanonicalFile(clean));  // the terrain's fields as a load leaves them
+    }
+    TrackDocument doc = trackbuilder::Noisy(clean, one.noise);
+    std::tie(doc.NlimVersion1, doc.NlimVersion2, doc.NlimVersion3, doc.NlimVersion4) =
+        std::tuple_cat(one.version);
+    if (one.unknownChunks) doc = trackbuilder::WithUnknownChunksEverywhere(doc);
+    const std::vector<uint8_t> file = CanonicalFile(doc);
+
+    const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(file);
+    ASSERT_TRUE(loaded) << loaded.error().Describe();
+    EXPECT_TRUE(loaded->formsFixedTree);
+    EXPECT_EQ(loaded->unknownChunks.size(), doc.UnknownChunks.size());
+    EXPECT_EQ(loaded->document, Framed(doc)) << "every byte is held in its field";
+    EXPECT_EQ(Saved(loaded->document), file);
+    EXPECT_EQ(SavedNormalised(loaded->document), CanonicalFile(clean));
+  }
+}
+
+TEST(LoadSave, UnknownChunksOutsideTheFixedTreeAreLeftOut) {
+  // Chunks that the flat walk accepts but a save cannot put back where they
+  // stood: the track loads as ever, the unknown chunks are listed, and no
+  // save writes them.
+  const TrackDocument sample = SampleDocument();
+  const Chunk unknown{"XTRA", {}, {}, {}, {}};
+  const struct {
+    const char* name;
+    std::function<void(Chunk&)> reshape;
+  } cases[] = {
+      {"known chunks in another order", [](Chunk& root) { std::swap(root.children[2], root.children[4]); }},
+      {"a known chunk under another parent",
+       [](Chunk& root) {
+         Chunk scob = root.children[2].children[0];
+         root.children[2].children.clear();
+         root.children.push_back(scob);
+       }},
+      {"a known chunk twice", [&sample](Chunk& root) { root.children.push_back(trackbuilder::EnvcChunk(sample)); }},
+      {"counts that do not add up",
+       [](Chunk& root) {
+         // SUPP promises one child fewer: CATW counts as TRCK's child.
+         root.children[0].children[3].subChunkCount = 4;
+         root.children[0].subChunkCount = 5;
+       }},
+  };
+  for (const auto& one : cases) {
+    SCOPED_TRACE(one.name);
+    Chunk root = CanonicalTree(sample);
+    root.children.insert(root.children.begin() + 1, unknown);
+    one.reshape(root);
+    root.subChunkCount = static_cast<int32_t>(root.children.size());
+    const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(root.Serialize());
+    ASSERT_TRUE(loaded) << loaded.error().Describe();
+    EXPECT_FALSE(loaded->formsFixedTree);
+    ASSERT_EQ(loaded->unknownChunks.size(), 1u);
+    EXPECT_EQ(loaded->unknownChunks[0].tag, "XTRA");
+    EXPECT_TRUE(loaded->document.UnknownChunks.empty());
+    EXPECT_EQ(trackio::LeftOutBySave(*loaded, trackio::SaveForm::Exact).size(), 1u);
+    EXPECT_EQ(Saved(loaded->document), CanonicalFile(sample));
+  }
 }
 
 TEST(LoadSave, TheWalkIsFlatAndOrderFree) {
@@ -64,7 +149,8 @@ TEST(LoadSave, UnknownChunksAreSkippedWithTheirChildren) {
   const TrackDocument& doc = loaded->document;
   const std::vector<trackio::FoundChunk>& chunks = loaded->chunks;
   EXPECT_EQ(doc.EnvironmentText1, sample.EnvironmentText1);
-  EXPECT_EQ(Saved(doc), CanonicalFile(sample)) << "the unknown chunk is dropped";
+  EXPECT_EQ(Saved(doc), root.Serialize()) << "an exact save keeps the unknown chunk";
+  EXPECT_EQ(SavedNormalised(doc), CanonicalFile(sample)) << "a normalised save leaves it out";
 
   const auto skipped = std::find_if(chunks.begin(), chunks.end(),
                                     [](const trackio::FoundChunk& c) { return c.skipped; });
@@ -269,8 +355,20 @@ TEST(LoadSave, ADocumentWhoseFieldsDisagreeIsRefusedAsInconsistent) {
   grid.TerrainColumnCount = 2;
   grid.TerrainRowCount = 2;
   grid.TerrainGrid.resize(3);
+  // Bytes held for what is not there, or that a load would read otherwise.
+  TrackDocument trailerBytes = trackbuilder::EmptyDocument();
+  trailerBytes.Catwalks = {{0, 0, 0, 0, 0, 0, 4}};
+  trailerBytes.Catwalks[0].Trailer = {1, 2, 3};
+  TrackDocument runs = trackbuilder::EmptyDocument();
+  runs.TubeReserved.resize(1);
+  TrackDocument partial = trackbuilder::EmptyDocument();
+  partial.UnknownChunks = {{trackio::ChunkKind::NLIM, {}, {'X', 'T', 'R', 'A', 0, 0, 0, 9}}};
+  TrackDocument known = trackbuilder::EmptyDocument();
+  known.UnknownChunks = {{trackio::ChunkKind::NLIM, {}, {'t', 'u', 'b', 'e', 0, 0, 0, 0}}};
+  TrackDocument misplaced = trackbuilder::EmptyDocument();
+  misplaced.UnknownChunks = {{trackio::ChunkKind::SUPP, trackio::ChunkKind::INFO, {'X', 'T', 'R', 'A', 0, 0, 0, 0}}};
   ScratchFolder folder;
-  for (TrackDocument* doc : {&trailer, &grid}) {
+  for (TrackDocument* doc : {&trailer, &grid, &trailerBytes, &runs, &partial, &known, &misplaced}) {
     const trackio::SaveResult saved = trackio::SaveTrack(*doc, folder.File("t.nltrack"));
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, TrackErrorKind::Inconsistent) << saved.error().Describe();
