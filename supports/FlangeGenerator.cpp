@@ -377,36 +377,6 @@ class PresentFlanges {
   mutable std::vector<Slot> slots_;  // filled on the first need, by one thread
 };
 
-// Reports progress now and then, from the calling thread only: a few
-// hundred times at most, and at the end. A run may visit the tubes in more
-// than one pass; `passes` says how many, and each pass reports its share.
-class ProgressTicker {
- public:
-  ProgressTicker(const trackio::ProgressCallback& progress, int64_t tubes, int passes)
-      : progress_(progress), tubes_(tubes), total_(tubes * passes),
-        step_(std::max<int64_t>(1, total_ / kMaxReports)) {}
-
-  void Visited(int pass, int64_t tubesDone) {
-    const int64_t done = pass * tubes_ + tubesDone;
-    if (!progress_ || done <= reported_ || (done < next_ && done != total_)) return;
-    progress_(done, total_);
-    reported_ = done;
-    next_ = (done / step_ + 1) * step_;
-  }
-  void Finished() const {
-    if (progress_ && total_ == 0) progress_(0, 0);
-  }
-
- private:
-  static constexpr int64_t kMaxReports = 200;
-  const trackio::ProgressCallback& progress_;
-  int64_t tubes_;
-  int64_t total_;
-  int64_t step_;
-  int64_t reported_ = 0;
-  int64_t next_ = 0;
-};
-
 // What a run works from, taken once when it starts: the tubes to visit and
 // the nodes their ends may name. The flanges the run appends are not
 // visited, their nodes are not there for the tubes still to come, and they
@@ -549,9 +519,10 @@ struct Survey {
 
 // Counts the flanges each block's tubes plan and, when the track holds
 // flanges, which of them are there already. `keepPlans`: keep the plans for
-// placing the flanges. `pass` is the progress pass this reports as.
+// placing the flanges. `pass` is the visit of the tubes this reports as (a
+// run visits them twice: to count, then to place).
 Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned threads, bool keepPlans,
-                  ProgressTicker* ticker, int pass) {
+                  trackio::ProgressThrottle* progress, int pass) {
   const size_t blocks = BlockCount(start.sourceTubes);
   threads = ThreadsFor(threads, blocks);
   Survey survey;
@@ -564,7 +535,7 @@ Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned thre
   const auto tubes = static_cast<int64_t>(start.sourceTubes);
   auto report = [&](int64_t half, size_t blocksDone) {
     const auto done = std::min(tubes, static_cast<int64_t>(blocksDone * kBlockTubes));
-    if (ticker) ticker->Visited(pass, (half * tubes + done) / 2);
+    if (progress) progress->Update(pass * tubes + (half * tubes + done) / 2);
   };
 
   // The flanges each tube plans follow from its plan alone; the tubes that
@@ -650,7 +621,7 @@ FlangeSummary Summarise(const Survey& survey) {
 // Writes the new flanges of every block into the tables, which already have
 // room for them, from the plans the survey kept.
 void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& survey, unsigned threads,
-                  ProgressTicker* ticker, int pass) {
+                  trackio::ProgressThrottle* progress, int pass) {
   const size_t blocks = survey.blocks.size();
   std::vector<int64_t> addedBefore(blocks + 1, 0);
   for (size_t block = 0; block < blocks; ++block) {
@@ -681,7 +652,8 @@ void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& surve
         }
       },
       [&](size_t blocksDone) {
-        if (ticker) ticker->Visited(pass, static_cast<int64_t>(std::min(start.sourceTubes, blocksDone * kBlockTubes)));
+        const size_t tubesDone = std::min(start.sourceTubes, blocksDone * kBlockTubes);
+        if (progress) progress->Update(static_cast<int64_t>(pass * start.sourceTubes + tubesDone));
       });
 }
 
@@ -706,12 +678,12 @@ std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
   return flanges;
 }
 
-FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress, unsigned threads) {
+FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& callback, unsigned threads) {
   const RunStart start(document);
-  ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
+  trackio::ProgressThrottle progress(callback, 2 * static_cast<int64_t>(start.sourceTubes));
 
   // First count, and note for each flange whether it is there already.
-  const Survey survey = TakeSurvey(document, start, threads, true, &ticker, 0);
+  const Survey survey = TakeSurvey(document, start, threads, true, &progress, 0);
   FlangeSummary summary = Summarise(survey);
 
   // Refuse, before changing anything, a result that no track file could hold.
@@ -736,15 +708,14 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
     try {
       trackio::GrowTable(document.FreeNodes, static_cast<size_t>(nodesAfter));
       trackio::GrowTable(document.Tubes, static_cast<size_t>(tubesAfter));
-      PlaceFlanges(document, start, survey, threads, &ticker, 1);
+      PlaceFlanges(document, start, survey, threads, &progress, 1);
     } catch (...) {
       document.FreeNodes.resize(nodesBefore);
       document.Tubes.resize(start.sourceTubes);
       throw;
     }
   }
-  ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));
-  ticker.Finished();
+  progress.Finish();
   return summary;
 }
 

@@ -210,12 +210,7 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
   }
   context.chunkTag = "NLIM";
   context.chunkOffset = 0;
-  if (options.progress) {
-    context.progress = options.progress;
-    context.progressTotal = fileLength;
-    context.reportStep = ProgressStep(fileLength);
-    context.nextReport = 0;
-  }
+  context.progress = ProgressThrottle(options.progress, fileLength, kBytesBetweenReports);
   ChunkReader reader(bytes, fileLength + 1, context);
 
   LoadedTrack loaded;
@@ -237,7 +232,7 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
                                                  std::to_string(fileLength) + " bytes)");
   }
   if (options.listChunks) loaded.chunks = std::move(found);
-  if (options.progress) options.progress(fileLength, fileLength);
+  context.progress.Finish();
   return loaded;
 }
 
