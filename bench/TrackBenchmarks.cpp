@@ -144,8 +144,12 @@ void Flange(benchmark::State& state, int32_t tubes) {
 void BuildFile(benchmark::State& state, int32_t tubes) {
   Track& track = TrackOf(tubes);
   for (auto _ : state) {
-    std::vector<uint8_t> bytes = trackio::BuildTrackFile(track.flanged);
-    benchmark::DoNotOptimize(bytes.data());
+    trackio::TrackResult<std::vector<uint8_t>> bytes = trackio::BuildTrackFile(track.flanged);
+    if (!bytes) {
+      state.SkipWithError(bytes.error().Describe().c_str());
+      break;
+    }
+    benchmark::DoNotOptimize(bytes->data());
   }
   Report(state, track, track.outputBytes);
 }

@@ -1,6 +1,5 @@
 #include "supports/FlangeGenerator.h"
 
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -8,6 +7,7 @@
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -16,7 +16,6 @@
 
 #include "supports/VectorMath.h"
 #include "supports/SupportEditing.h"
-#include "trackio/RecordSizes.h"
 #include "trackio/TableMemory.h"
 #include "trackio/TrackIO.h"
 
@@ -52,8 +51,6 @@ constexpr double kSpacingDivisor = 10.0;
 constexpr double kSpacingAllowance = 1.0;
 // More divisions than this would add an absurd number of flanges to one tube.
 constexpr double kMaxDivisions = 32767.0;
-// Bytes each flange adds to the saved file: two free nodes and a tube.
-constexpr int64_t kBytesPerFlange = 2 * trackio::kFreeNodeRecordBytes + trackio::kTubeRecordBytes;
 
 enum class Verdict { Flanged, Skipped, OutOfRange };
 
@@ -607,6 +604,13 @@ Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned thre
   return survey;
 }
 
+// A run that adds nothing, for the reason `error` gives.
+FlangeSummary Refused(trackio::TrackError error) {
+  FlangeSummary summary;
+  summary.error = std::move(error);
+  return summary;
+}
+
 FlangeSummary Summarise(const Survey& survey) {
   FlangeSummary summary;
   for (const BlockSurvey& block : survey.blocks) {
@@ -657,11 +661,46 @@ void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& surve
       });
 }
 
+// AddFlanges without its guard: throws what fails on the way, the tables
+// then perhaps grown.
+FlangeSummary AddFlangesFrom(TrackDocument& document, const RunStart& start,
+                             const trackio::ProgressCallback& callback, unsigned threads) {
+  const auto tubes = static_cast<int64_t>(start.sourceTubes);
+  trackio::ProgressThrottle progress(callback, 2 * tubes);
+
+  // First count, and note for each flange whether it is there already.
+  const Survey survey = TakeSurvey(document, start, threads, true, &progress, 0);
+  FlangeSummary summary = Summarise(survey);
+
+  // Refuse, before changing anything, a result that no track file could hold.
+  if (!trackio::FitsTrackFile(document, 2 * summary.flangesAdded, summary.flangesAdded)) {
+    summary.error = {trackio::TrackErrorKind::TooLarge,
+                     "the flanged track would be larger than a track file can hold (" +
+                         std::to_string(summary.flangesAdded) + " flanges)",
+                     {}, -1};
+    summary.tubesFlanged = 0;
+    summary.flangesAdded = 0;
+    return summary;
+  }
+
+  if (summary.flangesAdded > 0) {
+    trackio::GrowTable(document.FreeNodes, document.FreeNodes.size() + 2 * static_cast<size_t>(summary.flangesAdded));
+    trackio::GrowTable(document.Tubes, document.Tubes.size() + static_cast<size_t>(summary.flangesAdded));
+    PlaceFlanges(document, start, survey, threads, &progress, 1);
+  }
+  progress.Finish();
+  return summary;
+}
+
 }  // namespace
 
 FlangeSummary CountFlanges(const TrackDocument& document) {
-  const RunStart start(document);
-  return Summarise(TakeSurvey(document, start, 0, false, nullptr, 0));
+  try {
+    const RunStart start(document);
+    return Summarise(TakeSurvey(document, start, 0, false, nullptr, 0));
+  } catch (const std::bad_alloc&) {
+    return Refused({trackio::TrackErrorKind::TooLarge, "not enough memory to count the flanges", {}, -1});
+  }
 }
 
 std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
@@ -678,45 +717,24 @@ std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
   return flanges;
 }
 
-FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& callback, unsigned threads) {
+FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress, unsigned threads) {
   const RunStart start(document);
-  trackio::ProgressThrottle progress(callback, 2 * static_cast<int64_t>(start.sourceTubes));
-
-  // First count, and note for each flange whether it is there already.
-  const Survey survey = TakeSurvey(document, start, threads, true, &progress, 0);
-  FlangeSummary summary = Summarise(survey);
-
-  // Refuse, before changing anything, a result that no track file could hold.
-  const int64_t maxRecords = std::numeric_limits<int32_t>::max();
-  const int64_t nodesAfter = static_cast<int64_t>(document.FreeNodes.size()) + 2 * summary.flangesAdded;
-  const int64_t tubesAfter = static_cast<int64_t>(document.Tubes.size()) + summary.flangesAdded;
-  const int64_t bytesAfter =
-      trackio::SavedFileLength(document) + kBytesPerFlange * summary.flangesAdded;
-  if (nodesAfter > maxRecords || tubesAfter > maxRecords || bytesAfter > trackio::kMaxTrackFileLength) {
-    summary.error = {trackio::TrackErrorKind::TooLarge,
-                     "the flanged track would be larger than a track file can hold (" +
-                         std::to_string(summary.flangesAdded) + " flanges)",
-                     {}, -1};
-    summary.tubesFlanged = 0;
-    summary.flangesAdded = 0;
-    return summary;
+  // Whatever fails on the way (memory, the caller's progress callback)
+  // leaves the track as it was.
+  const size_t nodesBefore = document.FreeNodes.size();
+  auto restore = [&] {
+    document.FreeNodes.resize(nodesBefore);
+    document.Tubes.resize(start.sourceTubes);
+  };
+  try {
+    return AddFlangesFrom(document, start, progress, threads);
+  } catch (const std::bad_alloc&) {
+    restore();
+    return Refused({trackio::TrackErrorKind::TooLarge, "not enough memory for the flanges", {}, -1});
+  } catch (...) {
+    restore();
+    throw;
   }
-
-  if (summary.flangesAdded > 0) {
-    // Whatever fails on the way (memory, threads) leaves the track as it was.
-    const size_t nodesBefore = document.FreeNodes.size();
-    try {
-      trackio::GrowTable(document.FreeNodes, static_cast<size_t>(nodesAfter));
-      trackio::GrowTable(document.Tubes, static_cast<size_t>(tubesAfter));
-      PlaceFlanges(document, start, survey, threads, &progress, 1);
-    } catch (...) {
-      document.FreeNodes.resize(nodesBefore);
-      document.Tubes.resize(start.sourceTubes);
-      throw;
-    }
-  }
-  progress.Finish();
-  return summary;
 }
 
 }  // namespace supports

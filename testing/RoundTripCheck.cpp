@@ -140,11 +140,9 @@ void FlangeAndCheck(TrackDocument& doc, int64_t maxFlanges) {
 
 std::vector<uint8_t> Build(TrackDocument& doc, const char* which,
                            trackio::SaveForm form = trackio::SaveForm::Exact) {
-  try {
-    return trackio::BuildTrackFile(doc, form);
-  } catch (const trackio::TrackFormatError& failure) {
-    throw Breach(std::string("the ") + which + " build failed: " + failure.what());
-  }
+  trackio::TrackResult<std::vector<uint8_t>> built = trackio::BuildTrackFile(doc, form);
+  if (!built) throw Breach(std::string("the ") + which + " build failed: " + built.error().Describe());
+  return std::move(*built);
 }
 
 void CheckRoundTrip(const uint8_t* data, size_t size, const AllocationMeter* meter, int64_t maxFlanges) {

@@ -61,8 +61,8 @@ TEST(KilledSave, TheTargetHoldsTheOldOrTheNewBytesNeverAMix) {
   // Two large tracks of different lengths and content.
   TrackDocument first = trackbuilder::GeneratedDocument(20000);
   TrackDocument second = trackbuilder::GeneratedDocument(24000);
-  const std::vector<uint8_t> firstBytes = trackio::BuildTrackFile(first);
-  const std::vector<uint8_t> secondBytes = trackio::BuildTrackFile(second);
+  const std::vector<uint8_t> firstBytes = tracktesting::Saved(first);
+  const std::vector<uint8_t> secondBytes = tracktesting::Saved(second);
   ASSERT_TRUE(trackbuilder::WriteFile(target, firstBytes));
 
   constexpr int kRounds = 16;
@@ -101,7 +101,7 @@ TEST(KilledSave, TheTargetHoldsTheOldOrTheNewBytesNeverAMix) {
   ASSERT_TRUE(trackbuilder::WriteFile(folder.File(".track.nltrack.tmp-ABC123"), {1, 2, 3}));
   TrackDocument again = trackbuilder::SampleDocument();
   ASSERT_TRUE(trackio::SaveTrack(again, target));
-  EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(again));
+  EXPECT_EQ(trackbuilder::ReadFile(target), tracktesting::Saved(again));
 }
 
 TEST(KilledSave, AnInterruptedSaveRemovesItsTemporaryFileAndEndsByTheSignal) {

@@ -328,7 +328,7 @@ TEST(SaveFaults, TheLongestFileNameCanBeSaved) {
   TrackDocument doc = trackbuilder::SampleDocument();
   const trackio::SaveResult saved = trackio::SaveTrack(doc, target);
   ASSERT_TRUE(saved) << saved.error().Describe();
-  EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(doc));
+  EXPECT_EQ(trackbuilder::ReadFile(target), tracktesting::Saved(doc));
   EXPECT_EQ(EntriesOf(folder.path()), std::vector<std::string>{name});
 }
 

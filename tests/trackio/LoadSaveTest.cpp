@@ -321,7 +321,7 @@ TEST(LoadSave, AFailedSaveReportsWhyAndWritesNothing) {
 TEST(LoadSave, ATrackTooLargeForTheFormatIsRefusedBeforeWriting) {
   TrackDocument doc = trackbuilder::EmptyDocument();
   doc.Catwalks = {{0, 0, 0, 0, 0, 0, std::numeric_limits<int32_t>::max() - 10}};
-  EXPECT_THROW(trackio::BuildTrackFile(doc), trackio::TrackFormatError);
+  EXPECT_FALSE(trackio::BuildTrackFile(doc));
   ScratchFolder folder;
   const trackio::SaveResult saved = trackio::SaveTrack(doc, folder.File("big.nltrack"));
   ASSERT_FALSE(saved);
@@ -330,21 +330,27 @@ TEST(LoadSave, ATrackTooLargeForTheFormatIsRefusedBeforeWriting) {
 }
 
 TEST(LoadSave, SizesAllowExactlyTheLongestFileALoadAccepts) {
-  // A catwalk trailer stretches the file without holding memory.
+  // A catwalk trailer stretches the file without holding memory. First it
+  // leaves room for one free node (28 bytes) and one tube (48), no more.
   TrackDocument doc = trackbuilder::EmptyDocument();
   doc.Catwalks = {trackio::Catwalk{}};
   const int64_t withoutTrailer = trackio::SavedFileLength(doc);
-  doc.Catwalks[0].TrailerLength = static_cast<int32_t>(trackio::kMaxTrackFileLength - withoutTrailer);
+  doc.Catwalks[0].TrailerLength = static_cast<int32_t>(trackio::kMaxTrackFileLength - withoutTrailer - 76);
+  EXPECT_TRUE(trackio::FitsTrackFile(doc, 1, 1));
+  EXPECT_FALSE(trackio::FitsTrackFile(doc, 1, 2));
+  EXPECT_FALSE(trackio::FitsTrackFile(doc, 2, 1));
+  EXPECT_FALSE(trackio::FitsTrackFile(doc, int64_t{1} << 62, 0));
+
+  doc.Catwalks[0].TrailerLength += 76;
   ASSERT_EQ(trackio::SavedFileLength(doc), trackio::kMaxTrackFileLength);
-  EXPECT_NO_THROW(trackio::ComputeChunkSizes(doc));
+  EXPECT_TRUE(trackio::PrepareForSaving(doc));
+  EXPECT_TRUE(trackio::FitsTrackFile(doc, 0, 0));
 
   doc.Catwalks[0].TrailerLength += 1;
-  try {
-    trackio::ComputeChunkSizes(doc);
-    ADD_FAILURE() << "a file one byte longer than a load accepts was sized";
-  } catch (const trackio::TrackFormatError& error) {
-    EXPECT_EQ(error.kind(), TrackErrorKind::TooLarge);
-  }
+  const trackio::TrackResult<int64_t> sized = trackio::PrepareForSaving(doc);
+  ASSERT_FALSE(sized) << "a file one byte longer than a load accepts was sized";
+  EXPECT_EQ(sized.error().kind, TrackErrorKind::TooLarge);
+  EXPECT_FALSE(trackio::FitsTrackFile(doc, 0, 0));
 }
 
 TEST(LoadSave, ADocumentWhoseFieldsDisagreeIsRefusedAsInconsistent) {
@@ -393,7 +399,9 @@ TEST(LoadSave, ThousandsOfRecordsSaveAndLoadExactlyWithProgress) {
       reports.push_back(done);
     };
   };
-  ASSERT_EQ(trackio::PrepareForSaving(generated), length);
+  const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(generated);
+  ASSERT_TRUE(prepared);
+  ASSERT_EQ(*prepared, length);
   trackio::MemorySink sink;
   trackio::WriteTrackFile(generated, sink, recorder(saveReports));
   EXPECT_EQ(sink.bytes, file);

@@ -117,7 +117,7 @@ TEST(WindowsFileAccess, ASaveAndLoadRoundTripThroughTheDrivers) {
 
   trackio::LoadResult loaded = trackio::LoadTrack(written);
   ASSERT_TRUE(loaded) << loaded.error().Describe();
-  EXPECT_EQ(Contents(written), trackio::BuildTrackFile(loaded->document));
+  EXPECT_EQ(Contents(written), tracktesting::Saved(loaded->document));
 }
 
 TEST(WindowsFileAccess, TheNamesOfDevicesAreRefusedWithEveryExtension) {
