@@ -5,7 +5,6 @@
 // every operator new of this test program (AllocationCounter).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <sstream>
@@ -199,8 +198,6 @@ TEST(LoadBounds, TheDensestFilesOfEveryRecordTypeLoadWithinTheMemoryBound) {
     const Measured result = MeasureLoad(track.bytes, track.listChunks);
     EXPECT_TRUE(result.loaded) << track.name << ": " << result.error.Describe();
     EXPECT_LE(result.peakBytes, kMemoryBound) << track.name;
-    std::printf("  %-24s %8zu bytes of file: %9llu bytes held at the peak\n", track.name, track.bytes.size(),
-                static_cast<unsigned long long>(result.peakBytes));
   }
 }
 
