@@ -10,6 +10,7 @@
 
 #include "supports/VectorMath.h"
 #include "supports/SupportEditing.h"
+#include "supports/TubeCensus.h"
 #include "trackio/RecordSizes.h"
 #include "trackio/TrackIO.h"
 
@@ -60,45 +61,18 @@ struct TubePlan {
   int64_t Flanges() const { return divisions <= 1 ? 2 : int64_t{divisions} + 1; }
 };
 
-// The nodes a tube end may name: those present when the run started. The
-// flange nodes appended during the run must not make a damaged reference
-// valid halfway through, or the run would do more than CountFlanges said.
-struct NodeTables {
-  int32_t footers = 0;
-  int32_t freeNodes = 0;
-
-  static NodeTables Of(const TrackDocument& doc) { return {doc.FooterCount(), doc.FreeNodeCount()}; }
-};
-
-enum class EndLookup { Found, OtherType, OutOfRange };
-
-EndLookup ResolveEnd(const TrackDocument& doc, const NodeTables& tables, int32_t endType,
-                     int32_t index, Vec3& position) {
-  if (endType == trackio::kEndTypeFooter) {
-    if (index < 0 || index >= tables.footers) return EndLookup::OutOfRange;
-    position = doc.Footers[static_cast<size_t>(index)].Position;
-    return EndLookup::Found;
-  }
-  if (endType == trackio::kEndTypeFreeNode) {
-    if (index < 0 || index >= tables.freeNodes) return EndLookup::OutOfRange;
-    position = doc.FreeNodes[static_cast<size_t>(index)];
-    return EndLookup::Found;
-  }
-  return EndLookup::OtherType;
-}
-
 bool IsFinite(const Vec3& v) {
   return std::isfinite(v.x.ToFloat()) && std::isfinite(v.y.ToFloat()) && std::isfinite(v.z.ToFloat());
 }
 
 // Decides whether and how a tube gets flanges.
-TubePlan PlanTube(const TrackDocument& doc, const NodeTables& tables, const Tube& tube) {
+TubePlan PlanTube(const TrackDocument& doc, const NodeCounts& nodes, const Tube& tube) {
   TubePlan plan;
-  const EndLookup end1 = ResolveEnd(doc, tables, tube.End1Type, tube.End1Index, plan.a);
-  if (end1 == EndLookup::OtherType) return plan;
-  const EndLookup end2 = ResolveEnd(doc, tables, tube.End2Type, tube.End2Index, plan.b);
-  if (end2 == EndLookup::OtherType) return plan;
-  if (end1 == EndLookup::OutOfRange || end2 == EndLookup::OutOfRange) {
+  const EndLookup end1 = FindTubeEnd(doc, nodes, tube.End1Type, tube.End1Index, plan.a);
+  if (end1 == EndLookup::NotANode) return plan;
+  const EndLookup end2 = FindTubeEnd(doc, nodes, tube.End2Type, tube.End2Index, plan.b);
+  if (end2 == EndLookup::NotANode) return plan;
+  if (end1 == EndLookup::Missing || end2 == EndLookup::Missing) {
     plan.verdict = Verdict::OutOfRange;
     return plan;
   }
@@ -218,7 +192,9 @@ bool IsFlangeType(int32_t tubeType) {
 // millions of flanges to a few bytes per tube, with no allocation per entry.
 class PresentFlanges {
  public:
-  PresentFlanges(const TrackDocument& doc, const NodeTables& tables) : doc_(doc), tables_(tables) {
+  static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();  // no such tube
+
+  PresentFlanges(const TrackDocument& doc, const NodeCounts& nodes) : doc_(doc), nodes_(nodes) {
     std::vector<uint32_t> flanges;
     for (size_t i = 0; i < doc.Tubes.size(); ++i) {
       if (KeyOfTube(static_cast<uint32_t>(i))) flanges.push_back(static_cast<uint32_t>(i));
@@ -237,14 +213,17 @@ class PresentFlanges {
 
   bool Empty() const { return slots_.empty(); }
 
-  bool Contains(const PlannedFlange& flange) const {
-    if (slots_.empty()) return false;
+  bool Contains(const PlannedFlange& flange) const { return Find(flange) != kNone; }
+
+  // The tube that is `flange`, or kNone.
+  uint32_t Find(const PlannedFlange& flange) const {
+    if (slots_.empty()) return kNone;
     const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
     const uint64_t hash = Hash(key);
     for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
       const Slot& slot = slots_[at];
-      if (slot.tube == kEmpty) return false;
-      if (slot.fingerprint == Fingerprint(hash) && KeyOfTube(slot.tube) == key) return true;
+      if (slot.tube == kEmpty) return kNone;
+      if (slot.fingerprint == Fingerprint(hash) && KeyOfTube(slot.tube) == key) return slot.tube;
     }
   }
 
@@ -275,8 +254,8 @@ class PresentFlanges {
       return std::nullopt;
     }
     Vec3 a, b;
-    if (ResolveEnd(doc_, tables_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
-        ResolveEnd(doc_, tables_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
+    if (FindTubeEnd(doc_, nodes_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
+        FindTubeEnd(doc_, nodes_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
       return std::nullopt;
     }
     return KeyOf(tube.TubeType, a, b);
@@ -298,7 +277,7 @@ class PresentFlanges {
   static uint32_t Fingerprint(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
   const TrackDocument& doc_;
-  NodeTables tables_;
+  NodeCounts nodes_;
   std::vector<Slot> slots_;
 };
 
@@ -333,11 +312,11 @@ class ProgressTicker {
 // to come, and they do not count as present.
 struct RunStart {
   size_t sourceTubes;
-  NodeTables tables;
+  NodeCounts nodes;
   PresentFlanges present;
 
   explicit RunStart(const TrackDocument& doc)
-      : sourceTubes(doc.Tubes.size()), tables(NodeTables::Of(doc)), present(doc, tables) {}
+      : sourceTubes(doc.Tubes.size()), nodes(NodeCounts::Of(doc)), present(doc, nodes) {}
 };
 
 // Visits the tubes present at the start in order, asks `isPresent` about
@@ -348,7 +327,7 @@ FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start, IsPr
                            const ProgressTicker* ticker = nullptr, int pass = 0) {
   FlangeSummary summary;
   for (size_t i = 0; i < start.sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(doc, start.tables, doc.Tubes[i]);
+    const TubePlan plan = PlanTube(doc, start.nodes, doc.Tubes[i]);
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
       const int64_t addedBefore = summary.flangesAdded;
       PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
@@ -374,7 +353,7 @@ FlangeSummary CountOnFlangelessTrack(const TrackDocument& doc, const RunStart& s
                                      const ProgressTicker& ticker) {
   FlangeSummary summary;
   for (size_t i = 0; i < start.sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(doc, start.tables, doc.Tubes[i]);
+    const TubePlan plan = PlanTube(doc, start.nodes, doc.Tubes[i]);
     if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
       summary.flangesAdded += plan.Flanges();
       ++summary.tubesFlanged;
@@ -403,6 +382,23 @@ std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
   std::vector<PlannedFlange> flanges;
   VisitFlanges(document, [&flanges](const PlannedFlange& flange) { flanges.push_back(flange); });
   return flanges;
+}
+
+std::vector<uint32_t> PresentFlangeTubes(const TrackDocument& document) {
+  const RunStart start(document);
+  std::vector<uint32_t> tubes;
+  if (start.present.Empty()) return tubes;
+  VisitFlanges(
+      document, start,
+      [&](const PlannedFlange& flange) {
+        const uint32_t tube = start.present.Find(flange);
+        if (tube != PresentFlanges::kNone) tubes.push_back(tube);
+        return tube != PresentFlanges::kNone;
+      },
+      [](const PlannedFlange&) {});
+  std::sort(tubes.begin(), tubes.end());
+  tubes.erase(std::unique(tubes.begin(), tubes.end()), tubes.end());
+  return tubes;
 }
 
 FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress) {
