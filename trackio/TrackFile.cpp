@@ -222,6 +222,7 @@ LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions&
     WalkChunks(reader, loaded.document, &found);
     KeepUnknownChunks(found, padded, loaded);
   } catch (const TrackFormatError& failure) {
+    if (options.chunksBeforeFault != nullptr) *options.chunksBeforeFault = std::move(found);
     return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
   } catch (const std::bad_alloc&) {
     return ErrorOf(TrackErrorKind::TooLarge, "the track is too large for this machine's memory (" +
