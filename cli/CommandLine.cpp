@@ -249,10 +249,10 @@ not nested the usual way), a note on standard error names them. Counts in the
 text carry thousands separators (16,450,948 flanges); JSON has plain numbers.
 
 Words in the output:
-  too long or damaged   tubes that get no flanges because they would need
-                        more than 32,767 (longer than about 327,000 units), or
-                        an end lies at no number or names a node the track
-                        does not hold
+  too long or damaged   tubes that get no flanges: they would need more than
+                        32,767 (longer than about 327,000 units), or an end's
+                        position is not a number or the end names a node the
+                        track does not hold (a damaged file)
   other (type N)        an end that is neither a footer nor a free node; its
                         tube gets no flanges and is not drawn
 

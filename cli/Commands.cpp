@@ -49,9 +49,25 @@ void WarnIfCutShort(Console& console, const std::string& shown, const trackio::T
               << Count(promised) << ": it may have been cut short\n";
 }
 
-// The one place the tool loads a track, from a file or standard input: the
-// track, or nothing after reporting why not (and, when `failed` is given,
-// what info shows of it).
+// The track in the file or on standard input `input` names, and the length
+// of what was read (-1 when it is not known).
+trackio::LoadResult LoadFrom(const std::string& input, std::istream& in, const trackio::LoadOptions& options,
+                             int64_t& length) {
+  if (!IsStandard(input)) {
+    trackio::LoadResult loaded = trackio::LoadTrack(input, options);
+    std::error_code failure;
+    const uintmax_t size = fs::file_size(trackio::ToPath(input), failure);
+    length = failure ? -1 : static_cast<int64_t>(size);
+    return loaded;
+  }
+  trackio::TrackResult<std::vector<uint8_t>> bytes = ReadAll(in, trackio::kMaxTrackFileLength);
+  if (!bytes) return bytes.error();
+  length = static_cast<int64_t>(bytes->size());
+  return trackio::LoadTrackFromBytes(std::move(*bytes), options);
+}
+
+// The one place the tool loads a track: the track, or nothing after
+// reporting why not (and, when `failed` is given, what info shows of it).
 std::optional<trackio::LoadedTrack> Load(const std::string& input, Console& console, bool listChunks = false,
                                          FailedTrack* failed = nullptr) {
   const std::string shown = ShownInput(input);
@@ -60,21 +76,7 @@ std::optional<trackio::LoadedTrack> Load(const std::string& input, Console& cons
   const trackio::LoadOptions options{
       .listChunks = listChunks, .progress = meter.Callback(), .chunksBeforeFault = &chunksBeforeFault};
   int64_t length = -1;
-  trackio::LoadResult loaded = trackio::TrackError{trackio::TrackErrorKind::EmptyPath, "no file name was given", {}, -1};
-  if (IsStandard(input)) {
-    trackio::TrackResult<std::vector<uint8_t>> bytes = ReadAll(console.in, trackio::kMaxTrackFileLength);
-    if (bytes) {
-      length = static_cast<int64_t>(bytes->size());
-      loaded = trackio::LoadTrackFromBytes(std::move(*bytes), options);
-    } else {
-      loaded = bytes.error();
-    }
-  } else {
-    loaded = trackio::LoadTrack(input, options);
-    std::error_code failure;
-    const uintmax_t size = fs::file_size(trackio::ToPath(input), failure);
-    if (!failure) length = static_cast<int64_t>(size);
-  }
+  trackio::LoadResult loaded = LoadFrom(input, console.in, options, length);
   if (!loaded) {
     Fail(console, shown, loaded.error().Describe());
     if (failed != nullptr) *failed = {input, loaded.error().Describe(), listChunks, std::move(chunksBeforeFault)};
