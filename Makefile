@@ -78,20 +78,23 @@ fuzz:
 	$(SANITIZER_ENV) $(FUZZ_BUILD)/bin/track_fuzzer -max_total_time=$(SECONDS) $(FUZZ_FLAGS) \
 	  -artifact_prefix=fuzz-crashes/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
 
-# `make bench-cli`: flanging generated tracks of each of BENCH_TUBES tubes
-# from the command line, in turns with a durable and a plain copy of the same
-# amounts, its peak memory and how its time grows; BENCH_PAUSE seconds of
-# rest before each run make every run start like a lone one.
+# `make bench-cli`: flanging generated tracks of each of BENCH_SHAPES and
+# BENCH_TUBES tubes from the command line, and flanging the result again
+# (nothing to add), in interleaved turns with a durable and a plain copy of
+# the same amounts, its peak memory and how its time grows; BENCH_PAUSE
+# seconds of rest before each run make every run start like a lone one, not
+# while the system still frees the memory of a 1.9 GB job before it.
 # `make bench-save`: the whole-file save against streamed saves, with the
 # bytes sent on to the disk as they are written and only at the end.
 BENCH_TUBES ?= 100000 1000000
+BENCH_SHAPES ?= long short
 BENCH_RUNS ?= 9
-BENCH_PAUSE ?= 0
+BENCH_PAUSE ?= 1
 
 .PHONY: bench-cli
 bench-cli: bench-build
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tarnwick-cli
-	bench/compare-with-copy.sh $(BENCH_BUILD) "$(BENCH_TUBES)" $(BENCH_RUNS) $(BENCH_PAUSE)
+	bench/compare-with-copy.sh $(BENCH_BUILD) "$(BENCH_TUBES)" $(BENCH_RUNS) $(BENCH_PAUSE) "$(BENCH_SHAPES)"
 
 .PHONY: bench-save
 bench-save: bench-build

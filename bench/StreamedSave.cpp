@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   struct Variant {
     const char* name;
     std::function<void()> save;
-    std::vector<double> times;
+    std::vector<double> times = {};
   };
   auto streamed = [&](double rate, trackio::Writeback writeback) {
     return [&, rate, writeback] {

@@ -1,10 +1,16 @@
 #include "supports/FlangeGenerator.h"
 
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -12,6 +18,7 @@
 #include "supports/SupportEditing.h"
 #include "supports/TubeCensus.h"
 #include "trackio/RecordSizes.h"
+#include "trackio/TableMemory.h"
 #include "trackio/TrackIO.h"
 
 namespace supports {
@@ -53,6 +60,7 @@ enum class Verdict { Flanged, Skipped, OutOfRange };
 
 struct TubePlan {
   Verdict verdict = Verdict::Skipped;
+  bool endsFound = false;  // a and b hold the positions of the two ends
   Vec3 a, b;            // end 1 and end 2
   double dist = 0.0;
   int32_t divisions = 0;
@@ -66,16 +74,17 @@ bool IsFinite(const Vec3& v) {
 }
 
 // Decides whether and how a tube gets flanges.
-TubePlan PlanTube(const TrackDocument& doc, const NodeCounts& nodes, const Tube& tube) {
+TubePlan PlanTube(const TrackDocument& doc, const NodeCounts& tables, const Tube& tube) {
   TubePlan plan;
-  const EndLookup end1 = FindTubeEnd(doc, nodes, tube.End1Type, tube.End1Index, plan.a);
+  const EndLookup end1 = FindTubeEnd(doc, tables, tube.End1Type, tube.End1Index, plan.a);
   if (end1 == EndLookup::NotANode) return plan;
-  const EndLookup end2 = FindTubeEnd(doc, nodes, tube.End2Type, tube.End2Index, plan.b);
+  const EndLookup end2 = FindTubeEnd(doc, tables, tube.End2Type, tube.End2Index, plan.b);
   if (end2 == EndLookup::NotANode) return plan;
   if (end1 == EndLookup::Missing || end2 == EndLookup::Missing) {
     plan.verdict = Verdict::OutOfRange;
     return plan;
   }
+  plan.endsFound = true;
 
   plan.dist = VecDistance(plan.a, plan.b);
   if (std::isnan(plan.dist) || std::isinf(plan.dist) || !IsFinite(plan.a) || !IsFinite(plan.b)) {
@@ -163,69 +172,82 @@ void PlanTubeFlanges(const TubePlan& plan, Emit emit) {
   emit(PlannedFlange{e4, e3, type, true});
 }
 
-void AppendFlange(TrackDocument& doc, const PlannedFlange& flange) {
-  int32_t node1 = 0, node2 = 0;
-  if (flange.end2NodeFirst) {
-    node2 = AddFreeNode(doc, flange.end2);
-    node1 = AddFreeNode(doc, flange.end1);
-  } else {
-    node1 = AddFreeNode(doc, flange.end1);
-    node2 = AddFreeNode(doc, flange.end2);
-  }
-  AddTube(doc, node1, node2, flange.flangeType, Single::FromFloat(0.0f));
-}
-
 // A tube whose direction cannot be formed (coordinates near the float32
 // limit) is beyond range as well.
 bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(plan)); }
 
-bool IsFlangeType(int32_t tubeType) {
-  for (const int32_t sourceType : {0, 1, 2, 5}) {
-    if (FlangeKindFor(sourceType)->flangeType == tubeType) return true;
+// The flange types of the table above.
+bool IsFlangeType(int32_t tubeType) { return tubeType == 0 || tubeType == 1 || tubeType == 5 || tubeType == 6; }
+
+// Whether a tube of a flange type between these two nodes, `dist` apart,
+// could be a flange some tube plans: planned flanges are 0.15 or 0.2 long,
+// and the rounding of their ends to float32 moves each coordinate by at most
+// 0.125 while the source tube's ends stay below 2^21 in magnitude (and a
+// tube in range is shorter than 330,000). So a flange is at most 1.5 long,
+// or has a coordinate of at least 2^20 or one that is not finite. A real
+// support tube (longer than 3) is never taken for one, so on a track without
+// flanges nothing is looked up.
+bool MayBeFlange(const Vec3& a, const Vec3& b, double dist) {
+  constexpr float kLarge = 1048576.0f;  // 2^20
+  for (const Single c : {a.x, a.y, a.z, b.x, b.y, b.z}) {
+    if (!(std::fabs(c.ToFloat()) < kLarge)) return true;
   }
-  return false;
+  return !(dist > 1.5);
+}
+
+// Whether a tube, planned as `plan`, may be a flange.
+bool MayBeFlange(const Tube& tube, const TubePlan& plan) {
+  return tube.End1Type == trackio::kEndTypeFreeNode && tube.End2Type == trackio::kEndTypeFreeNode &&
+         IsFlangeType(tube.TubeType) && plan.endsFound && MayBeFlange(plan.a, plan.b, plan.dist);
 }
 
 // The flanges a track holds: tubes of a flange type between two free nodes,
 // known by their type and the bit patterns of their two end positions, in
-// either order. An open-addressing table of tube indices keeps a track of
-// millions of flanges to a few bytes per tube, with no allocation per entry.
+// either order. A track flanged by this program holds its flanges in the
+// order they are planned, so a check looks first at the tube after the last
+// flange it found, walking the tube and node tables in order. Only when that
+// tube is not the flange does it ask an open-addressing table of tube
+// indices, built on that first need; it keeps a track of millions of
+// flanges to a few bytes per tube, with no allocation per entry.
 class PresentFlanges {
  public:
-  static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();  // no such tube
-
-  PresentFlanges(const TrackDocument& doc, const NodeCounts& nodes) : doc_(doc), nodes_(nodes) {
-    std::vector<uint32_t> flanges;
-    for (size_t i = 0; i < doc.Tubes.size(); ++i) {
-      if (KeyOfTube(static_cast<uint32_t>(i))) flanges.push_back(static_cast<uint32_t>(i));
-    }
-    if (flanges.empty()) return;
-    size_t capacity = 16;
-    while (capacity < 2 * flanges.size()) capacity *= 2;  // at most half full
-    slots_.assign(capacity, Slot{});
-    for (const uint32_t tube : flanges) {
-      const uint64_t hash = Hash(*KeyOfTube(tube));
-      size_t at = hash & (capacity - 1);
-      while (slots_[at].tube != kEmpty) at = (at + 1) & (capacity - 1);
-      slots_[at] = {tube, Fingerprint(hash)};
+  // Only the tubes present now count: the run appends to `doc`. `first`:
+  // the first tube that may be a flange, when known; the tubes are searched
+  // for it when not.
+  PresentFlanges(const TrackDocument& doc, const NodeCounts& tables, std::optional<size_t> first = {})
+      : doc_(doc), tables_(tables), tubes_(static_cast<uint32_t>(doc.Tubes.size())) {
+    if (first) {
+      first_ = static_cast<uint32_t>(std::min<size_t>(*first, tubes_));
+    } else {
+      while (first_ < tubes_ && !IsCandidate(first_)) ++first_;
     }
   }
 
-  bool Empty() const { return slots_.empty(); }
+  bool Empty() const { return first_ == tubes_; }
 
-  bool Contains(const PlannedFlange& flange) const { return Find(flange) != kNone; }
+  // One walk over the planned flanges in order, with a place to look first.
+  class Check {
+   public:
+    // `flangesBefore`: how many flanges the walk would have found before its
+    // first one, were they all there in order.
+    Check(const PresentFlanges& present, int64_t flangesBefore)
+        : present_(present),
+          next_(static_cast<uint32_t>(std::min<int64_t>(present.first_ + flangesBefore, present.tubes_))) {}
+    bool Contains(const PlannedFlange& flange) { return Find(flange).has_value(); }
 
-  // The tube that is `flange`, or kNone.
-  uint32_t Find(const PlannedFlange& flange) const {
-    if (slots_.empty()) return kNone;
-    const Key key = KeyOf(flange.flangeType, flange.end1, flange.end2);
-    const uint64_t hash = Hash(key);
-    for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
-      const Slot& slot = slots_[at];
-      if (slot.tube == kEmpty) return kNone;
-      if (slot.fingerprint == Fingerprint(hash) && KeyOfTube(slot.tube) == key) return slot.tube;
+    // The tube that is `flange`, if the track holds it.
+    std::optional<uint32_t> Find(const PlannedFlange& flange) {
+      if (present_.Empty()) return std::nullopt;
+      if (next_ < present_.tubes_ && present_.IsFlange(next_, flange)) return next_++;
+      const std::optional<uint32_t> found = present_.Find(KeyOf(flange.flangeType, flange.end1, flange.end2));
+      if (found) next_ = *found + 1;
+      return found;
     }
-  }
+
+   private:
+    const PresentFlanges& present_;
+    uint32_t next_;  // the tube to look at first
+  };
 
  private:
   using Bits = std::array<uint32_t, 3>;
@@ -246,6 +268,19 @@ class PresentFlanges {
     return {type, first, second};
   }
 
+  // Whether tube `index` is `flange`: what comparing their keys says, sooner.
+  bool IsFlange(uint32_t index, const PlannedFlange& flange) const {
+    const Tube& tube = doc_.Tubes[index];
+    if (tube.TubeType != flange.flangeType || tube.End1Type != trackio::kEndTypeFreeNode ||
+        tube.End2Type != trackio::kEndTypeFreeNode || tube.End1Index < 0 || tube.End1Index >= tables_.freeNodes ||
+        tube.End2Index < 0 || tube.End2Index >= tables_.freeNodes) {
+      return false;
+    }
+    const Vec3& a = doc_.FreeNodes[static_cast<size_t>(tube.End1Index)];
+    const Vec3& b = doc_.FreeNodes[static_cast<size_t>(tube.End2Index)];
+    return (a == flange.end1 && b == flange.end2) || (a == flange.end2 && b == flange.end1);
+  }
+
   // The key of tube `index` when it may be a flange.
   std::optional<Key> KeyOfTube(uint32_t index) const {
     const Tube& tube = doc_.Tubes[index];
@@ -254,11 +289,43 @@ class PresentFlanges {
       return std::nullopt;
     }
     Vec3 a, b;
-    if (FindTubeEnd(doc_, nodes_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
-        FindTubeEnd(doc_, nodes_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
+    if (FindTubeEnd(doc_, tables_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
+        FindTubeEnd(doc_, tables_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
       return std::nullopt;
     }
     return KeyOf(tube.TubeType, a, b);
+  }
+
+  bool IsCandidate(uint32_t index) const {
+    const Tube& tube = doc_.Tubes[index];
+    return MayBeFlange(tube, PlanTube(doc_, tables_, tube));
+  }
+
+  // The tube that is the flange `key`, from the table.
+  std::optional<uint32_t> Find(const Key& key) const {
+    std::call_once(filled_, [this] { Fill(); });
+    const uint64_t hash = Hash(key);
+    for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+      const Slot& slot = slots_[at];
+      if (slot.tube == kEmpty) return std::nullopt;
+      if (slot.fingerprint == Fingerprint(hash) && KeyOfTube(slot.tube) == key) return slot.tube;
+    }
+  }
+
+  void Fill() const {
+    std::vector<uint32_t> flanges;
+    for (uint32_t i = 0; i < tubes_; ++i) {
+      if (IsCandidate(i)) flanges.push_back(i);
+    }
+    size_t capacity = 16;
+    while (capacity < 2 * flanges.size()) capacity *= 2;  // at most half full
+    slots_.assign(capacity, Slot{});
+    for (const uint32_t tube : flanges) {
+      const uint64_t hash = Hash(*KeyOfTube(tube));
+      size_t at = hash & (capacity - 1);
+      while (slots_[at].tube != kEmpty) at = (at + 1) & (capacity - 1);
+      slots_[at] = {tube, Fingerprint(hash)};
+    }
   }
 
   static uint64_t Mix(uint64_t h) {
@@ -277,22 +344,28 @@ class PresentFlanges {
   static uint32_t Fingerprint(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
   const TrackDocument& doc_;
-  NodeCounts nodes_;
-  std::vector<Slot> slots_;
+  NodeCounts tables_;
+  uint32_t tubes_;
+  uint32_t first_ = 0;  // the first tube that may be a flange; tubes_ when none may
+  mutable std::once_flag filled_;
+  mutable std::vector<Slot> slots_;  // filled on the first need, by one thread
 };
 
-// Reports progress now and then: a few hundred times at most, and at the
-// end. A run may visit the tubes in more than one pass; `passes` says how
-// many, and each pass reports its share.
+// Reports progress now and then, from the calling thread only: a few
+// hundred times at most, and at the end. A run may visit the tubes in more
+// than one pass; `passes` says how many, and each pass reports its share.
 class ProgressTicker {
  public:
   ProgressTicker(const trackio::ProgressCallback& progress, int64_t tubes, int passes)
       : progress_(progress), tubes_(tubes), total_(tubes * passes),
         step_(std::max<int64_t>(1, total_ / kMaxReports)) {}
 
-  void Visited(int pass, int64_t tubesDone) const {
+  void Visited(int pass, int64_t tubesDone) {
     const int64_t done = pass * tubes_ + tubesDone;
-    if (progress_ && (done % step_ == 0 || done == total_)) progress_(done, total_);
+    if (!progress_ || done <= reported_ || (done < next_ && done != total_)) return;
+    progress_(done, total_);
+    reported_ = done;
+    next_ = (done / step_ + 1) * step_;
   }
   void Finished() const {
     if (progress_ && total_ == 0) progress_(0, 0);
@@ -304,120 +377,333 @@ class ProgressTicker {
   int64_t tubes_;
   int64_t total_;
   int64_t step_;
+  int64_t reported_ = 0;
+  int64_t next_ = 0;
 };
 
-// What a run works from, taken once when it starts: the tubes to visit, the
-// nodes their ends may name and the flanges already there. The flanges the
-// run appends are not visited, their nodes are not there for the tubes still
-// to come, and they do not count as present.
+// What a run works from, taken once when it starts: the tubes to visit and
+// the nodes their ends may name. The flanges the run appends are not
+// visited, their nodes are not there for the tubes still to come, and they
+// do not count as present.
 struct RunStart {
   size_t sourceTubes;
-  NodeCounts nodes;
-  PresentFlanges present;
+  NodeCounts tables;
 
-  explicit RunStart(const TrackDocument& doc)
-      : sourceTubes(doc.Tubes.size()), nodes(NodeCounts::Of(doc)), present(doc, nodes) {}
+  explicit RunStart(const TrackDocument& doc) : sourceTubes(doc.Tubes.size()), tables(NodeCounts::Of(doc)) {}
 };
 
-// Visits the tubes present at the start in order, asks `isPresent` about
-// each of their flanges and hands `add` those that are not. `add` may append
-// to `doc`.
-template <typename IsPresent, typename Add>
-FlangeSummary VisitFlanges(const TrackDocument& doc, const RunStart& start, IsPresent isPresent, Add add,
-                           const ProgressTicker* ticker = nullptr, int pass = 0) {
-  FlangeSummary summary;
-  for (size_t i = 0; i < start.sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(doc, start.nodes, doc.Tubes[i]);
-    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
-      const int64_t addedBefore = summary.flangesAdded;
-      PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
-        if (isPresent(flange)) {
-          ++summary.flangesAlreadyPresent;
+bool GetsFlanges(const TubePlan& plan) { return plan.verdict == Verdict::Flanged && DirectionIsFinite(plan); }
+
+// Asks the memory system for the bytes at `p` without waiting for them.
+// (GCC 12 drops __builtin_prefetch from the loops below as dead code.)
+void Prefetch(const void* p) {
+#if defined(__GNUC__) && defined(__x86_64__)
+  asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
+#else
+  __builtin_prefetch(p);
+#endif
+}
+
+// Asks for the nodes a tube's ends name, a few tubes before they are needed:
+// tube ends may name nodes anywhere in their tables.
+void PrefetchEnd(const TrackDocument& doc, const NodeCounts& tables, int32_t endType, int32_t index) {
+  if (endType == trackio::kEndTypeFreeNode && index >= 0 && index < tables.freeNodes) {
+    Prefetch(doc.FreeNodes.data() + index);
+  } else if (endType == trackio::kEndTypeFooter && index >= 0 && index < tables.footers) {
+    Prefetch(doc.Footers.data() + index);
+  }
+}
+constexpr size_t kPrefetchAhead = 16;  // tubes
+
+// Hands visit(tube, plan) the plan of each tube of [begin, end).
+template <typename Visit>
+void PlanTubes(const TrackDocument& doc, const NodeCounts& tables, size_t begin, size_t end, Visit visit) {
+  for (size_t i = begin; i < end; ++i) {
+    if (i + kPrefetchAhead < end) {
+      const Tube& ahead = doc.Tubes[i + kPrefetchAhead];
+      PrefetchEnd(doc, tables, ahead.End1Type, ahead.End1Index);
+      PrefetchEnd(doc, tables, ahead.End2Type, ahead.End2Index);
+    }
+    visit(i, PlanTube(doc, tables, doc.Tubes[i]));
+  }
+}
+
+// ---- the whole run, in blocks of tubes on every core ----------------------
+
+// A run plans the tubes in blocks. Counting comes first, block by block; a
+// block's new nodes and tubes then go to the places that the counts of the
+// blocks before it leave, so that blocks can be planned on several threads
+// at once and still append exactly the records, in exactly the order, that
+// one thread appending tube after tube would.
+constexpr size_t kBlockTubes = 2048;
+
+size_t BlockCount(size_t tubes) { return (tubes + kBlockTubes - 1) / kBlockTubes; }
+
+// The plan of a tube that gets flanges, as a run keeps it between counting
+// and placing, so that its ends are looked up once.
+struct KeptPlan {
+  Vec3 a, b;
+  double dist;
+  int32_t divisions;
+  int32_t tubeType;
+
+  static KeptPlan Of(const TubePlan& plan, int32_t tubeType) {
+    return {plan.a, plan.b, plan.dist, plan.divisions, tubeType};
+  }
+  TubePlan Plan() const {
+    TubePlan plan;
+    plan.verdict = Verdict::Flanged;
+    plan.endsFound = true;
+    plan.a = a;
+    plan.b = b;
+    plan.dist = dist;
+    plan.divisions = divisions;
+    plan.kind = *FlangeKindFor(tubeType);
+    return plan;
+  }
+};
+
+struct BlockSurvey {
+  int64_t planned = 0;  // flanges its tubes plan
+  int64_t added = 0;    // of those, the ones not present
+  int64_t tubesFlanged = 0;
+  int64_t tubesSkippedOutOfRange = 0;
+  std::optional<size_t> firstCandidate;  // its first tube that may be a flange
+  std::vector<KeptPlan> plans;  // of the tubes that get flanges, when kept
+  std::vector<bool> present;    // for each planned flange, when the track holds flanges
+};
+
+unsigned ThreadsFor(unsigned wanted, size_t blocks) {
+  if (wanted == 0) wanted = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(std::min<size_t>({wanted, blocks, 64}));
+}
+
+// Runs work(block) for every block on up to `threads` threads, the calling
+// one among them, each taking the next block not yet taken. The calling
+// thread hears of the blocks finished so far (done(count)) after each of
+// its own, and at the end. Whatever a thread throws is thrown here, once
+// all have stopped.
+template <typename Work, typename Done>
+void ForEachBlock(size_t blocks, unsigned threads, Work work, Done done) {
+  std::atomic<size_t> next{0};
+  std::atomic<size_t> finished{0};
+  std::mutex failureLock;
+  std::exception_ptr failure;
+  auto run = [&](bool caller) {
+    try {
+      for (size_t block = next++; block < blocks; block = next++) {
+        work(block);
+        const size_t count = ++finished;
+        if (caller) done(count);
+      }
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(failureLock);
+      if (!failure) failure = std::current_exception();
+      next = blocks;
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < threads; ++i) {
+    try {
+      helpers.emplace_back(run, false);
+    } catch (const std::system_error&) {
+      break;  // fewer threads: the blocks are done all the same
+    }
+  }
+  run(true);
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
+  done(blocks);
+}
+
+// A run's count, block by block.
+struct Survey {
+  std::vector<BlockSurvey> blocks;
+};
+
+// Counts the flanges each block's tubes plan and, when the track holds
+// flanges, which of them are there already. `keepPlans`: keep the plans for
+// placing the flanges. `pass` is the progress pass this reports as.
+Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned threads, bool keepPlans,
+                  ProgressTicker* ticker, int pass) {
+  const size_t blocks = BlockCount(start.sourceTubes);
+  threads = ThreadsFor(threads, blocks);
+  Survey survey;
+  survey.blocks.resize(blocks);
+  auto range = [&](size_t block) {
+    return std::pair{block * kBlockTubes, std::min(start.sourceTubes, (block + 1) * kBlockTubes)};
+  };
+  // Progress: the first half of the pass for counting, the second for
+  // looking up which flanges are there, when there is something to look up.
+  const auto tubes = static_cast<int64_t>(start.sourceTubes);
+  auto report = [&](int64_t half, size_t blocksDone) {
+    const auto done = std::min(tubes, static_cast<int64_t>(blocksDone * kBlockTubes));
+    if (ticker) ticker->Visited(pass, (half * tubes + done) / 2);
+  };
+
+  // The flanges each tube plans follow from its plan alone; the tubes that
+  // may be flanges are noted on the way.
+  ForEachBlock(
+      blocks, threads,
+      [&](size_t block) {
+        // Counted apart and stored once: neighbouring blocks' counts share
+        // cache lines, and another thread is counting the next block.
+        BlockSurvey count;
+        const auto [begin, end] = range(block);
+        PlanTubes(doc, start.tables, begin, end, [&](size_t tube, const TubePlan& plan) {
+          if (!count.firstCandidate && MayBeFlange(doc.Tubes[tube], plan)) count.firstCandidate = tube;
+          if (GetsFlanges(plan)) {
+            count.planned += plan.Flanges();
+            ++count.tubesFlanged;
+            if (keepPlans) count.plans.push_back(KeptPlan::Of(plan, doc.Tubes[tube].TubeType));
+          } else if (plan.verdict != Verdict::Skipped) {
+            ++count.tubesSkippedOutOfRange;
+          }
+        });
+        count.added = count.planned;
+        survey.blocks[block] = std::move(count);
+      },
+      [&](size_t blocksDone) { report(0, blocksDone); });
+  const auto withCandidate = std::find_if(survey.blocks.begin(), survey.blocks.end(),
+                                          [](const BlockSurvey& block) { return block.firstCandidate.has_value(); });
+  if (withCandidate == survey.blocks.end()) {
+    report(1, blocks);
+    return survey;
+  }
+  const PresentFlanges present(doc, start.tables, withCandidate->firstCandidate);
+
+  // Which are there already. A track flanged by this program holds its
+  // flanges in the order they are planned: each block starts looking where
+  // its first flange would stand then.
+  std::vector<int64_t> plannedBefore(blocks + 1, 0);
+  for (size_t block = 0; block < blocks; ++block) {
+    plannedBefore[block + 1] = plannedBefore[block] + survey.blocks[block].planned;
+  }
+  ForEachBlock(
+      blocks, threads,
+      [&](size_t block) {
+        BlockSurvey count = std::move(survey.blocks[block]);
+        count.added = 0;
+        count.tubesFlanged = 0;
+        count.present.reserve(static_cast<size_t>(count.planned));
+        PresentFlanges::Check check(present, plannedBefore[block]);
+        auto visit = [&](const TubePlan& plan) {
+          const int64_t addedBefore = count.added;
+          PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+            const bool there = check.Contains(flange);
+            count.present.push_back(there);
+            if (!there) ++count.added;
+          });
+          if (count.added > addedBefore) ++count.tubesFlanged;
+        };
+        if (keepPlans) {
+          for (const KeptPlan& kept : count.plans) visit(kept.Plan());
         } else {
-          ++summary.flangesAdded;
-          add(flange);
+          const auto [begin, end] = range(block);
+          PlanTubes(doc, start.tables, begin, end, [&](size_t, const TubePlan& plan) {
+            if (GetsFlanges(plan)) visit(plan);
+          });
         }
-      });
-      if (summary.flangesAdded > addedBefore) ++summary.tubesFlanged;
-    } else if (plan.verdict != Verdict::Skipped) {
-      ++summary.tubesSkippedOutOfRange;
-    }
-    if (ticker != nullptr) ticker->Visited(pass, static_cast<int64_t>(i) + 1);
-  }
-  return summary;
+        survey.blocks[block] = std::move(count);
+      },
+      [&](size_t blocksDone) { report(1, blocksDone); });
+  return survey;
 }
 
-// What a run adds to a track that holds no flanges: every flange is new, so
-// each tube's count follows from its plan, without computing positions.
-FlangeSummary CountOnFlangelessTrack(const TrackDocument& doc, const RunStart& start,
-                                     const ProgressTicker& ticker) {
+FlangeSummary Summarise(const Survey& survey) {
   FlangeSummary summary;
-  for (size_t i = 0; i < start.sourceTubes; ++i) {
-    const TubePlan plan = PlanTube(doc, start.nodes, doc.Tubes[i]);
-    if (plan.verdict == Verdict::Flanged && DirectionIsFinite(plan)) {
-      summary.flangesAdded += plan.Flanges();
-      ++summary.tubesFlanged;
-    } else if (plan.verdict != Verdict::Skipped) {
-      ++summary.tubesSkippedOutOfRange;
-    }
-    ticker.Visited(0, static_cast<int64_t>(i) + 1);
+  for (const BlockSurvey& block : survey.blocks) {
+    summary.tubesFlanged += block.tubesFlanged;
+    summary.flangesAdded += block.added;
+    summary.flangesAlreadyPresent += block.planned - block.added;
+    summary.tubesSkippedOutOfRange += block.tubesSkippedOutOfRange;
   }
   return summary;
 }
 
-template <typename Add>
-FlangeSummary VisitFlanges(const TrackDocument& doc, Add add) {
-  const RunStart start(doc);
-  return VisitFlanges(
-      doc, start, [&start](const PlannedFlange& flange) { return start.present.Contains(flange); }, add);
+// Writes the new flanges of every block into the tables, which already have
+// room for them, from the plans the survey kept.
+void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& survey, unsigned threads,
+                  ProgressTicker* ticker, int pass) {
+  const size_t blocks = survey.blocks.size();
+  std::vector<int64_t> addedBefore(blocks + 1, 0);
+  for (size_t block = 0; block < blocks; ++block) {
+    addedBefore[block + 1] = addedBefore[block] + survey.blocks[block].added;
+  }
+  const int64_t firstNode = start.tables.freeNodes;
+  const auto firstTube = static_cast<int64_t>(start.sourceTubes);
+  const Single value = Single::FromFloat(0.0f);
+  ForEachBlock(
+      blocks, ThreadsFor(threads, blocks),
+      [&](size_t block) {
+        const BlockSurvey& count = survey.blocks[block];
+        if (count.added == 0) return;
+        int64_t next = addedBefore[block];  // the next new flange's number in the run
+        size_t planned = 0;
+        for (const KeptPlan& kept : count.plans) {
+          PlanTubeFlanges(kept.Plan(), [&](const PlannedFlange& flange) {
+            if (!count.present.empty() && count.present[planned++]) return;
+            // Its two nodes, in the order they would be appended.
+            const int64_t firstOfPair = firstNode + 2 * next;
+            const auto node1 = static_cast<int32_t>(firstOfPair + (flange.end2NodeFirst ? 1 : 0));
+            const auto node2 = static_cast<int32_t>(firstOfPair + (flange.end2NodeFirst ? 0 : 1));
+            doc.FreeNodes[static_cast<size_t>(node1)] = flange.end1;
+            doc.FreeNodes[static_cast<size_t>(node2)] = flange.end2;
+            doc.Tubes[static_cast<size_t>(firstTube + next)] = FreeNodeTube(node1, node2, flange.flangeType, value);
+            ++next;
+          });
+        }
+      },
+      [&](size_t blocksDone) {
+        if (ticker) ticker->Visited(pass, static_cast<int64_t>(std::min(start.sourceTubes, blocksDone * kBlockTubes)));
+      });
 }
 
 }  // namespace
 
 FlangeSummary CountFlanges(const TrackDocument& document) {
-  return VisitFlanges(document, [](const PlannedFlange&) {});
+  const RunStart start(document);
+  return Summarise(TakeSurvey(document, start, 0, false, nullptr, 0));
 }
 
 std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
+  const RunStart start(document);
+  const PresentFlanges present(document, start.tables);
+  PresentFlanges::Check check(present, 0);
   std::vector<PlannedFlange> flanges;
-  VisitFlanges(document, [&flanges](const PlannedFlange& flange) { flanges.push_back(flange); });
+  PlanTubes(document, start.tables, 0, start.sourceTubes, [&](size_t, const TubePlan& plan) {
+    if (!GetsFlanges(plan)) return;
+    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+      if (!check.Contains(flange)) flanges.push_back(flange);
+    });
+  });
   return flanges;
 }
 
 std::vector<uint32_t> PresentFlangeTubes(const TrackDocument& document) {
   const RunStart start(document);
+  const PresentFlanges present(document, start.tables);
   std::vector<uint32_t> tubes;
-  if (start.present.Empty()) return tubes;
-  VisitFlanges(
-      document, start,
-      [&](const PlannedFlange& flange) {
-        const uint32_t tube = start.present.Find(flange);
-        if (tube != PresentFlanges::kNone) tubes.push_back(tube);
-        return tube != PresentFlanges::kNone;
-      },
-      [](const PlannedFlange&) {});
+  if (present.Empty()) return tubes;
+  PresentFlanges::Check check(present, 0);
+  PlanTubes(document, start.tables, 0, start.sourceTubes, [&](size_t, const TubePlan& plan) {
+    if (!GetsFlanges(plan)) return;
+    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+      if (const std::optional<uint32_t> tube = check.Find(flange)) tubes.push_back(*tube);
+    });
+  });
   std::sort(tubes.begin(), tubes.end());
   tubes.erase(std::unique(tubes.begin(), tubes.end()), tubes.end());
   return tubes;
 }
 
-FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress) {
+FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress, unsigned threads) {
   const RunStart start(document);
-  const ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
+  ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
 
-  // First pass: count, and note for each flange whether it is there already,
-  // so that the second pass need not look it up again.
-  std::vector<bool> present;
-  FlangeSummary summary =
-      start.present.Empty()
-          ? CountOnFlangelessTrack(document, start, ticker)
-          : VisitFlanges(
-                document, start,
-                [&](const PlannedFlange& flange) {
-                  present.push_back(start.present.Contains(flange));
-                  return present.back();
-                },
-                [](const PlannedFlange&) {}, &ticker, 0);
+  // First count, and note for each flange whether it is there already.
+  const Survey survey = TakeSurvey(document, start, threads, true, &ticker, 0);
+  FlangeSummary summary = Summarise(survey);
 
   // Refuse, before changing anything, a result that no track file could hold.
   const int64_t maxRecords = std::numeric_limits<int32_t>::max();
@@ -435,13 +721,20 @@ FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallbac
     return summary;
   }
 
-  // Second pass: append.
-  document.FreeNodes.reserve(static_cast<size_t>(nodesAfter));
-  document.Tubes.reserve(static_cast<size_t>(tubesAfter));
-  size_t next = 0;
-  VisitFlanges(
-      document, start, [&](const PlannedFlange&) { return !present.empty() && present[next++]; },
-      [&document](const PlannedFlange& flange) { AppendFlange(document, flange); }, &ticker, 1);
+  if (summary.flangesAdded > 0) {
+    // Whatever fails on the way (memory, threads) leaves the track as it was.
+    const size_t nodesBefore = document.FreeNodes.size();
+    try {
+      trackio::GrowTable(document.FreeNodes, static_cast<size_t>(nodesAfter));
+      trackio::GrowTable(document.Tubes, static_cast<size_t>(tubesAfter));
+      PlaceFlanges(document, start, survey, threads, &ticker, 1);
+    } catch (...) {
+      document.FreeNodes.resize(nodesBefore);
+      document.Tubes.resize(start.sourceTubes);
+      throw;
+    }
+  }
+  ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));
   ticker.Finished();
   return summary;
 }

@@ -45,9 +45,13 @@ std::vector<PlannedFlange> ListFlanges(const trackio::TrackDocument& document);
 std::vector<uint32_t> PresentFlangeTubes(const trackio::TrackDocument& document);
 
 // Appends the flanges of every tube present when it starts, except those the
-// track held already at that moment. The tubes present at the start are
-// visited twice, to count and then to add; `progress`, when given, hears of
-// those visits (done out of twice the tubes) a few hundred times at most.
-FlangeSummary AddFlanges(trackio::TrackDocument& document, const trackio::ProgressCallback& progress = {});
+// track held already at that moment. The tubes are planned on `threads`
+// threads (0: one for each processor); the appended nodes and tubes are the
+// same, in the same order, with any number. The tubes present at the start
+// are visited to count and then to add; `progress`, when given, hears of
+// those visits (done out of twice the tubes) a few hundred times at most,
+// always on the calling thread.
+FlangeSummary AddFlanges(trackio::TrackDocument& document, const trackio::ProgressCallback& progress = {},
+                         unsigned threads = 0);
 
 }  // namespace supports

@@ -22,9 +22,7 @@ int32_t AddFreeNode(trackio::TrackDocument& document, const trackio::Vec3& posit
   return index;
 }
 
-int32_t AddTube(trackio::TrackDocument& document, int32_t node1, int32_t node2, int32_t tubeType,
-                trackio::Single value) {
-  const int32_t index = NextIndex(document.Tubes, "tube");
+trackio::Tube FreeNodeTube(int32_t node1, int32_t node2, int32_t tubeType, trackio::Single value) {
   trackio::Tube tube;
   tube.End1Type = trackio::kEndTypeFreeNode;
   tube.End1Index = node1;
@@ -35,7 +33,13 @@ int32_t AddTube(trackio::TrackDocument& document, int32_t node1, int32_t node2, 
   tube.TubeType = tubeType;
   tube.Int1 = 0;
   tube.Value1 = value;
-  document.Tubes.push_back(tube);
+  return tube;
+}
+
+int32_t AddTube(trackio::TrackDocument& document, int32_t node1, int32_t node2, int32_t tubeType,
+                trackio::Single value) {
+  const int32_t index = NextIndex(document.Tubes, "tube");
+  document.Tubes.push_back(FreeNodeTube(node1, node2, tubeType, value));
   return index;
 }
 

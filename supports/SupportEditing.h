@@ -11,6 +11,9 @@ namespace supports {
 // Appends a free node at `position`; returns its index.
 int32_t AddFreeNode(trackio::TrackDocument& document, const trackio::Vec3& position);
 
+// A tube between the free nodes `node1` and `node2`, sub numbers and Int1 0.
+trackio::Tube FreeNodeTube(int32_t node1, int32_t node2, int32_t tubeType, trackio::Single value);
+
 // Appends a tube between the free nodes `node1` and `node2`; returns its index.
 int32_t AddTube(trackio::TrackDocument& document, int32_t node1, int32_t node2, int32_t tubeType,
                 trackio::Single value);

@@ -38,8 +38,21 @@ enum class EndLookup {
 };
 
 // Where the end of end type `endType` and index `index` lies: a footer's
-// position or a free node. Sets `position` only when it is Found.
-EndLookup FindTubeEnd(const trackio::TrackDocument& document, const NodeCounts& nodes, int32_t endType,
-                      int32_t index, trackio::Vec3& position);
+// position or a free node. Sets `position` only when it is Found. (Here, so
+// that the flange generator's loop over millions of tubes inlines it.)
+inline EndLookup FindTubeEnd(const trackio::TrackDocument& document, const NodeCounts& nodes, int32_t endType,
+                             int32_t index, trackio::Vec3& position) {
+  if (endType == trackio::kEndTypeFooter) {
+    if (index < 0 || index >= nodes.footers) return EndLookup::Missing;
+    position = document.Footers[static_cast<size_t>(index)].Position;
+    return EndLookup::Found;
+  }
+  if (endType == trackio::kEndTypeFreeNode) {
+    if (index < 0 || index >= nodes.freeNodes) return EndLookup::Missing;
+    position = document.FreeNodes[static_cast<size_t>(index)];
+    return EndLookup::Found;
+  }
+  return EndLookup::NotANode;
+}
 
 }  // namespace supports

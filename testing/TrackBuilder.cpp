@@ -701,6 +701,72 @@ TrackDocument GeneratedDocument(int32_t tubeCount) {
   return doc;
 }
 
+TrackDocument ShortTubeDocument(int32_t tubeCount) {
+  TrackDocument doc;
+  SetVersion(doc);
+  AddScenery(doc);
+  // Columns 16 units apart on a grid, each a chain of ten tubes from a
+  // footer upwards, 8 to 16 long (two flanges each) or, two times in five,
+  // 19 to 26 long (three flanges), and two braces to the column before, each
+  // from one of its nodes to the node there nearest 10 units higher.
+  constexpr int32_t kTypes[] = {0, 1, 2, 5};
+  constexpr int kChainTubes = 10;
+  constexpr int kBraceFrom[] = {2, 6};  // the chain nodes that get a brace
+  uint32_t state = 54321;
+  auto next = [&state]() {
+    state = state * 1664525u + 1013904223u;  // a fixed linear congruential sequence
+    return state >> 8;
+  };
+  auto addTube = [&](int32_t end1Type, int32_t end1, int32_t end2, int32_t type) {
+    if (doc.TubeCount() < tubeCount) doc.Tubes.push_back(TubeBetween(end1Type, end1, 2, end2, type));
+  };
+  std::vector<float> heights, previousHeights;  // of the nodes of this and the previous column
+  int32_t previousFirst = 0;
+  for (int32_t column = 0; doc.TubeCount() < tubeCount; ++column) {
+    const float x = static_cast<float>(column % 250) * 16.0f;
+    const float z = static_cast<float>(column / 250) * 16.0f;
+    trackio::Footer footer;
+    footer.Position = Point(x, 0, z);
+    doc.Footers.push_back(footer);
+    const int32_t first = doc.FreeNodeCount();
+    heights.clear();
+    float height = 0;
+    for (int i = 0; i < kChainTubes; ++i) {
+      height += next() % 5 < 2 ? 19.0f + static_cast<float>(next() % 700) / 100.0f
+                                : 8.0f + static_cast<float>(next() % 800) / 100.0f;
+      const float lean = static_cast<float>(next() % 100) / 100.0f - 0.5f;
+      doc.FreeNodes.push_back(Point(x + lean, height, z - lean));
+      heights.push_back(height);
+      addTube(i == 0 ? 1 : 2, i == 0 ? doc.FooterCount() - 1 : first + i - 1, first + i, kTypes[next() % 4]);
+    }
+    if (column % 250 != 0) {
+      for (const int from : kBraceFrom) {
+        const float wanted = heights[static_cast<size_t>(from)] + 10.0f;
+        size_t nearest = 0;
+        for (size_t j = 1; j < previousHeights.size(); ++j) {
+          if (std::abs(previousHeights[j] - wanted) < std::abs(previousHeights[nearest] - wanted)) nearest = j;
+        }
+        addTube(2, first + from, previousFirst + static_cast<int32_t>(nearest), kTypes[next() % 4]);
+      }
+    }
+    std::swap(heights, previousHeights);
+    previousFirst = first;
+  }
+  // The free-node table in shuffled order, as a track edited over time holds
+  // it: tube ends name nodes all over the table.
+  std::vector<int32_t> newIndex(doc.FreeNodes.size());
+  for (size_t i = 0; i < newIndex.size(); ++i) newIndex[i] = static_cast<int32_t>(i);
+  for (size_t i = newIndex.size(); i > 1; --i) std::swap(newIndex[i - 1], newIndex[next() % i]);
+  std::vector<trackio::FreeNode> shuffled(doc.FreeNodes.size());
+  for (size_t i = 0; i < newIndex.size(); ++i) shuffled[static_cast<size_t>(newIndex[i])] = doc.FreeNodes[i];
+  doc.FreeNodes = std::move(shuffled);
+  for (trackio::Tube& tube : doc.Tubes) {
+    if (tube.End1Type == 2) tube.End1Index = newIndex[static_cast<size_t>(tube.End1Index)];
+    tube.End2Index = newIndex[static_cast<size_t>(tube.End2Index)];
+  }
+  return doc;
+}
+
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

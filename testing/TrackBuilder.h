@@ -134,6 +134,12 @@ trackio::TrackDocument SampleDocument();
 // little of every other chunk type. Deterministic for a given count.
 trackio::TrackDocument GeneratedDocument(int32_t tubeCount);
 
+// A support structure of `tubeCount` tubes shaped like real ones: short
+// tubes that get two or three flanges each (2.4 on average), in columns
+// braced to their neighbours, with the free nodes in shuffled order so that
+// tube ends name nodes all over the table. Deterministic for a given count.
+trackio::TrackDocument ShortTubeDocument(int32_t tubeCount);
+
 // Writes bytes to a file; returns false on failure.
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);

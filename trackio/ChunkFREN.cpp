@@ -3,6 +3,7 @@
 
 #include "trackio/ChunkCodecs.h"
 #include "trackio/RecordSizes.h"
+#include "trackio/TableMemory.h"
 
 namespace trackio {
 
@@ -16,7 +17,8 @@ void ReadChunkFREN(ChunkReader& reader, TrackDocument& doc) {
   doc.FrenSize = reader.ReadLong();
   reader.ReadBytes(doc.FrenReservedHead);
   const int32_t count = reader.ReadTableCount(kFreeNodeRecordBytes, kFreeNode);
-  doc.FreeNodes.assign(static_cast<size_t>(count), FreeNode{});
+  doc.FreeNodes.clear();
+  GrowTable(doc.FreeNodes, static_cast<size_t>(count));
   doc.FreeNodeReserved.clear();
   reader.ReadRecords(doc.FreeNodes, kFreeNodeRecordBytes, [&doc](ChunkReader& record, FreeNode& node) {
     node.x = record.ReadSingle();

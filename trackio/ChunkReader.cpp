@@ -1,6 +1,7 @@
 #include "trackio/ChunkReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace trackio {
 
@@ -22,6 +23,15 @@ void ChunkReader::FailPastEnd() const {
   throw TrackFormatError(TrackErrorKind::Damaged, message, position_);
 }
 
+void ChunkReader::MakeReadable(int64_t width) {
+  if (width < 0 || width > end_ - position_) FailPastEnd();
+  ReadContext& context = *context_;
+  if (context.source != nullptr && context.readable < position_ + width) {
+    context.readable = context.source->MakeReadable(position_ + width, position_);
+  }
+  limit_ = std::min(end_, context.readable);
+}
+
 void ChunkReader::Fail(const std::string& detail, int64_t offset) const {
   throw TrackFormatError(TrackErrorKind::Damaged, context_->ChunkName() + " " + detail, offset);
 }
@@ -32,8 +42,9 @@ std::string ChunkReader::ReadString(int32_t length) {
   return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(length));
 }
 
-std::string ChunkReader::ReadTag() {
+std::string ChunkReader::ReadTag(RawBytes<4>* asStored) {
   const uint8_t* p = Take(4);
+  if (asStored != nullptr) std::memcpy(asStored->data(), p, 4);
   std::string tag(reinterpret_cast<const char*>(p), 4);
   for (char& c : tag) {
     // Only ASCII letters change case; other bytes are kept as they are.
@@ -47,7 +58,7 @@ std::string ChunkReader::ReadText() {
   return ReadString(length);
 }
 
-int32_t ChunkReader::SkipChunk() {
+int32_t ChunkReader::SkipChunk(std::vector<uint8_t>* copy) {
   const int64_t sizeOffset = position_;
   const int32_t size = ReadLong();
   if (size < 0) Fail("has a negative size (" + std::to_string(size) + ")", sizeOffset);
@@ -55,7 +66,21 @@ int32_t ChunkReader::SkipChunk() {
   if (size > Remaining()) {
     Fail("is " + std::to_string(size) + " bytes long, but the file ends first", sizeOffset);
   }
-  Take(size);
+  if (copy == nullptr) {
+    Skip(size);
+    return size;
+  }
+  copy->reserve(copy->size() + 4 + static_cast<size_t>(size));
+  uint8_t sizeField[4];
+  bigendian::Store32(sizeField, static_cast<uint32_t>(size));
+  copy->insert(copy->end(), sizeField, sizeField + 4);
+  constexpr int64_t kPiece = int64_t{1} << 20;
+  for (int64_t left = size; left > 0;) {
+    const int64_t piece = std::min(left, kPiece);
+    const uint8_t* bytes = Take(piece);
+    copy->insert(copy->end(), bytes, bytes + piece);
+    left -= piece;
+  }
   return size;
 }
 

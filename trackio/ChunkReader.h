@@ -8,6 +8,7 @@
 // sub-ranges of it, so its loop carries no failure path of its own.
 #pragma once
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +24,19 @@
 
 namespace trackio {
 
+// Where the bytes come from when a file is read in pieces as the readers
+// reach them, rather than held whole: its bytes lie at fixed addresses, but
+// only those from a little before the furthest read on are there.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Makes the bytes before `end` readable, and may give up those more than
+  // a piece (a MiB) before `keepFrom`, which readers never go back to.
+  // Returns how far the bytes are readable now (at least `end`). Throws
+  // TrackFormatError (kind FileSystem) when the file cannot be read.
+  virtual int64_t MakeReadable(int64_t end, int64_t keepFrom) = 0;
+};
+
 // What a table holds, for messages: "tube"/"tubes".
 struct RecordNoun {
   const char* one;
@@ -37,6 +51,9 @@ struct ReadContext {
   const char* itemNoun = nullptr;  // the record being read, when in a table
   int64_t itemIndex = 0;
 
+  ByteSource* source = nullptr;  // when the file is read in pieces
+  int64_t readable = std::numeric_limits<int64_t>::max();  // how far the bytes are there
+
   ProgressCallback progress;
   int64_t progressTotal = 0;
   int64_t nextReport = std::numeric_limits<int64_t>::max();  // never, without progress
@@ -48,9 +65,10 @@ struct ReadContext {
 
 class ChunkReader {
  public:
-  // Reads the `size` bytes at `bytes`, which must outlive the reader.
+  // Reads the `size` bytes at `bytes`, which must outlive the reader. With a
+  // source in `context`, only those it has made readable are there.
   ChunkReader(const uint8_t* bytes, int64_t size, ReadContext& context)
-      : bytes_(bytes), position_(0), end_(size), context_(&context) {}
+      : ChunkReader(bytes, 0, size, &context) {}
 
   int64_t Position() const { return position_; }
   int64_t Remaining() const { return end_ - position_; }
@@ -66,21 +84,26 @@ class ChunkReader {
   void ReadBytes(RawBytes<N>& bytes) {
     std::memcpy(bytes.data(), Take(N), N);
   }
-  // The next `count` bytes, as they stand; valid while the file's bytes are.
+  // The next `count` bytes, as they stand; valid until the next read (a
+  // file read in pieces gives up the bytes its readers have left behind).
   std::span<const uint8_t> ReadSpan(int64_t count) {
     const uint8_t* bytes = Take(count);
     return {bytes, static_cast<size_t>(count)};
   }
   std::string ReadString(int32_t length);  // length <= 0: empty
-  std::string ReadTag();                   // ASCII letters upper-cased
+  // ASCII letters upper-cased; `asStored`, when given, gets the bytes as
+  // they stand.
+  std::string ReadTag(RawBytes<4>* asStored = nullptr);
   // A long L, then L bytes; L <= 0 reads as the empty text.
   std::string ReadText();
   // Moves over `count` unread bytes.
   void Skip(int64_t count) { Take(count); }
 
   // Passes over a chunk with an unknown tag and all its descendants by its
-  // size field, which stands at the position; returns the size.
-  int32_t SkipChunk();
+  // size field, which stands at the position; returns the size. `copy`,
+  // when given, gets the size field and every byte it covers appended, read
+  // a piece at a time, so a file read in pieces is never held whole.
+  int32_t SkipChunk(std::vector<uint8_t>* copy = nullptr);
 
   // Reads a table count and fails unless it is non-negative and that many
   // records of at least `minRecordBytes` can still follow.
@@ -126,11 +149,13 @@ class ChunkReader {
 
  private:
   ChunkReader(const uint8_t* bytes, int64_t position, int64_t end, ReadContext* context)
-      : bytes_(bytes), position_(position), end_(end), context_(context) {}
+      : bytes_(bytes), position_(position), end_(end), limit_(std::min(end, context->readable)),
+        context_(context) {}
 
-  // The one bounds check: `width` bytes at the position, which moves past them.
+  // The one bounds check: `width` bytes at the position, which moves past
+  // them. Past the bytes read so far, the source reads more first.
   const uint8_t* Take(int64_t width) {
-    if (width < 0 || width > end_ - position_) [[unlikely]] FailPastEnd();
+    if (width < 0 || width > limit_ - position_) [[unlikely]] MakeReadable(width);
     const uint8_t* field = bytes_ + position_;
     position_ += width;
     return field;
@@ -138,14 +163,18 @@ class ChunkReader {
   // A reader over the next `width` bytes, checked once; this one moves past them.
   ChunkReader Over(int64_t width) {
     const int64_t start = position_;
-    Take(width);
+    Skip(width);
     return ChunkReader(bytes_, start, position_, context_);
   }
+  // Fails past the end; otherwise has the source make `width` bytes at the
+  // position readable.
+  void MakeReadable(int64_t width);
   [[noreturn]] void FailPastEnd() const;
 
   const uint8_t* bytes_;
   int64_t position_;
   int64_t end_;
+  int64_t limit_;  // the end, or how far the bytes were readable when last asked
   ReadContext* context_;
 };
 

@@ -3,6 +3,7 @@
 
 #include "trackio/ChunkCodecs.h"
 #include "trackio/RecordSizes.h"
+#include "trackio/TableMemory.h"
 
 namespace trackio {
 
@@ -15,7 +16,8 @@ void ReadChunkTUBE(ChunkReader& reader, TrackDocument& doc) {
   doc.TubeSize = reader.ReadLong();
   reader.ReadBytes(doc.TubeReservedHead);
   const int32_t count = reader.ReadTableCount(kTubeRecordBytes, kTube);
-  doc.Tubes.assign(static_cast<size_t>(count), Tube{});
+  doc.Tubes.clear();
+  GrowTable(doc.Tubes, static_cast<size_t>(count));
   doc.TubeReserved.clear();
   reader.ReadRecords(doc.Tubes, kTubeRecordBytes, [&doc](ChunkReader& record, Tube& tube) {
     TubeReservedBytes reserved;

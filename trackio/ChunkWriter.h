@@ -26,11 +26,14 @@ class ChunkWriter {
   // Bytes written so far, handed over or not.
   int64_t Position() const { return handedOver_ + static_cast<int64_t>(used_); }
 
-  void WriteByte(uint8_t value) { *Room(1) = value; }
+  void WriteByte(uint8_t value) {
+    if (used_ == kBufferBytes) [[unlikely]] HandOver();
+    buffer_[used_++] = value;
+  }
   void WriteFlag(FlagByte flag) { WriteByte(flag.byte); }
-  void WriteLong(int32_t value) { bigendian::Store32(Room(4), static_cast<uint32_t>(value)); }
-  void WriteSingle(Single value) { bigendian::Store32(Room(4), value.bits); }
-  void WriteColor(Color color) { bigendian::Store32(Room(4), color.bits); }
+  void WriteLong(int32_t value) { Write32(static_cast<uint32_t>(value)); }
+  void WriteSingle(Single value) { Write32(value.bits); }
+  void WriteColor(Color color) { Write32(color.bits); }
   // Bytes as they stand: a reserved run, a trailer, a whole chunk.
   template <size_t N>
   void WriteBytes(const RawBytes<N>& bytes) {
@@ -65,12 +68,18 @@ class ChunkWriter {
   void Finish();
 
  private:
-  // Room for `width` (at most 4) bytes in the buffer; the position moves past it.
-  uint8_t* Room(size_t width) {
-    if (kBufferBytes - used_ < width) [[unlikely]] HandOver();
-    uint8_t* field = buffer_.data() + used_;
-    used_ += width;
-    return field;
+  // A field that does not fit in what is left of the buffer is split across
+  // two: every piece handed over but the last is a whole buffer, which the
+  // file sink writes out without copying it.
+  void Write32(uint32_t bits) {
+    if (kBufferBytes - used_ >= 4) [[likely]] {
+      bigendian::Store32(buffer_.data() + used_, bits);
+      used_ += 4;
+      return;
+    }
+    uint8_t field[4];
+    bigendian::Store32(field, bits);
+    WriteString(std::string_view(reinterpret_cast<const char*>(field), 4));
   }
   void HandOver();
   void WriteZerosAcrossBuffers(int64_t count);

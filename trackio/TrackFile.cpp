@@ -7,12 +7,14 @@
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <system_error>
 
 #include "trackio/ChunkCodecs.h"
 #include "trackio/FileAccess.h"
+#include "trackio/FileInPieces.h"
 #include "trackio/TrackIO.h"
 
 namespace trackio {
@@ -98,14 +100,18 @@ TrackError ErrorOf(TrackErrorKind kind, std::string message) {
   return TrackError{kind, std::move(message), {}, -1};
 }
 
-// Walks the chunks after the root's own fields; throws TrackFormatError.
-void WalkChunks(ChunkReader& reader, TrackDocument& doc, std::vector<FoundChunk>* found) {
+// Walks the chunks after the root's own fields, keeping the bytes of each
+// chunk of an unknown kind in `unknownBytes` (a file read in pieces has
+// given them up by the time the walk ends); throws TrackFormatError.
+void WalkChunks(ChunkReader& reader, TrackDocument& doc, std::vector<FoundChunk>* found,
+                std::vector<std::vector<uint8_t>>& unknownBytes) {
   ReadContext& context = reader.Context();
   int32_t remaining = doc.NlimSubChunkCount;
   while (remaining > 0) {
     const int64_t offset = reader.Position();
     context.chunkTag.clear();
-    const std::string tag = reader.ReadTag();
+    RawBytes<4> storedTag;
+    const std::string tag = reader.ReadTag(&storedTag);
     context.chunkTag = tag;
     context.chunkOffset = offset;
     FoundChunk entry{tag, offset, 0, 0, false};
@@ -117,7 +123,8 @@ void WalkChunks(ChunkReader& reader, TrackDocument& doc, std::vector<FoundChunk>
         reader.Fail("promises more sub-chunks than can be counted", offset);
       }
     } else {
-      entry.storedSize = reader.SkipChunk();
+      std::vector<uint8_t>& bytes = unknownBytes.emplace_back(storedTag.begin(), storedTag.end());
+      entry.storedSize = reader.SkipChunk(&bytes);
       entry.skipped = true;
     }
     if (found != nullptr) found->push_back(std::move(entry));
@@ -171,8 +178,9 @@ class FixedTreeReading {
 };
 
 // Lists the unknown chunks the walk met in `loaded`, and when the file forms
-// the fixed tree, copies each into the document at its place.
-void KeepUnknownChunks(const std::vector<FoundChunk>& found, const std::vector<uint8_t>& padded,
+// the fixed tree, moves the bytes of each (`unknownBytes`, in file order)
+// into the document at its place.
+void KeepUnknownChunks(const std::vector<FoundChunk>& found, std::vector<std::vector<uint8_t>>& unknownBytes,
                        LoadedTrack& loaded) {
   const auto unknown = static_cast<size_t>(
       std::count_if(found.begin(), found.end(), [](const FoundChunk& chunk) { return chunk.skipped; }));
@@ -183,23 +191,23 @@ void KeepUnknownChunks(const std::vector<FoundChunk>& found, const std::vector<u
   std::optional<std::vector<UnknownChunk>> places = FixedTreeReading(found, unknown).Places();
   loaded.formsFixedTree = places.has_value();
   if (!places) return;
-  assert(places->size() == loaded.unknownChunks.size());
-  for (size_t i = 0; i < places->size(); ++i) {
-    const FoundChunk& chunk = loaded.unknownChunks[i];
-    // The walk checked that the chunk lies within the bytes.
-    const auto begin = padded.begin() + static_cast<std::ptrdiff_t>(chunk.offset);
-    (*places)[i].bytes.assign(begin, begin + kChunkHeadBytes + chunk.storedSize);
-  }
+  assert(places->size() == unknownBytes.size());
+  for (size_t i = 0; i < places->size(); ++i) (*places)[i].bytes = std::move(unknownBytes[i]);
   loaded.document.UnknownChunks = std::move(*places);
 }
 
-// Loads a whole file of `fileLength` bytes held in memory with one zero byte
-// after it: a file that lacks only a final 0 byte still loads, as it always has.
-LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions& options) {
-  const auto fileLength = static_cast<int64_t>(padded.size()) - 1;
+// Loads a file of `fileLength` bytes at `bytes`, with one zero byte after
+// them: a file that lacks only a final 0 byte still loads, as it always has.
+// With a `source`, the bytes are read as the readers reach them.
+LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* source,
+                          const LoadOptions& options) {
   if (fileLength == 0) return ErrorOf(TrackErrorKind::EmptyFile, "the file is empty");
 
   ReadContext context;
+  if (source != nullptr) {
+    context.source = source;
+    context.readable = 0;
+  }
   context.chunkTag = "NLIM";
   context.chunkOffset = 0;
   if (options.progress) {
@@ -208,7 +216,7 @@ LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions&
     context.reportStep = ProgressStep(fileLength);
     context.nextReport = 0;
   }
-  ChunkReader reader(padded.data(), static_cast<int64_t>(padded.size()), context);
+  ChunkReader reader(bytes, fileLength + 1, context);
 
   LoadedTrack loaded;
   std::vector<FoundChunk> found;
@@ -219,8 +227,9 @@ LoadResult LoadPaddedFile(const std::vector<uint8_t>& padded, const LoadOptions&
     ReadChunkNLIM(reader, loaded.document);
     found.push_back({"NLIM", 0, loaded.document.NlimSize, loaded.document.NlimSubChunkCount, false});
     reader.ReportProgress();
-    WalkChunks(reader, loaded.document, &found);
-    KeepUnknownChunks(found, padded, loaded);
+    std::vector<std::vector<uint8_t>> unknownBytes;
+    WalkChunks(reader, loaded.document, &found, unknownBytes);
+    KeepUnknownChunks(found, unknownBytes, loaded);
   } catch (const TrackFormatError& failure) {
     if (options.chunksBeforeFault != nullptr) *options.chunksBeforeFault = std::move(found);
     return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
@@ -267,7 +276,7 @@ LoadResult LoadTrackFromBytes(std::vector<uint8_t> fileBytes, const LoadOptions&
     return ErrorOf(TrackErrorKind::TooLarge, "the file is larger than a track file can be");
   }
   fileBytes.push_back(0);  // copies the bytes only when the caller left no room for it
-  return LoadPaddedFile(fileBytes, options);
+  return LoadPaddedFile(fileBytes.data(), static_cast<int64_t>(fileBytes.size()) - 1, nullptr, options);
 }
 
 LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
@@ -276,10 +285,17 @@ LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
   if (!HasTrackExtension(path)) {
     return ErrorOf(TrackErrorKind::WrongExtension, "the name does not end in .nltrack");
   }
+  // Read in pieces where that can be done: only the document is held, not
+  // the file's bytes too.
+  TrackError error;
+  if (const std::unique_ptr<FileInPieces> file = FileInPieces::Open(path, kMaxTrackFileLength, error)) {
+    return LoadPaddedFile(file->Bytes(), file->Length(), file.get(), options);
+  }
+  if (error) return error;
   // Read with the zero byte after it, so that the file is never copied.
   TrackResult<std::vector<uint8_t>> bytes = ReadWholeFile(path, 1, kMaxTrackFileLength);
   if (!bytes) return bytes.error();
-  return LoadPaddedFile(*bytes, options);
+  return LoadPaddedFile(bytes->data(), static_cast<int64_t>(bytes->size()) - 1, nullptr, options);
 }
 
 namespace {

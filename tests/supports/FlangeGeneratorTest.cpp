@@ -225,6 +225,21 @@ TEST(AddFlanges, AFlangedTrackSavesByteForByteAsTheBuilderWritesIt) {
   EXPECT_EQ(trackio::BuildTrackFile(again), saved);
 }
 
+TEST(AddFlanges, FindsItsFlangesFarFromTheOriginWhereRoundingStretchesThem) {
+  // Far out, float32 steps are a quarter unit or more: a flange's ends move
+  // by up to half a step, so it is no longer 0.15 long. A second run must
+  // still know every one.
+  for (const float offset : {0.0f, 1.0e6f, 2097088.0f, 5.0e6f, 1.5e7f, 1.0e30f}) {
+    SCOPED_TRACE(offset);
+    TrackDocument doc = OneTube(Point(offset, offset, 0), Point(offset + 31, offset + 29, 40), 0);
+    const int64_t added = AddFlanges(doc).flangesAdded;
+    ASSERT_GT(added, 0);
+    const FlangeSummary second = AddFlanges(doc);
+    EXPECT_EQ(second.flangesAdded, 0);
+    EXPECT_EQ(second.flangesAlreadyPresent, added);
+  }
+}
+
 TEST(AddFlanges, AddsBackExactlyTheFlangesThatAreMissing) {
   // The 30-long tube's four flanges (tubes 1 to 4, nodes 1 to 8), changed
   // in one way each before the next run.
@@ -328,6 +343,32 @@ TEST(AddFlanges, EachFlangeAddsOneHundredAndFourBytesToTheSavedSupports) {
   // The saved file holds exactly the flanged document.
   EXPECT_EQ(tracktesting::Loaded(flanged).Tubes, doc.Tubes);
   EXPECT_EQ(tracktesting::Loaded(flanged).FreeNodes, doc.FreeNodes);
+}
+
+TEST(AddFlanges, OneThreadAndSeveralAppendTheSameRecordsInTheSameOrder) {
+  // Tracks of many blocks of tubes: long tubes, short ones with their ends
+  // all over the node table, and the short ones flanged with every third
+  // flange tube deleted, so that the run looks up which are there.
+  TrackDocument partlyFlanged = trackbuilder::ShortTubeDocument(12000);
+  const size_t sourceTubes = partlyFlanged.Tubes.size();
+  AddFlanges(partlyFlanged, {}, 1);
+  for (size_t i = partlyFlanged.Tubes.size(); i > sourceTubes; i -= 3) {
+    partlyFlanged.Tubes.erase(partlyFlanged.Tubes.begin() + static_cast<std::ptrdiff_t>(i - 1));
+  }
+  for (const TrackDocument& sample :
+       {trackbuilder::GeneratedDocument(6000), trackbuilder::ShortTubeDocument(12000), partlyFlanged}) {
+    TrackDocument one = sample;
+    const FlangeSummary byOne = AddFlanges(one, {}, 1);
+    ASSERT_GT(byOne.flangesAdded, 9000);
+    for (const unsigned threads : {2u, 5u}) {
+      SCOPED_TRACE(threads);
+      TrackDocument several = sample;
+      const FlangeSummary bySeveral = AddFlanges(several, {}, threads);
+      ExpectSummary(bySeveral, byOne.tubesFlanged, byOne.flangesAdded, byOne.tubesSkippedOutOfRange);
+      EXPECT_EQ(bySeveral.flangesAlreadyPresent, byOne.flangesAlreadyPresent);
+      EXPECT_EQ(trackio::BuildTrackFile(several), trackio::BuildTrackFile(one));
+    }
+  }
 }
 
 TEST(CountFlanges, PredictsWhatAddFlangesDoesWithoutChangingAnything) {

@@ -185,21 +185,24 @@ TEST(ChunkCodec, AFixedRecordTableIsCheckedAsAWholeAndDecodedRecordByRecord) {
   EXPECT_EQ(shorter.reader.Position(), 2);
 }
 
-TEST(ChunkCodec, TheWriterHandsOverPiecesOfAtMostItsBufferAndReportsProgress) {
-  // Fields of every width straddle the buffer's end several times over.
+TEST(ChunkCodec, TheWriterHandsOverWholeBuffersAndReportsProgress) {
+  // Fields of every width straddle the buffer's end several times over; a
+  // long is split across the first two buffers.
   constexpr int64_t kLength = 3 * int64_t{ChunkWriter::kBufferBytes} + 11;
   struct CountingSink : trackio::ByteSink {
     void Write(const uint8_t* data, size_t size) override {
-      EXPECT_LE(size, ChunkWriter::kBufferBytes);
-      pieces += 1;
+      pieces.push_back(size);
       bytes.insert(bytes.end(), data, data + size);
     }
-    int pieces = 0;
+    std::vector<size_t> pieces;
     std::vector<uint8_t> bytes;
   } sink;
   std::vector<std::pair<int64_t, int64_t>> reports;
   ChunkWriter writer(sink, kLength, [&](int64_t done, int64_t total) { reports.emplace_back(done, total); });
-  std::vector<uint8_t> expected;
+  std::vector<uint8_t> expected(ChunkWriter::kBufferBytes - 2, 0);
+  writer.WriteZeros(static_cast<int64_t>(expected.size()));
+  writer.WriteLong(0x0A0B0C0D);
+  expected.insert(expected.end(), {10, 11, 12, 13});
   const std::string text(1000003, 'q');
   while (static_cast<int64_t>(expected.size()) + 1000003 + 4 + 3 + 1 <= kLength) {
     writer.WriteByte(7);
@@ -215,7 +218,8 @@ TEST(ChunkCodec, TheWriterHandsOverPiecesOfAtMostItsBufferAndReportsProgress) {
   writer.Finish();
 
   EXPECT_EQ(sink.bytes, expected);
-  EXPECT_EQ(sink.pieces, 4);
+  const size_t whole = ChunkWriter::kBufferBytes;
+  EXPECT_EQ(sink.pieces, (std::vector<size_t>{whole, whole, whole, 11}));
   ASSERT_FALSE(reports.empty());
   for (size_t i = 1; i < reports.size(); ++i) EXPECT_LE(reports[i - 1].first, reports[i].first);
   EXPECT_EQ(reports.back(), std::make_pair(kLength, kLength));

@@ -8,6 +8,7 @@
 
 #include "TrackTesting.h"
 #include "trackio/FileAccess.h"
+#include "trackio/FileInPieces.h"
 
 using namespace tracktesting;
 using trackbuilder::CanonicalFile;
@@ -406,4 +407,80 @@ TEST(LoadSave, ThousandsOfRecordsSaveAndLoadExactlyWithProgress) {
     EXPECT_TRUE(std::is_sorted(reports->begin(), reports->end()));
     EXPECT_EQ(reports->back(), length);
   }
+}
+
+TEST(LoadSave, ALargeFileLoadsFromItsPathAsFromMemory) {
+  // A load by path reads the file a MiB at a time, keeping only the
+  // pieces the readers are in: across piece ends, over an unknown chunk
+  // longer than three pieces, through texts that span pieces, to a file
+  // that ends exactly at a piece's end (the zero byte after it in a piece of
+  // its own) or lacks only its final zero byte, and to a file cut off
+  // inside its tubes, it must find what a load from memory finds.
+  constexpr int64_t kMiB = int64_t{1} << 20;
+  TrackDocument doc = trackbuilder::GeneratedDocument(60000);
+  doc.EnvironmentText1 = std::string(static_cast<size_t>(5 * kMiB), 'e');
+  doc.EnvironmentText2.clear();
+  const int64_t plainLength = static_cast<int64_t>(CanonicalFile(doc).size());
+  ASSERT_GT(plainLength, 12 * kMiB);
+  doc.EnvironmentText2 = std::string(static_cast<size_t>(20 * kMiB - plainLength), 't');
+  const std::vector<uint8_t> exact = CanonicalFile(doc);
+  ASSERT_EQ(static_cast<int64_t>(exact.size()), 20 * kMiB);
+
+  Chunk withUnknown = CanonicalTree(doc);
+  Chunk unknown{"ZZZZ", {}, {}, {}, {}};
+  unknown.body.Fill(static_cast<int>(13 * kMiB), 0x5A);
+  withUnknown.children.insert(withUnknown.children.begin() + 1, unknown);
+  withUnknown.subChunkCount = static_cast<int32_t>(withUnknown.children.size());
+  std::vector<uint8_t> cut = exact;
+  cut.resize(static_cast<size_t>(ChunkOffset(exact, "TUBE") + 1000001));
+
+  const std::pair<const char*, std::vector<uint8_t>> files[] = {
+      {"ends at a piece's end", exact},
+      {"an unknown chunk", withUnknown.Serialize()},
+      {"one byte longer", [&] { auto b = exact; b.push_back(0); return b; }()},
+      {"without its final zero byte", [&] { auto b = exact; b.pop_back(); return b; }()},
+      {"cut off in its tubes", cut},
+  };
+  ScratchFolder folder;
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    const std::string path = folder.File("large.nltrack");
+    ASSERT_TRUE(trackbuilder::WriteFile(path, bytes));
+    const trackio::LoadResult fromPath = trackio::LoadTrack(path, {.listChunks = true});
+    const trackio::LoadResult fromMemory = trackio::LoadTrackFromBytes(bytes, {.listChunks = true});
+    ASSERT_EQ(static_cast<bool>(fromPath), static_cast<bool>(fromMemory));
+    if (!fromMemory) {
+      EXPECT_EQ(fromPath.error().Describe(), fromMemory.error().Describe());
+      continue;
+    }
+    EXPECT_TRUE(fromPath->document == fromMemory->document);
+    ASSERT_EQ(fromPath->chunks.size(), fromMemory->chunks.size());
+    for (size_t i = 0; i < fromPath->chunks.size(); ++i) {
+      EXPECT_EQ(fromPath->chunks[i].offset, fromMemory->chunks[i].offset);
+      EXPECT_EQ(fromPath->chunks[i].skipped, fromMemory->chunks[i].skipped);
+    }
+  }
+}
+
+TEST(LoadSave, AFileReadInPiecesEndsInAZeroByteWhateverItsMemoryHeldBefore) {
+  // The last piece is read into memory that held the first: after the
+  // file's last byte there must be a zero, not what the first piece held.
+  constexpr int64_t kMiB = int64_t{1} << 20;
+  ScratchFolder folder;
+  const std::string path = folder.File("pieces.nltrack");
+  const std::vector<uint8_t> bytes(static_cast<size_t>(20 * kMiB - 1), 0xAB);
+  ASSERT_TRUE(trackbuilder::WriteFile(path, bytes));
+  trackio::TrackError error;
+  const auto file = trackio::FileInPieces::Open(path, bytes.size(), error);
+  ASSERT_FALSE(error) << error.Describe();
+  if (!file) GTEST_SKIP() << "files are read whole here";
+  const int64_t length = file->Length();
+  ASSERT_EQ(length, static_cast<int64_t>(bytes.size()));
+  for (int64_t at = 0; at < length; at += kMiB / 2) {
+    ASSERT_GE(file->MakeReadable(at + 1, at), at + 1);
+    ASSERT_EQ(file->Bytes()[at], 0xAB) << at;
+  }
+  ASSERT_EQ(file->MakeReadable(length + 1, length), length + 1);
+  EXPECT_EQ(file->Bytes()[length - 1], 0xAB);
+  EXPECT_EQ(file->Bytes()[length], 0);
 }

@@ -1,0 +1,31 @@
+// Growing the large tables of a track document: free nodes and tubes run to
+// hundreds of MiB. Fresh memory costs the system a page fault for each 4 KiB
+// page on its first write, microseconds each on a virtual machine; on Linux
+// a large table's new memory is mapped up front, on two threads. Elsewhere,
+// and for small tables, this is plain resize().
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace trackio {
+
+// Asks the system to map [begin, end) now, in huge pages where it can; a
+// hint that does nothing where it cannot.
+void MapMemoryAhead(void* begin, void* end);
+
+// Grows `table` to `size` records, the new ones value-initialised. The old
+// records move to their new room before it is filled, so the old table and
+// the whole new one are never held at once.
+template <typename Record>
+void GrowTable(std::vector<Record>& table, size_t size) {
+  if (size <= table.size()) {
+    table.resize(size);
+    return;
+  }
+  table.reserve(size);
+  MapMemoryAhead(table.data() + table.size(), table.data() + size);
+  table.resize(size);
+}
+
+}  // namespace trackio
