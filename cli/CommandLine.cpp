@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
 
-#include "trackio/FileAccess.h"
+#include <algorithm>
+#include <cctype>
+#include <string_view>
 
 namespace cli {
 
@@ -39,13 +41,6 @@ constexpr Switch kSwitches[] = {
     {nullptr, "--flanges", &CommandLine::flanges, Bit(CommandKind::Render)},
 };
 
-struct ViewName {
-  const char* name;
-  View view;
-};
-
-constexpr ViewName kViews[] = {{"top", View::Top}, {"side", View::Side}, {"front", View::Front}};
-
 ParsedCommandLine UsageError(std::string message) { return {CommandLine{}, std::move(message)}; }
 
 // A command that takes no files.
@@ -55,20 +50,35 @@ ParsedCommandLine Just(CommandKind kind) {
   return parsed;
 }
 
+bool EndsInSvg(const std::string& name) {
+  constexpr std::string_view kSvg = ".svg";
+  return name.size() > kSvg.size() &&
+         std::equal(kSvg.rbegin(), kSvg.rend(), name.rbegin(),
+                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
 // What each command accepts, checked once every argument has been read.
 std::string CheckCommand(const CommandLine& command, const std::string& name) {
   const size_t inputs = command.inputs.size();
+  const auto standardInputs = std::count(command.inputs.begin(), command.inputs.end(), kStandardStream);
+  if (standardInputs > 1) return "standard input (-) can be read only once";
   switch (command.kind) {
     case CommandKind::Flange:
       if (inputs == 0) return "flange needs at least one input file";
-      if (command.output && inputs > 1 && !trackio::IsFolder(*command.output)) {
-        return "with several inputs, -o must name an existing folder; " + *command.output + " is not one";
+      if (command.output == kStandardStream && inputs > 1) return "-o - (standard output) takes one input file";
+      if (standardInputs > 0 && !command.output) {
+        return "a track from standard input has no name to write it beside; name the output: -o OUTPUT, or "
+               "-o - for standard output";
       }
       break;
     case CommandKind::Resave:
     case CommandKind::Render:
       if (inputs != 1) return name + " takes exactly one input file";
       if (!command.output) return name + " needs an output file: -o OUTPUT";
+      if (command.kind == CommandKind::Render && *command.output != kStandardStream && !EndsInSvg(*command.output)) {
+        return "render draws SVG pictures; name the output NAME.svg, or - for standard output (rsvg-convert "
+               "NAME.svg -o NAME.png makes a PNG of it)";
+      }
       break;
     case CommandKind::Info:
       if (inputs == 0) return "info needs at least one input file";
@@ -87,7 +97,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
     if (arg == "--") break;
     if (arg == "-h" || arg == "--help") return Just(CommandKind::Help);
-    if (arg == "--version") return Just(CommandKind::Version);
+    if (arg == "-v" || arg == "--version") return Just(CommandKind::Version);
   }
   if (args.empty()) return UsageError("no command given");
 
@@ -141,13 +151,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       if (command.kind != CommandKind::Render) return UsageError("--view is not an option of " + name);
       const std::optional<std::string> value = valueOf(arg, "--view");
       bool knownView = false;
-      for (const ViewName& view : kViews) {
-        if (value == view.name) {
-          command.view = view.view;
+      for (const View view : kViews) {
+        if (value == ViewName(view)) {
+          command.view = view;
           knownView = true;
         }
       }
-      if (!knownView) return UsageError("--view takes top, side or front");
+      if (!knownView) return UsageError("--view takes side, top or front");
     } else {
       return UsageError("unknown option '" + arg + "'");
     }
@@ -171,8 +181,8 @@ Commands:
         Add flanges to each input and save the result. Each output goes
         beside its input as NAME-flanged.nltrack; -o FOLDER puts them in an
         existing folder instead; with a single input, -o OUTPUT names the
-        output (".nltrack" is added when missing). With --dry-run, report
-        what would be added and write nothing.
+        output (".nltrack" is added when missing). With --dry-run, do
+        everything but write: the same checks, messages and exit status.
   resave INPUT -o OUTPUT [--normalise] [-f] [-q]
         Load and save without changes: the file comes back byte for byte,
         with only its sizes and counts written afresh. With --normalise,
@@ -180,29 +190,42 @@ Commands:
   info INPUT... [--chunks] [--json]
         Show the table counts, the tubes by type and by end types, and the
         flanges that flange would add and those already there; with
-        --chunks, the chunks as found as well.
-  render INPUT -o OUTPUT.svg [--view top|side|front] [--flanges] [-f] [-q]
+        --chunks, the chunks as found as well (of a damaged file, those
+        read before the damage).
+  render INPUT -o OUTPUT.svg [--view side|top|front] [--flanges] [-f] [-q]
         Draw the support structure as an SVG picture: footers as squares,
-        tubes as lines coloured by tube type. With --flanges, the flanges
-        that flange would add are drawn on top. A picture of more than
-        200000 lines is refused.
+        tubes as lines coloured by tube type, flanges already there in black,
+        and a legend that names the tubes it could not draw and why. With
+        --flanges, the flanges that flange would add are drawn on top in red.
+        A picture of more than 200,000 lines is refused. The output must end
+        in .svg; rsvg-convert OUTPUT.svg -o OUTPUT.png makes a PNG of it.
+
+A FILE of - is standard input, an OUTPUT of - standard output, so the tool
+works in pipes: tarnwick-cli flange - -o - <in.nltrack >out.nltrack. A track
+from standard input has no name to check, only its contents; the report of a
+track or picture written to standard output goes to standard error. (A file
+named "-" is ./-.)
 
 Options:
-  -o, --output PATH     the file to write (for flange, also an existing folder)
+  -o, --output PATH     the file to write, or - for standard output (for
+                        flange, also an existing folder; a name ending in /
+                        must be one)
   -f, --force           replace output files that already exist
   -q, --quiet           print nothing but errors and warnings
-  --dry-run             flange: load and report, write nothing
+  --dry-run             flange: load, add the flanges and check the save, but
+                        write nothing
   --normalise           flange, resave: save in the form Tarnwick 1.1 saved:
                         reserved bytes and catwalk trailers zero, flags 255
                         or 0, colours' leading bytes 0, version 1.3.0.0, and
                         parts of kinds Tarnwick does not know left out
   --chunks              info: list the chunks as found in the file
-  --json                info: print JSON (an array when given several files)
-  --view VIEW           render: top (looking down; the default), side (along
-                        the z axis) or front (along the x axis)
+  --json                info: print JSON (an array when given several files;
+                        a file that failed as {"file": ..., "error": ...})
+  --view VIEW           render: side (along the z axis; the default), top
+                        (looking down) or front (along the x axis)
   --flanges             render: draw the flanges flange would add
   -h, --help            show this help and exit
-  --version             show the version and exit
+  -v, --version         show the version and exit
 
 An existing file is never replaced unless --force is given, not even one that
 appears while the output is written. A file is written in one step: first to
@@ -213,19 +236,31 @@ extended attributes; other hard links to it keep the old content, with a
 warning. A link to a file stays a link and the file it names is replaced; a
 link to nothing is replaced only with --force. Devices, FIFOs, sockets and
 folders (and on Windows NUL, CON, COM1 and the other device names) are never
-written to, even with --force.
+written to, even with --force. A track is written only under a name ending
+in .nltrack: -o NAME gets the extension added, unless something named NAME
+exists (such as /dev/stdout); then the tool refuses and asks for NAME.nltrack
+or -.
 
-A track file shorter than its header says is loaded, with a warning that it
+A track shorter than its header says is loaded, with a warning that it
 may have been cut short. Progress is shown on standard error when it is a
 terminal and a step takes more than a second. When a save leaves out parts of
 kinds Tarnwick does not know (with --normalise, or when the file's parts are
-not nested the usual way), a note on standard error names them.
+not nested the usual way), a note on standard error names them. Counts in the
+text carry thousands separators (16,450,948 flanges); JSON has plain numbers.
+
+Words in the output:
+  too long or damaged   tubes that get no flanges: they would need more than
+                        32,767 (longer than about 327,000 units), or an end's
+                        position is not a number or the end names a node the
+                        track does not hold (a damaged file)
+  other (type N)        an end that is neither a footer nor a free node; its
+                        tube gets no flanges and is not drawn
 
 Exit status:
   0   every file was done
   1   a file could not be loaded, flanged, rendered or saved, or an output
       exists already or may not be written (nothing is written for that
-      file; the other files are still done)
+      file; the other files are still done); a dry run fails the same way
   2   the command line is wrong
 Interrupted by a signal, the tool ends by that signal (a shell shows 128 plus
 its number, 130 for Ctrl-C).

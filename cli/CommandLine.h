@@ -5,16 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/PictureView.h"
+
 namespace cli {
 
 enum class CommandKind { Help, Version, Flange, Resave, Info, Render };
 
-// Which way a rendered picture looks at the track.
-enum class View {
-  Top,    // down the y axis (up in the track): x across, z down the page
-  Side,   // along the z axis: x across, y up
-  Front,  // along the x axis: z across, y up
-};
+// As an input, standard input; as the output, standard output.
+inline constexpr const char* kStandardStream = "-";
 
 struct CommandLine {
   CommandKind kind = CommandKind::Help;
@@ -27,7 +25,7 @@ struct CommandLine {
   bool json = false;                  // info --json
   bool chunks = false;                // info --chunks
   bool flanges = false;               // render --flanges
-  View view = View::Top;              // render --view
+  View view = View::Side;             // render --view
 };
 
 struct ParsedCommandLine {
@@ -35,8 +33,8 @@ struct ParsedCommandLine {
   std::string usageError;  // set when the arguments do not form a command
 };
 
-// Parses the arguments after the program name. Looks at the file system for
-// one thing only: whether -o names an existing folder.
+// Parses the arguments after the program name. It does not look at the file
+// system: what -o names is decided when the run is planned (Jobs.h).
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The text --help prints.

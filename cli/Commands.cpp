@@ -1,18 +1,17 @@
 #include "cli/Commands.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <new>
+#include <nlohmann/json.hpp>
 #include <optional>
-#include <string_view>
 #include <system_error>
 #include <vector>
 
-#include "cli/JsonWriter.h"
 #include "cli/ProgressMeter.h"
+#include "cli/Streams.h"
 #include "cli/SupportPicture.h"
 #include "cli/TrackInfo.h"
+#include "cli/Wording.h"
 #include "supports/FlangeGenerator.h"
 #include "trackio/FileAccess.h"
 #include "trackio/TrackIO.h"
@@ -23,26 +22,68 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Plural(int64_t count, const char* noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
+bool IsStandard(const std::string& path) { return path == kStandardStream; }
 
-void Fail(Console& console, const std::string& path, const std::string& reason) {
-  console.err << "tarnwick-cli: " << path << ": " << reason << "\n";
+void Fail(Console& console, const std::string& name, const std::string& reason) {
+  console.err << "tarnwick-cli: " << name << ": " << reason << "\n";
 }
 
 std::ostream* ProgressTerminal(const Console& console) {
   return console.errIsTerminal && !console.quiet ? &console.err : nullptr;
 }
 
+trackio::TrackError ErrorOf(const trackio::TrackFormatError& failure) {
+  return {failure.kind(), failure.what(), {}, failure.offset()};
+}
+
+trackio::TrackError OutOfMemory(const char* what) {
+  return {trackio::TrackErrorKind::TooLarge, std::string("not enough memory ") + what, {}, -1};
+}
+
+// A file shorter than its root chunk says loads (the final byte is
+// forgiven, and a cut may fall on a count), but it was most likely cut short.
+void WarnIfCutShort(Console& console, const std::string& shown, const trackio::TrackDocument& doc, int64_t length) {
+  const int64_t promised = int64_t{doc.NlimSize} + 8;
+  if (length < 0 || length >= promised) return;
+  console.err << "tarnwick-cli: warning: " << shown << " is " << Plural(length, "byte") << ", but its header says "
+              << Count(promised) << ": it may have been cut short\n";
+}
+
+// The track in the file or on standard input `input` names, and the length
+// of what was read (-1 when it is not known).
+trackio::LoadResult LoadFrom(const std::string& input, std::istream& in, const trackio::LoadOptions& options,
+                             int64_t& length) {
+  if (!IsStandard(input)) {
+    trackio::LoadResult loaded = trackio::LoadTrack(input, options);
+    std::error_code failure;
+    const uintmax_t size = fs::file_size(trackio::ToPath(input), failure);
+    length = failure ? -1 : static_cast<int64_t>(size);
+    return loaded;
+  }
+  trackio::TrackResult<std::vector<uint8_t>> bytes = ReadAll(in, trackio::kMaxTrackFileLength);
+  if (!bytes) return bytes.error();
+  length = static_cast<int64_t>(bytes->size());
+  return trackio::LoadTrackFromBytes(std::move(*bytes), options);
+}
+
 // The one place the tool loads a track: the track, or nothing after
-// reporting why not.
-std::optional<trackio::LoadedTrack> Load(const std::string& path, Console& console, bool listChunks = false) {
-  ProgressMeter meter(ProgressTerminal(console), path + ": loading");
-  trackio::LoadResult loaded = trackio::LoadTrack(path, {.listChunks = listChunks, .progress = meter.Callback()});
-  if (loaded) return std::move(*loaded);
-  Fail(console, path, loaded.error().Describe());
-  return std::nullopt;
+// reporting why not (and, when `failed` is given, what info shows of it).
+std::optional<trackio::LoadedTrack> Load(const std::string& input, Console& console, bool listChunks = false,
+                                         FailedTrack* failed = nullptr) {
+  const std::string shown = ShownInput(input);
+  ProgressMeter meter(ProgressTerminal(console), shown + ": loading");
+  std::vector<trackio::FoundChunk> chunksBeforeFault;
+  const trackio::LoadOptions options{
+      .listChunks = listChunks, .progress = meter.Callback(), .chunksBeforeFault = &chunksBeforeFault};
+  int64_t length = -1;
+  trackio::LoadResult loaded = LoadFrom(input, console.in, options, length);
+  if (!loaded) {
+    Fail(console, shown, loaded.error().Describe());
+    if (failed != nullptr) *failed = {input, loaded.error().Describe(), listChunks, std::move(chunksBeforeFault)};
+    return std::nullopt;
+  }
+  WarnIfCutShort(console, shown, loaded->document, length);
+  return std::move(*loaded);
 }
 
 trackio::SaveForm SaveFormOf(const CommandLine& command) {
@@ -51,114 +92,107 @@ trackio::SaveForm SaveFormOf(const CommandLine& command) {
 
 trackio::Overwrite Consent(bool force) { return force ? trackio::Overwrite::Replace : trackio::Overwrite::Refuse; }
 
-// Says why `path` was not written. The two refusals that --force lifts
+// Says why `target` was not written. The two refusals that --force lifts
 // say so.
-void FailToWrite(Console& console, const std::string& path, const trackio::TrackError& error) {
+void FailToWrite(Console& console, const std::string& target, const trackio::TrackError& error) {
+  const std::string shown = ShownTarget(target);
   switch (error.kind) {
     case trackio::TrackErrorKind::Exists:
-      console.err << "tarnwick-cli: " << path << " already exists; use --force to replace it\n";
+      console.err << "tarnwick-cli: " << shown << " already exists; use --force to replace it\n";
       break;
     case trackio::TrackErrorKind::AppearedWhileSaving:
-      Fail(console, path, error.Describe() + " (use --force to replace it)");
+      Fail(console, shown, error.Describe() + " (use --force to replace it)");
       break;
-    default: Fail(console, path, error.Describe());
+    default: Fail(console, shown, error.Describe());
   }
 }
 
 // After a file was written: a replaced file's other hard links still hold
 // the old content, which its user may not expect.
-void WarnOfOtherNames(Console& console, const trackio::SavedFile& saved, const char* content = "track") {
+void WarnOfOtherNames(Console& console, const trackio::SavedFile& saved, const char* content) {
   if (saved.otherNames == 0) return;
   console.err << "tarnwick-cli: warning: " << saved.path << " had " << Plural(saved.otherNames, "other name")
               << (saved.otherNames == 1 ? "; it keeps" : "; they keep") << " the old " << content << "\n";
 }
 
-// A file shorter than its root chunk says loads (the final byte is
-// forgiven, and a cut may fall on a count), but it was most likely cut short.
-void WarnIfCutShort(Console& console, const std::string& path, const trackio::TrackDocument& doc) {
-  std::error_code failure;
-  const uintmax_t length = fs::file_size(trackio::ToPath(path), failure);
-  const int64_t promised = int64_t{doc.NlimSize} + 8;
-  if (failure || static_cast<int64_t>(length) >= promised) return;
-  console.err << "tarnwick-cli: warning: " << path << " is " << length << " bytes, but its header says " << promised
-              << ": it may have been cut short\n";
+// Whether `target` may be written, looked at before the work starts; the
+// save refuses again at its last step. Says why not when it may not.
+bool MayWrite(const std::string& target, bool isTrack, bool force, Console& console) {
+  if (IsStandard(target)) return true;
+  const trackio::TrackError refused = isTrack ? trackio::CheckSaveTarget(target, Consent(force))
+                                              : trackio::CheckReplaceTarget(target, Consent(force));
+  if (refused) FailToWrite(console, target, refused);
+  return !refused;
 }
 
-// The one place the tool saves a track. Returns the path written, or
-// nothing after reporting why not.
+// Sends what `produce` makes to standard output; says why not when it fails.
+template <typename Produce>
+bool WriteToStandardOutput(Console& console, Produce produce) {
+  try {
+    if (console.outCarriesBytes) console.outCarriesBytes();
+    console.outTaken = true;
+    StreamSink sink(console.out);
+    produce(sink);
+    return true;
+  } catch (const trackio::TrackFormatError& failure) {
+    FailToWrite(console, kStandardStream, ErrorOf(failure));
+  } catch (const std::bad_alloc&) {
+    FailToWrite(console, kStandardStream, OutOfMemory("to write the output"));
+  }
+  return false;
+}
+
+// The one place the tool saves a track, to a file or standard output.
+// Returns the name written, or nothing after reporting why not.
 std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& target, const CommandLine& command,
-                                 Console& console) {
-  ProgressMeter meter(ProgressTerminal(console), target + ": saving");
+                                Console& console) {
+  ProgressMeter meter(ProgressTerminal(console), ShownTarget(target) + ": saving");
+  if (IsStandard(target)) {
+    if (const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
+        !prepared) {
+      FailToWrite(console, target, prepared.error());
+      return std::nullopt;
+    }
+    const bool written = WriteToStandardOutput(
+        console, [&](trackio::ByteSink& sink) { trackio::WriteTrackFile(doc, sink, meter.Callback()); });
+    return written ? std::optional<std::string>(ShownTarget(target)) : std::nullopt;
+  }
   const trackio::SaveResult saved = trackio::SaveTrack(
       doc, target, {.progress = meter.Callback(), .overwrite = Consent(command.force), .form = SaveFormOf(command)});
   if (!saved) {
     FailToWrite(console, target, saved.error());
     return std::nullopt;
   }
-  WarnOfOtherNames(console, *saved);
+  WarnOfOtherNames(console, *saved, "track");
   return saved->path;
 }
 
-bool HasNoName(const std::string& path) {
-  std::string name = trackio::ToNarrow(trackio::ToPath(path).filename());
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return name.empty() || name == trackio::kTrackExtension;
-}
-
-// Whether `target` names a file at all; says why not when it does not.
-bool NamesAFile(const std::string& target, Console& console) {
-  if (!HasNoName(target)) return true;
-  Fail(console, target, "the file has no name (only an extension); name the output file");
-  return false;
-}
-
-// Whether the track named `named` (written as `target`, ".nltrack"
-// appended) may be written, looked at before the work starts; the save
-// refuses again at its last step. Says why not when it may not.
-bool MayWriteTrack(const std::string& named, const std::string& target, bool force, Console& console) {
-  if (!NamesAFile(target, console)) return false;
-  const trackio::TrackError refused = trackio::CheckSaveTarget(named, Consent(force));
-  if (!refused) return true;
-  // A device at the name as given is refused under that name.
-  const bool givenName = refused.kind == trackio::TrackErrorKind::NotAFile && named != target &&
-                         trackio::CheckReplaceTarget(named, trackio::Overwrite::Replace);
-  FailToWrite(console, givenName ? named : target, refused);
-  return false;
-}
-
-bool MayWritePicture(const std::string& target, bool force, Console& console) {
-  if (!NamesAFile(target, console)) return false;
-  const trackio::TrackError refused = trackio::CheckReplaceTarget(target, Consent(force));
-  if (refused) FailToWrite(console, target, refused);
-  return !refused;
-}
-
-// True when `target` exists and is one of `files` (under any name).
-bool IsOneOf(const std::string& target, const std::vector<std::string>& files) {
-  std::error_code ignored;
-  const fs::path targetPath = trackio::ToPath(target);
-  if (!fs::exists(targetPath, ignored)) return false;
-  for (const std::string& file : files) {
-    if (fs::equivalent(targetPath, trackio::ToPath(file), ignored)) return true;
+// Every check a save of `doc` makes before it writes, for a dry run.
+bool CouldSave(trackio::TrackDocument& doc, const std::string& target, const CommandLine& command, Console& console) {
+  try {
+    const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
+    if (prepared) return true;
+    FailToWrite(console, target, prepared.error());
+  } catch (const std::bad_alloc&) {
+    FailToWrite(console, target, OutOfMemory("to save the track"));
   }
   return false;
 }
 
 // Says on one line which parts of kinds the tool does not know a save of
-// `loaded` to `path` leaves out, if any:
+// `loaded` to `shown` leaves out, if any:
 // "note: left out 2 parts this tool does not know: XTRA, 12 bytes; ZZZZ, 8 bytes".
-void NoteLeftOutParts(const trackio::LoadedTrack& loaded, const std::string& path, const CommandLine& command,
+void NoteLeftOutParts(const trackio::LoadedTrack& loaded, const std::string& shown, const CommandLine& command,
                       Console& console) {
   const std::vector<trackio::FoundChunk> leftOut = trackio::LeftOutBySave(loaded, SaveFormOf(command));
   if (leftOut.empty()) return;
   constexpr size_t kNamed = 4;
-  console.err << "tarnwick-cli: " << path << ": note: " << (command.dryRun ? "would leave out " : "left out ")
+  console.err << "tarnwick-cli: " << shown << ": note: " << (command.dryRun ? "would leave out " : "left out ")
               << Plural(static_cast<int64_t>(leftOut.size()), "part") << " this tool does not know: ";
   for (size_t i = 0; i < leftOut.size() && i < kNamed; ++i) {
     console.err << (i > 0 ? "; " : "") << PrintableTag(leftOut[i].tag) << ", " << ChunkLength(leftOut[i]);
   }
-  if (leftOut.size() > kNamed) console.err << "; and " << leftOut.size() - kNamed << " more";
+  if (leftOut.size() > kNamed) console.err << "; and " << Count(static_cast<int64_t>(leftOut.size() - kNamed)) << " more";
   console.err << "\n";
 }
 
@@ -170,162 +204,152 @@ std::string FlangeFigures(const supports::FlangeSummary& summary, bool dryRun) {
     text += ", " + Plural(summary.flangesAlreadyPresent, "flange") + " already there";
   }
   if (summary.tubesSkippedOutOfRange > 0) {
-    text += ", " + Plural(summary.tubesSkippedOutOfRange, "tube") + " skipped beyond range";
+    text += ", " + Plural(summary.tubesSkippedOutOfRange, "tube") + " too long or damaged to flange";
   }
   return text;
 }
 
-// Where `flange` writes the result for `input`.
-std::string FlangeTarget(const std::string& input, const CommandLine& command) {
-  if (!command.output) return FlangedPathBeside(input);
-  if (trackio::IsFolder(*command.output)) {
-    return trackio::ToNarrow(trackio::ToPath(*command.output) /
-                             trackio::ToPath(FlangedPathBeside(input)).filename());
+// Loads the job's input, adds its flanges and saves it; a dry run goes as
+// far as a save goes before it writes. Says why not when it fails.
+bool FlangeOne(const Job& job, const CommandLine& command, Console& console) {
+  if (!job.refusal.empty()) {
+    console.err << "tarnwick-cli: " << job.refusal << "\n";
+    return false;
   }
-  return trackio::WithTrackExtension(*command.output);
-}
-
-// Loads `input`, adds its flanges and saves it as `target` (or only reports
-// on a dry run). Returns the path written, or nothing after reporting why not.
-std::optional<std::string> FlangeOne(const std::string& input, const std::string& target,
-                                     const CommandLine& command, Console& console) {
-  std::optional<trackio::LoadedTrack> loaded = Load(input, console);
-  if (!loaded) return std::nullopt;
+  if (!MayWrite(job.target, true, command.force, console)) return false;
+  std::optional<trackio::LoadedTrack> loaded = Load(job.input, console);
+  if (!loaded) return false;
   trackio::TrackDocument& doc = loaded->document;
-  WarnIfCutShort(console, input, doc);
   supports::FlangeSummary summary;
   try {
-    if (command.dryRun) {
-      summary = supports::CountFlanges(doc);
-    } else {
-      ProgressMeter meter(ProgressTerminal(console), input + ": adding flanges");
-      summary = supports::AddFlanges(doc, meter.Callback());
-    }
+    ProgressMeter meter(ProgressTerminal(console), ShownInput(job.input) + ": adding flanges");
+    summary = supports::AddFlanges(doc, meter.Callback());
   } catch (const std::bad_alloc&) {
-    summary.error = {trackio::TrackErrorKind::TooLarge, "not enough memory for the flanges", {}, -1};
+    summary.error = OutOfMemory("for the flanges");
   }
   if (summary.error) {
-    Fail(console, input, summary.error.Describe());
-    return std::nullopt;
+    Fail(console, ShownInput(job.input), summary.error.Describe());
+    return false;
   }
+  const std::string shownTarget = ShownTarget(job.target);
   if (command.dryRun) {
-    if (!console.quiet) console.out << "Would write " << target << ": " << FlangeFigures(summary, true) << "\n";
-    NoteLeftOutParts(*loaded, target, command, console);
-    return target;
+    if (!CouldSave(doc, job.target, command, console)) return false;
+    if (!console.quiet) console.out << "Would write " << shownTarget << ": " << FlangeFigures(summary, true) << "\n";
+    NoteLeftOutParts(*loaded, shownTarget, command, console);
+    return true;
   }
-  const std::optional<std::string> path = Save(doc, target, command, console);
-  if (path && !console.quiet) console.out << "Wrote " << *path << ": " << FlangeFigures(summary, false) << "\n";
-  if (path) NoteLeftOutParts(*loaded, *path, command, console);
-  return path;
+  const std::optional<std::string> written = Save(doc, job.target, command, console);
+  if (!written) return false;
+  if (!console.quiet) console.Report() << "Wrote " << *written << ": " << FlangeFigures(summary, false) << "\n";
+  NoteLeftOutParts(*loaded, *written, command, console);
+  return true;
+}
+
+// Writes `picture` to `target`, a file or standard output; says why not
+// when it fails.
+bool DrawPicture(const SupportPicture& picture, const std::string& target, bool force, Console& console) {
+  ProgressMeter meter(ProgressTerminal(console), ShownTarget(target) + ": drawing");
+  const auto draw = [&](trackio::ByteSink& sink) { picture.Write(sink, meter.Callback()); };
+  if (IsStandard(target)) return WriteToStandardOutput(console, draw);
+  const trackio::TrackResult<trackio::SavedFile> written = trackio::ReplaceFileStreaming(target, Consent(force), draw);
+  if (!written) {
+    FailToWrite(console, target, written.error());
+    return false;
+  }
+  WarnOfOtherNames(console, *written, "picture");
+  return true;
 }
 
 }  // namespace
 
-std::string FlangedPathBeside(const std::string& input) {
-  const size_t extension = std::string_view(trackio::kTrackExtension).size();
-  const std::string name = trackio::HasTrackExtension(input) ? input.substr(0, input.size() - extension) : input;
-  return name + "-flanged" + trackio::kTrackExtension;
-}
-
-int RunFlange(const CommandLine& command, Console& console) {
-  const std::vector<std::string>& inputs = command.inputs;
-  // A name of the tool's own choosing must not replace a file this run reads
-  // or has just written, not even with --force; one named with -o may.
-  const bool ownNames = !command.output || trackio::IsFolder(*command.output);
-  std::vector<std::string> written;
-  size_t failed = 0;
-  for (const std::string& input : inputs) {
-    const std::string target = FlangeTarget(input, command);
-    std::optional<std::string> path;
-    if (ownNames && (IsOneOf(target, inputs) || IsOneOf(target, written))) {
-      Fail(console, target, "it is an input or an output of this run; not replaced");
-    } else if (MayWriteTrack(ownNames ? target : *command.output, target, command.force, console)) {
-      path = FlangeOne(input, target, command, console);
-    }
-    if (path) {
-      written.push_back(*path);
-    } else {
-      ++failed;
-    }
-  }
-  if (inputs.size() > 1 && !console.quiet) {
-    console.out << inputs.size() << " files: " << written.size() << (command.dryRun ? " would be written, " : " written, ")
-                << failed << " failed\n";
+int RunFlange(const CommandLine& command, const std::vector<Job>& jobs, Console& console) {
+  int64_t done = 0;
+  for (const Job& job : jobs) done += FlangeOne(job, command, console) ? 1 : 0;
+  const auto failed = static_cast<int64_t>(jobs.size()) - done;
+  if (jobs.size() > 1 && !console.quiet) {
+    console.out << Plural(static_cast<int64_t>(jobs.size()), "file") << ": " << Count(done)
+                << (command.dryRun ? " would be written, " : " written, ") << Count(failed) << " failed\n";
   }
   return failed == 0 ? kExitSuccess : kExitFileFailed;
 }
 
-int RunResave(const CommandLine& command, Console& console) {
-  const std::string& input = command.inputs.front();
-  const std::string target = trackio::WithTrackExtension(*command.output);
-  if (!MayWriteTrack(*command.output, target, command.force, console)) return kExitFileFailed;
-  std::optional<trackio::LoadedTrack> loaded = Load(input, console);
+int RunResave(const CommandLine& command, const Job& job, Console& console) {
+  if (!job.refusal.empty()) {
+    console.err << "tarnwick-cli: " << job.refusal << "\n";
+    return kExitFileFailed;
+  }
+  if (!MayWrite(job.target, true, command.force, console)) return kExitFileFailed;
+  std::optional<trackio::LoadedTrack> loaded = Load(job.input, console);
   if (!loaded) return kExitFileFailed;
-  WarnIfCutShort(console, input, loaded->document);
-  const std::optional<std::string> path = Save(loaded->document, target, command, console);
-  if (!path) return kExitFileFailed;
-  if (!console.quiet) console.out << "Wrote " << *path << "\n";
-  NoteLeftOutParts(*loaded, *path, command, console);
+  const std::optional<std::string> written = Save(loaded->document, job.target, command, console);
+  if (!written) return kExitFileFailed;
+  if (!console.quiet) console.Report() << "Wrote " << *written << "\n";
+  NoteLeftOutParts(*loaded, *written, command, console);
   return kExitSuccess;
 }
 
-int RunInfo(const CommandLine& command, Console& console) {
+int RunInfo(const CommandLine& command, const std::vector<Job>& jobs, Console& console) {
   int status = kExitSuccess;
-  std::optional<JsonWriter> json;
-  if (command.json) json.emplace(console.out);
-  const bool several = command.inputs.size() > 1;
-  if (json && several) json->BeginArray();
+  nlohmann::ordered_json entries = nlohmann::ordered_json::array();
   bool first = true;
-  for (const std::string& input : command.inputs) {
-    const std::optional<trackio::LoadedTrack> loaded = Load(input, console, command.chunks);
+  for (const Job& job : jobs) {
+    FailedTrack failed;
+    const std::optional<trackio::LoadedTrack> loaded = Load(job.input, console, command.chunks, &failed);
     if (!loaded) {
       status = kExitFileFailed;
+      if (command.json) {
+        entries.push_back(FailureJson(failed));
+      } else if (failed.chunksListed) {
+        if (!first) console.out << "\n";
+        WriteFailureText(failed, console.out);
+        first = false;
+      }
       continue;
     }
-    WarnIfCutShort(console, input, loaded->document);
-    const TrackInfo info = DescribeTrack(input, *loaded, command.chunks);
-    if (json) {
-      WriteInfoJson(info, *json);
+    const TrackInfo info = DescribeTrack(job.input, *loaded, command.chunks);
+    if (command.json) {
+      entries.push_back(InfoJson(info));
     } else {
       if (!first) console.out << "\n";
       WriteInfoText(info, console.out);
+      first = false;
     }
-    first = false;
   }
-  if (json && several) json->EndArray();
+  if (command.json) {
+    const nlohmann::ordered_json& shown = jobs.size() > 1 ? entries : entries.front();
+    console.out << shown.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+  }
   return status;
 }
 
-int RunRender(const CommandLine& command, Console& console) {
-  const std::string& input = command.inputs.front();
-  const std::string& target = *command.output;
-  if (IsOneOf(target, {input})) {
-    Fail(console, target, "it is the track being drawn; not replaced");
+int RunRender(const CommandLine& command, const Job& job, Console& console) {
+  if (!job.refusal.empty()) {
+    console.err << "tarnwick-cli: " << job.refusal << "\n";
     return kExitFileFailed;
   }
-  if (!MayWritePicture(target, command.force, console)) return kExitFileFailed;
-  const std::optional<trackio::LoadedTrack> loaded = Load(input, console);
+  if (!MayWrite(job.target, false, command.force, console)) return kExitFileFailed;
+  const std::optional<trackio::LoadedTrack> loaded = Load(job.input, console);
   if (!loaded) return kExitFileFailed;
 
-  const trackio::TrackResult<SupportPicture> picture = SupportPicture::Plan(
-      loaded->document, command.view, command.flanges, trackio::ToNarrow(trackio::ToPath(input).filename()));
+  const std::string title =
+      IsStandard(job.input) ? ShownInput(job.input) : trackio::ToNarrow(trackio::ToPath(job.input).filename());
+  const trackio::TrackResult<SupportPicture> picture =
+      SupportPicture::Plan(loaded->document, command.view, command.flanges, title);
   if (!picture) {
-    Fail(console, input, picture.error().Describe());
+    Fail(console, ShownInput(job.input), picture.error().Describe());
     return kExitFileFailed;
   }
-  const trackio::TrackResult<trackio::SavedFile> written = trackio::ReplaceFileStreaming(
-      target, Consent(command.force), [&picture](trackio::ByteSink& sink) { picture->Write(sink); });
-  if (!written) {
-    FailToWrite(console, target, written.error());
-    return kExitFileFailed;
-  }
-  WarnOfOtherNames(console, *written, "picture");
+  const std::string shownTarget = ShownTarget(job.target);
+  if (!DrawPicture(*picture, job.target, command.force, console)) return kExitFileFailed;
   const PictureFigures& figures = picture->Figures();
   if (!console.quiet) {
-    console.out << "Wrote " << target << ": " << Plural(figures.footers, "footer") << ", "
-                << Plural(figures.tubes, "tube");
-    if (command.flanges) console.out << ", " << Plural(figures.flanges, "flange") << " to add";
-    console.out << " (" << ViewName(command.view) << " view)\n";
+    std::ostream& report = console.Report();
+    report << "Wrote " << shownTarget << ": " << Plural(figures.footers, "footer") << ", "
+           << Plural(figures.tubes, "tube");
+    if (figures.present > 0) report << ", " << Plural(figures.present, "flange") << " already there";
+    if (command.flanges) report << ", " << Plural(figures.flanges, "flange") << " to add";
+    if (figures.NotDrawnTubes() > 0) report << ", " << Plural(figures.NotDrawnTubes(), "tube") << " not drawn";
+    report << " (" << ViewName(command.view) << " view)\n";
   }
   return kExitSuccess;
 }

@@ -1,11 +1,14 @@
-// The tool's commands. Each writes its results to the console's `out` and
-// its failures to its `err`, and returns the exit status.
+// The tool's commands. Each does its jobs, writes its results to the
+// console's `out` and its failures to its `err`, and returns the exit status.
 #pragma once
 
+#include <functional>
+#include <istream>
 #include <ostream>
-#include <string>
+#include <vector>
 
 #include "cli/CommandLine.h"
+#include "cli/Jobs.h"
 
 namespace cli {
 
@@ -16,18 +19,22 @@ enum ExitStatus : int {
 };
 
 struct Console {
+  std::istream& in;
   std::ostream& out;
   std::ostream& err;
   bool errIsTerminal = false;  // progress is shown only there
   bool quiet = false;          // errors only
+  std::function<void()> outCarriesBytes{};
+  bool outTaken = false;       // a track or a picture went to `out`
+
+  // Where the report of work done goes: standard output, unless it carries
+  // a track or a picture.
+  std::ostream& Report() { return outTaken ? err : out; }
 };
 
-// Where `flange` writes the result for `input` when no -o is given.
-std::string FlangedPathBeside(const std::string& input);
-
-int RunFlange(const CommandLine& command, Console& console);
-int RunResave(const CommandLine& command, Console& console);
-int RunInfo(const CommandLine& command, Console& console);
-int RunRender(const CommandLine& command, Console& console);
+int RunFlange(const CommandLine& command, const std::vector<Job>& jobs, Console& console);
+int RunResave(const CommandLine& command, const Job& job, Console& console);
+int RunInfo(const CommandLine& command, const std::vector<Job>& jobs, Console& console);
+int RunRender(const CommandLine& command, const Job& job, Console& console);
 
 }  // namespace cli

@@ -7,10 +7,14 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/Wording.h"
+#include "supports/TubeCensus.h"
+
 namespace cli {
 
 namespace {
 
+using supports::EndLookup;
 using trackio::TrackDocument;
 using trackio::Vec3;
 
@@ -34,24 +38,28 @@ std::optional<PagePoint> Project(const Vec3& p, View view) {
   return std::nullopt;
 }
 
-std::optional<Vec3> EndPosition(const TrackDocument& doc, int32_t endType, int32_t index) {
-  if (index < 0) return std::nullopt;
-  const auto at = static_cast<size_t>(index);
-  if (endType == trackio::kEndTypeFooter && at < doc.Footers.size()) return doc.Footers[at].Position;
-  if (endType == trackio::kEndTypeFreeNode && at < doc.FreeNodes.size()) return doc.FreeNodes[at];
-  return std::nullopt;
-}
-
-std::optional<PageLine> ProjectLine(const std::optional<Vec3>& a, const std::optional<Vec3>& b, View view) {
-  if (!a || !b) return std::nullopt;
-  const std::optional<PagePoint> pa = Project(*a, view), pb = Project(*b, view);
+std::optional<PageLine> ProjectLine(const Vec3& a, const Vec3& b, View view) {
+  const std::optional<PagePoint> pa = Project(a, view), pb = Project(b, view);
   if (!pa || !pb) return std::nullopt;
   return PageLine{*pa, *pb};
 }
 
-std::optional<PageLine> TubeLine(const TrackDocument& doc, const trackio::Tube& tube, View view) {
-  return ProjectLine(EndPosition(doc, tube.End1Type, tube.End1Index), EndPosition(doc, tube.End2Type, tube.End2Index),
-                     view);
+// The tube's line on the page, or nothing, with `why` set when given.
+std::optional<PageLine> TubeLine(const TrackDocument& doc, const supports::NodeCounts& nodes,
+                                 const trackio::Tube& tube, View view, NotDrawn* why = nullptr) {
+  Vec3 a, b;
+  const EndLookup end1 = supports::FindTubeEnd(doc, nodes, tube.End1Type, tube.End1Index, a);
+  const EndLookup end2 = supports::FindTubeEnd(doc, nodes, tube.End2Type, tube.End2Index, b);
+  NotDrawn reason = NotDrawn::NotANumber;
+  if (end1 == EndLookup::NotANode || end2 == EndLookup::NotANode) {
+    reason = NotDrawn::NotANode;
+  } else if (end1 == EndLookup::Missing || end2 == EndLookup::Missing) {
+    reason = NotDrawn::Missing;
+  } else if (std::optional<PageLine> line = ProjectLine(a, b, view)) {
+    return line;
+  }
+  if (why != nullptr) *why = reason;
+  return std::nullopt;
 }
 
 std::optional<PageLine> FlangeLine(const supports::PlannedFlange& flange, View view) {
@@ -73,10 +81,14 @@ struct Bounds {
 constexpr double kMargin = 24.0;
 constexpr double kMaxDrawWidth = 900.0;
 constexpr double kMaxDrawHeight = 640.0;
-constexpr double kLegendWidth = 230.0;
+constexpr double kMinLegendWidth = 230.0;
 constexpr double kLegendLine = 22.0;
+constexpr double kLegendTextIndent = 34.0;
+constexpr double kCharacterWidth = 7.5;  // wider than most characters of a 13 px sans-serif font
 constexpr const char* kFooterColour = "#333333";
+constexpr const char* kPresentColour = "#000000";
 constexpr const char* kFlangeColour = "#e6194b";
+constexpr int64_t kLinesPerReport = 4096;
 
 const char* TubeColour(int32_t tubeType) {
   static constexpr const char* kColours[] = {"#1f77b4", "#2ca02c", "#9467bd", "#8c564b",
@@ -106,6 +118,12 @@ double ScaleBarLength(double scale, double pixels) {
   return length;
 }
 
+// Characters, not bytes: the width a text takes, roughly.
+size_t Characters(const std::string& text) {
+  return static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 // The legend, one line after another; without a sink it only measures.
 class Legend {
  public:
@@ -116,24 +134,33 @@ class Legend {
       Put(*sink_, "<text x=\"" + Number(left_) + "\" y=\"" + Number(y_ + 5) + "\"" +
                       (bold ? " font-weight=\"bold\"" : "") + ">" + XmlText(text) + "</text>\n");
     }
+    Measure(0, text);
     y_ += kLegendLine;
   }
   template <typename Sample>
   void Entry(Sample sample, const std::string& text) {
     if (sink_ != nullptr) {
       Put(*sink_, sample());
-      Put(*sink_, "<text x=\"" + Number(left_ + 34) + "\" y=\"" + Number(y_ + 5) + "\">" + XmlText(text) + "</text>\n");
+      Put(*sink_, "<text x=\"" + Number(left_ + kLegendTextIndent) + "\" y=\"" + Number(y_ + 5) + "\">" +
+                      XmlText(text) + "</text>\n");
     }
+    Measure(kLegendTextIndent, text);
     y_ += kLegendLine;
   }
   void Gap() { y_ += kLegendLine / 2; }
 
   double x() const { return left_; }
   double y() const { return y_; }
+  double width() const { return width_; }
 
  private:
+  void Measure(double indent, const std::string& text) {
+    width_ = std::max(width_, indent + kCharacterWidth * static_cast<double>(Characters(text)) + kMargin);
+  }
+
   trackio::ByteSink* sink_;
   double left_, y_;
+  double width_ = kMinLegendWidth;
 };
 
 std::string SampleLine(double x, double y, const char* colour, double width) {
@@ -144,10 +171,6 @@ std::string SampleLine(double x, double y, const char* colour, double width) {
 std::string Square(const PagePoint& centre, const char* attributes = "") {
   return std::string("<rect") + attributes + " x=\"" + Number(centre.x - 3.5) + "\" y=\"" + Number(centre.y - 3.5) +
          "\" width=\"7\" height=\"7\"/>\n";
-}
-
-std::string Plural(int64_t count, const char* noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 const char* Axes(View view) {
@@ -161,45 +184,10 @@ const char* Axes(View view) {
 
 trackio::TrackError TooManyLines(int64_t lines) {
   return {trackio::TrackErrorKind::TooLarge,
-          "the picture would have " + std::to_string(lines) + " lines, more than the " +
-              std::to_string(kMaxPictureLines) + " a picture can usefully show; nothing was written",
+          "the picture would have " + Count(lines) + " lines, more than the " + Count(kMaxPictureLines) +
+              " a picture can usefully show; nothing was written",
           {},
           -1};
-}
-
-// The code point of the well-formed UTF-8 sequence at `at` and its length,
-// or length 0 when there is none (overlong forms and surrogates included).
-struct Decoded {
-  char32_t code = 0;
-  size_t length = 0;
-};
-
-Decoded DecodeUtf8(std::string_view text, size_t at) {
-  const auto byte = [&text](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
-  const unsigned lead = byte(at);
-  if (lead < 0x80) return {lead, 1};
-  size_t length = 0;
-  unsigned low = 0x80, high = 0xBF;  // the range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return {};
-  }
-  if (byte(at + 1) < low || byte(at + 1) > high) return {};
-  char32_t code = lead & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k) {
-    if ((byte(at + k) & 0xC0) != 0x80) return {};
-    code = (code << 6) | (byte(at + k) & 0x3F);
-  }
-  return {code, length};
 }
 
 // XML 1.0's characters, less the control characters it still allows but a
@@ -214,11 +202,11 @@ constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
 
 }  // namespace
 
-const char* ViewName(View view) {
-  switch (view) {
-    case View::Top: return "top";
-    case View::Side: return "side";
-    case View::Front: return "front";
+const char* NotDrawnReason(NotDrawn reason) {
+  switch (reason) {
+    case NotDrawn::NotANode: return "an end is neither a footer nor a free node";
+    case NotDrawn::Missing: return "an end names a node the track does not hold";
+    case NotDrawn::NotANumber: return "a position is not a number";
   }
   return "";
 }
@@ -227,10 +215,19 @@ trackio::TrackResult<SupportPicture> SupportPicture::Plan(const TrackDocument& d
                                                           std::string title) {
   SupportPicture picture(document, view, std::move(title));
   picture.withFlanges_ = withFlanges;
+  PictureFigures& figures = picture.figures_;
+  const supports::NodeCounts nodes = supports::NodeCounts::Of(document);
 
   // Count before holding anything, so that a hostile track costs no memory.
   int64_t lines = 0;
-  for (const trackio::Tube& tube : document.Tubes) lines += TubeLine(document, tube, view) ? 1 : 0;
+  for (const trackio::Tube& tube : document.Tubes) {
+    NotDrawn why{};
+    if (TubeLine(document, nodes, tube, view, &why)) {
+      ++lines;
+    } else {
+      ++figures.notDrawn[static_cast<size_t>(why)];
+    }
+  }
   if (lines > kMaxPictureLines) return TooManyLines(lines);
   if (withFlanges) {
     const supports::FlangeSummary flanges = supports::CountFlanges(document);
@@ -238,27 +235,32 @@ trackio::TrackResult<SupportPicture> SupportPicture::Plan(const TrackDocument& d
     picture.flanges_ = supports::ListFlanges(document);
     std::erase_if(picture.flanges_, [view](const supports::PlannedFlange& f) { return !FlangeLine(f, view); });
   }
-
   Bounds bounds;
   for (const trackio::Footer& footer : document.Footers) {
     if (const std::optional<PagePoint> p = Project(footer.Position, view)) {
       bounds.Add(*p);
-      ++picture.figures_.footers;
+      ++figures.footers;
     }
   }
+  // The flanges the track holds already are drawn apart from the other tubes.
+  const std::vector<uint32_t> present = supports::PresentFlangeTubes(document);
+  auto nextPresent = present.begin();
   picture.tubesByType_.reserve(static_cast<size_t>(lines));
-  for (size_t i = 0; i < document.Tubes.size(); ++i) {
-    if (const std::optional<PageLine> line = TubeLine(document, document.Tubes[i], view)) {
-      bounds.Add(*line);
-      picture.tubesByType_.push_back(static_cast<uint32_t>(i));
-    }
+  for (uint32_t i = 0; i < document.Tubes.size(); ++i) {
+    const std::optional<PageLine> line = TubeLine(document, nodes, document.Tubes[i], view);
+    while (nextPresent != present.end() && *nextPresent < i) ++nextPresent;
+    if (!line) continue;
+    bounds.Add(*line);
+    const bool isPresent = nextPresent != present.end() && *nextPresent == i;
+    (isPresent ? picture.presentFlanges_ : picture.tubesByType_).push_back(i);
   }
   std::stable_sort(picture.tubesByType_.begin(), picture.tubesByType_.end(), [&document](uint32_t a, uint32_t b) {
     return document.Tubes[a].TubeType < document.Tubes[b].TubeType;
   });
   for (const supports::PlannedFlange& flange : picture.flanges_) bounds.Add(*FlangeLine(flange, view));
-  picture.figures_.tubes = lines;
-  picture.figures_.flanges = static_cast<int64_t>(picture.flanges_.size());
+  figures.tubes = static_cast<int64_t>(picture.tubesByType_.size());
+  figures.present = static_cast<int64_t>(picture.presentFlanges_.size());
+  figures.flanges = static_cast<int64_t>(picture.flanges_.size());
 
   Frame& frame = picture.frame_;
   frame.empty = bounds.Empty();
@@ -276,9 +278,12 @@ trackio::TrackResult<SupportPicture> SupportPicture::Plan(const TrackDocument& d
   return picture;
 }
 
-void SupportPicture::Write(trackio::ByteSink& sink) const {
+void SupportPicture::Write(trackio::ByteSink& sink, const trackio::ProgressCallback& progress) const {
   const TrackDocument& doc = *document_;
+  const supports::NodeCounts nodes = supports::NodeCounts::Of(doc);
   const Frame& frame = frame_;
+  const int64_t allLines = figures_.tubes + figures_.present + figures_.flanges;
+  int64_t linesDrawn = 0;
   const auto place = [&frame](const PagePoint& p) {
     return PagePoint{kMargin + (p.x - frame.minX) * frame.scale, kMargin + (p.y - frame.minY) * frame.scale};
   };
@@ -286,6 +291,10 @@ void SupportPicture::Write(trackio::ByteSink& sink) const {
     const PagePoint a = place(line.a), b = place(line.b);
     Put(sink, std::string("<line") + attributes + " x1=\"" + Number(a.x) + "\" y1=\"" + Number(a.y) + "\" x2=\"" +
                   Number(b.x) + "\" y2=\"" + Number(b.y) + "\"/>\n");
+    if (progress && ++linesDrawn % kLinesPerReport == 0) progress(linesDrawn, allLines);
+  };
+  const auto putTube = [&](uint32_t tube, const char* attributes) {
+    putLine(*TubeLine(doc, nodes, doc.Tubes[tube], view_), attributes);
   };
   // Runs of one tube type in tubesByType_: calls `each(type, first, end)`.
   const auto forEachType = [this, &doc](auto each) {
@@ -298,7 +307,7 @@ void SupportPicture::Write(trackio::ByteSink& sink) const {
     }
   };
 
-  // The legend is run once without output to learn its height.
+  // The legend is run once without output to learn its size.
   const auto legend = [&](trackio::ByteSink* out) {
     Legend entries(out, kMargin + std::max(frame.width, 160.0) + 2 * kMargin, kMargin);
     entries.Heading(title_, true);
@@ -311,11 +320,23 @@ void SupportPicture::Write(trackio::ByteSink& sink) const {
       entries.Entry([&] { return SampleLine(entries.x(), entries.y(), TubeColour(type), 2.5); },
                     "tube type " + std::to_string(type) + ": " + Plural(static_cast<int64_t>(end - first), "tube"));
     });
+    if (figures_.present > 0) {
+      entries.Entry([&] { return SampleLine(entries.x(), entries.y(), kPresentColour, 5); },
+                    Plural(figures_.present, "flange") + " already there");
+    }
     if (withFlanges_) {
       entries.Entry([&] { return SampleLine(entries.x(), entries.y(), kFlangeColour, 5); },
                     Plural(figures_.flanges, "flange") + " to add");
     }
-    if (figures_.footers == 0 && figures_.tubes == 0) entries.Heading("no supports to draw", false);
+    for (size_t reason = 0; reason < kNotDrawnReasons; ++reason) {
+      if (figures_.notDrawn[reason] == 0) continue;
+      entries.Heading(Plural(figures_.notDrawn[reason], "tube") + " not drawn: " +
+                          NotDrawnReason(static_cast<NotDrawn>(reason)),
+                      false);
+    }
+    if (figures_.footers == 0 && figures_.tubes == 0 && figures_.present == 0) {
+      entries.Heading("no supports to draw", false);
+    }
     if (!frame.empty) {
       entries.Gap();
       const double bar = ScaleBarLength(frame.scale, 120.0);
@@ -334,7 +355,7 @@ void SupportPicture::Write(trackio::ByteSink& sink) const {
   };
   const Legend measured = legend(nullptr);
 
-  const double width = measured.x() + kLegendWidth;
+  const double width = measured.x() + measured.width();
   const double height = std::max(frame.height + 2 * kMargin, measured.y() + kMargin);
   Put(sink, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
   Put(sink, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(width) + "\" height=\"" + Number(height) +
@@ -346,10 +367,17 @@ void SupportPicture::Write(trackio::ByteSink& sink) const {
   Put(sink, "<g class=\"tubes\" stroke-width=\"2.5\" stroke-linecap=\"round\">\n");
   forEachType([&](int32_t type, size_t first, size_t end) {
     Put(sink, "<g data-tube-type=\"" + std::to_string(type) + "\" stroke=\"" + TubeColour(type) + "\">\n");
-    for (size_t i = first; i < end; ++i) putLine(*TubeLine(doc, doc.Tubes[tubesByType_[i]], view_), "");
+    for (size_t i = first; i < end; ++i) putTube(tubesByType_[i], "");
     Put(sink, "</g>\n");
   });
-  Put(sink, "</g>\n<g class=\"footers\" fill=\"" + std::string(kFooterColour) + "\">\n");
+  Put(sink, "</g>\n");
+  if (!presentFlanges_.empty()) {
+    Put(sink, "<g class=\"flanges-present\" stroke=\"" + std::string(kPresentColour) +
+                  "\" stroke-width=\"5\" stroke-linecap=\"round\">\n");
+    for (const uint32_t tube : presentFlanges_) putTube(tube, " class=\"present\"");
+    Put(sink, "</g>\n");
+  }
+  Put(sink, "<g class=\"footers\" fill=\"" + std::string(kFooterColour) + "\">\n");
   for (const trackio::Footer& footer : doc.Footers) {
     if (const std::optional<PagePoint> p = Project(footer.Position, view_)) Put(sink, Square(place(*p)));
   }
@@ -363,6 +391,7 @@ void SupportPicture::Write(trackio::ByteSink& sink) const {
   Put(sink, "<g class=\"legend\">\n");
   legend(&sink);
   Put(sink, "</g>\n</svg>\n");
+  if (progress) progress(allLines, allLines);
 }
 
 std::string XmlText(const std::string& text) {

@@ -1,30 +1,17 @@
 #include "cli/TrackInfo.h"
 
-#include <cstdio>
 #include <iomanip>
+#include <nlohmann/json.hpp>
 
-#include "cli/JsonWriter.h"
+#include "cli/Jobs.h"
+#include "cli/Wording.h"
 
 namespace cli {
 
-std::string PrintableTag(const std::string& tag) {
-  std::string text;
-  for (const char c : tag) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F) {
-      text += c;
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
-      text += escape;
-    }
-  }
-  return text;
-}
+using nlohmann::ordered_json;
 
 std::string ChunkLength(const trackio::FoundChunk& chunk) {
-  const int64_t bytes = int64_t{chunk.storedSize} + 8;  // the tag and the size field too
-  return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+  return Plural(int64_t{chunk.storedSize} + 8, "byte");  // the tag and the size field too
 }
 
 namespace {
@@ -34,8 +21,9 @@ void Row(std::ostream& out, const std::string& label, const std::string& value) 
   out << "  " << std::left << std::setw(30) << label << std::right << std::setw(10) << value << "\n";
 }
 
-void WriteChunkTable(const std::vector<trackio::FoundChunk>& chunks, std::ostream& out) {
-  out << "\nChunks as found:\n";
+// Offsets and sizes stay plain numbers here, to be looked up in the file.
+void WriteChunkTable(const char* heading, const std::vector<trackio::FoundChunk>& chunks, std::ostream& out) {
+  out << "\n" << heading << ":\n";
   auto chunkRow = [&out](const std::string& tag, const std::string& offset, const std::string& size,
                          const std::string& subChunks) {
     out << "  " << std::left << std::setw(8) << tag << std::right << std::setw(10) << offset << std::setw(12)
@@ -46,6 +34,7 @@ void WriteChunkTable(const std::vector<trackio::FoundChunk>& chunks, std::ostrea
     chunkRow(PrintableTag(chunk.tag), std::to_string(chunk.offset), std::to_string(chunk.storedSize),
              chunk.skipped ? "skipped" : std::to_string(chunk.subChunkCount));
   }
+  if (chunks.empty()) out << "  none\n";
 }
 
 void WriteUnknownChunks(const TrackInfo& info, std::ostream& out) {
@@ -59,12 +48,26 @@ void WriteUnknownChunks(const TrackInfo& info, std::ostream& out) {
   }
 }
 
+bool IsNode(int32_t endType) { return endType == trackio::kEndTypeFooter || endType == trackio::kEndTypeFreeNode; }
+
+ordered_json ChunksJson(const std::vector<trackio::FoundChunk>& chunks) {
+  ordered_json list = ordered_json::array();
+  for (const trackio::FoundChunk& chunk : chunks) {
+    list.push_back({{"tag", AsUtf8(chunk.tag)},
+                    {"offset", chunk.offset},
+                    {"storedSize", chunk.storedSize},
+                    {"subChunkCount", chunk.subChunkCount},
+                    {"skipped", chunk.skipped}});
+  }
+  return list;
+}
+
 }  // namespace
 
 std::string EndTypeName(int32_t endType) {
   if (endType == trackio::kEndTypeFooter) return "footer";
   if (endType == trackio::kEndTypeFreeNode) return "free node";
-  return "end type " + std::to_string(endType);
+  return "other (type " + std::to_string(endType) + ")";
 }
 
 TrackInfo DescribeTrack(const std::string& path, const trackio::LoadedTrack& loaded, bool listChunks) {
@@ -96,95 +99,81 @@ TrackInfo DescribeTrack(const std::string& path, const trackio::LoadedTrack& loa
 }
 
 void WriteInfoText(const TrackInfo& info, std::ostream& out) {
-  out << info.path << "\n";
-  if (info.chunksListed) WriteChunkTable(info.chunks, out);
+  out << ShownInput(info.path) << "\n";
+  if (info.chunksListed) WriteChunkTable("Chunks as found", info.chunks, out);
   WriteUnknownChunks(info, out);
 
   out << "\nTables:\n";
-  for (const TableCount& table : info.tables) Row(out, table.label, std::to_string(table.count));
+  for (const TableCount& table : info.tables) Row(out, table.label, Count(table.count));
   Row(out, "terrain",
-      info.terrainPresent
-          ? std::to_string(info.terrainColumns) + " x " + std::to_string(info.terrainRows) + " cells"
-          : "none");
+      info.terrainPresent ? Count(info.terrainColumns) + " x " + Count(info.terrainRows) + " cells" : "none");
 
   out << "\nTubes by type:\n";
   if (info.tubes.tubesByType.empty()) out << "  none\n";
-  for (const auto& [type, count] : info.tubes.tubesByType) {
-    Row(out, "type " + std::to_string(type), std::to_string(count));
-  }
+  for (const auto& [type, count] : info.tubes.tubesByType) Row(out, "type " + std::to_string(type), Count(count));
   out << "\nTubes by end types (end 1 - end 2):\n";
   if (info.tubes.tubesByEndTypes.empty()) out << "  none\n";
+  bool otherEnds = false;
   for (const auto& [ends, count] : info.tubes.tubesByEndTypes) {
-    Row(out, EndTypeName(ends.first) + " - " + EndTypeName(ends.second), std::to_string(count));
+    Row(out, EndTypeName(ends.first) + " - " + EndTypeName(ends.second), Count(count));
+    otherEnds = otherEnds || !IsNode(ends.first) || !IsNode(ends.second);
   }
+  if (otherEnds) out << "  (other: an end that is neither a footer nor a free node; its tube gets no flanges)\n";
 
   out << "\nAdding flanges would give:\n";
-  Row(out, "tubes with flanges", std::to_string(info.flanges.tubesFlanged));
-  Row(out, "flanges (2 free nodes each)", std::to_string(info.flanges.flangesAdded));
-  Row(out, "flanges already there", std::to_string(info.flanges.flangesAlreadyPresent));
-  Row(out, "tubes skipped, beyond range", std::to_string(info.flanges.tubesSkippedOutOfRange));
+  Row(out, "tubes with flanges", Count(info.flanges.tubesFlanged));
+  Row(out, "flanges (2 free nodes each)", Count(info.flanges.flangesAdded));
+  Row(out, "flanges already there", Count(info.flanges.flangesAlreadyPresent));
+  Row(out, "tubes too long or damaged", Count(info.flanges.tubesSkippedOutOfRange));
 }
 
-void WriteInfoJson(const TrackInfo& info, JsonWriter& json) {
-  json.BeginObject();
-  json.Key("file").String(info.path);
+void WriteFailureText(const FailedTrack& failed, std::ostream& out) {
+  if (!failed.chunksListed) return;
+  out << ShownInput(failed.path) << "\n";
+  WriteChunkTable("Chunks read before the damage", failed.chunks, out);
+}
 
-  if (info.chunksListed) {
-    json.Key("chunks").BeginArray();
-    for (const trackio::FoundChunk& chunk : info.chunks) {
-      json.BeginObject();
-      json.Key("tag").String(chunk.tag);
-      json.Key("offset").Number(chunk.offset);
-      json.Key("storedSize").Number(chunk.storedSize);
-      json.Key("subChunkCount").Number(chunk.subChunkCount);
-      json.Key("skipped").Bool(chunk.skipped);
-      json.EndObject();
-    }
-    json.EndArray();
-  }
+ordered_json InfoJson(const TrackInfo& info) {
+  ordered_json json = {{"file", AsUtf8(info.path)}};
+  if (info.chunksListed) json["chunks"] = ChunksJson(info.chunks);
 
-  json.Key("unknownChunks").BeginArray();
+  ordered_json unknown = ordered_json::array();
   for (const trackio::FoundChunk& chunk : info.unknownChunks) {
-    json.BeginObject();
-    json.Key("tag").String(chunk.tag);
-    json.Key("offset").Number(chunk.offset);
-    json.Key("bytes").Number(int64_t{chunk.storedSize} + 8);
-    json.EndObject();
+    unknown.push_back({{"tag", AsUtf8(chunk.tag)}, {"offset", chunk.offset}, {"bytes", int64_t{chunk.storedSize} + 8}});
   }
-  json.EndArray();
-  json.Key("unknownChunksKept").Bool(info.unknownChunksKept);
+  json["unknownChunks"] = std::move(unknown);
+  json["unknownChunksKept"] = info.unknownChunksKept;
 
-  json.Key("tables").BeginObject();
-  for (const TableCount& table : info.tables) json.Key(table.key).Number(table.count);
-  json.EndObject();
-  json.Key("terrain");
-  if (info.terrainPresent) {
-    json.BeginObject().Key("columns").Number(info.terrainColumns).Key("rows").Number(info.terrainRows).EndObject();
-  } else {
-    json.Null();
-  }
+  ordered_json tables = ordered_json::object();
+  for (const TableCount& table : info.tables) tables[table.key] = table.count;
+  json["tables"] = std::move(tables);
+  json["terrain"] = info.terrainPresent ? ordered_json{{"columns", info.terrainColumns}, {"rows", info.terrainRows}}
+                                        : ordered_json(nullptr);
 
-  json.Key("tubesByType").BeginArray();
-  for (const auto& [type, count] : info.tubes.tubesByType) {
-    json.BeginObject().Key("tubeType").Number(type).Key("tubes").Number(count).EndObject();
-  }
-  json.EndArray();
-  json.Key("tubesByEndTypes").BeginArray();
+  ordered_json byType = ordered_json::array();
+  for (const auto& [type, count] : info.tubes.tubesByType) byType.push_back({{"tubeType", type}, {"tubes", count}});
+  json["tubesByType"] = std::move(byType);
+  ordered_json byEnds = ordered_json::array();
   for (const auto& [ends, count] : info.tubes.tubesByEndTypes) {
-    json.BeginObject();
-    json.Key("end1Type").Number(ends.first).Key("end1TypeName").String(EndTypeName(ends.first));
-    json.Key("end2Type").Number(ends.second).Key("end2TypeName").String(EndTypeName(ends.second));
-    json.Key("tubes").Number(count).EndObject();
+    byEnds.push_back({{"end1Type", ends.first},
+                      {"end1TypeName", EndTypeName(ends.first)},
+                      {"end2Type", ends.second},
+                      {"end2TypeName", EndTypeName(ends.second)},
+                      {"tubes", count}});
   }
-  json.EndArray();
+  json["tubesByEndTypes"] = std::move(byEnds);
 
-  json.Key("flanges").BeginObject();
-  json.Key("tubesFlanged").Number(info.flanges.tubesFlanged);
-  json.Key("flangesAdded").Number(info.flanges.flangesAdded);
-  json.Key("flangesAlreadyPresent").Number(info.flanges.flangesAlreadyPresent);
-  json.Key("tubesSkippedOutOfRange").Number(info.flanges.tubesSkippedOutOfRange);
-  json.EndObject();
-  json.EndObject();
+  json["flanges"] = {{"tubesFlanged", info.flanges.tubesFlanged},
+                     {"flangesAdded", info.flanges.flangesAdded},
+                     {"flangesAlreadyPresent", info.flanges.flangesAlreadyPresent},
+                     {"tubesSkippedOutOfRange", info.flanges.tubesSkippedOutOfRange}};
+  return json;
+}
+
+ordered_json FailureJson(const FailedTrack& failed) {
+  ordered_json json = {{"file", AsUtf8(failed.path)}, {"error", AsUtf8(failed.error)}};
+  if (failed.chunksListed) json["chunks"] = ChunksJson(failed.chunks);
+  return json;
 }
 
 }  // namespace cli

@@ -1,14 +1,15 @@
 // What `info` reports about a track: the table counts, the tubes by type and
 // end types, what adding flanges would do, the parts of kinds the tool does
-// not know, and on request the chunks as found.
+// not know, and on request the chunks as found; of a track that did not
+// load, why, and the chunks read before the fault.
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "cli/JsonWriter.h"
 #include "supports/FlangeGenerator.h"
 #include "supports/TubeCensus.h"
 #include "trackio/TrackIO.h"
@@ -22,7 +23,7 @@ struct TableCount {
 };
 
 struct TrackInfo {
-  std::string path;
+  std::string path;  // as given, "-" for standard input
   bool chunksListed = false;
   std::vector<trackio::FoundChunk> chunks;
   std::vector<trackio::FoundChunk> unknownChunks;
@@ -34,19 +35,28 @@ struct TrackInfo {
   supports::FlangeSummary flanges;  // what a flange run would do
 };
 
+// A track that did not load.
+struct FailedTrack {
+  std::string path;
+  std::string error;  // the reason, as the message on standard error gives it
+  bool chunksListed = false;
+  std::vector<trackio::FoundChunk> chunks;  // those read whole before the fault
+};
+
 // The loaded track holds the chunks met when `listChunks` is set.
 TrackInfo DescribeTrack(const std::string& path, const trackio::LoadedTrack& loaded, bool listChunks);
 
-// A tag as read from a file may hold any byte; the odd ones show as \xNN.
-std::string PrintableTag(const std::string& tag);
-
-// "12 bytes": a chunk's whole length, its tag and size field included.
+// "1,234 bytes": a chunk's whole length, its tag and size field included.
 std::string ChunkLength(const trackio::FoundChunk& chunk);
 
-// "footer", "free node" or "end type N".
+// "footer", "free node", or "other (type 3)" for an end that is neither.
 std::string EndTypeName(int32_t endType);
 
 void WriteInfoText(const TrackInfo& info, std::ostream& out);
-void WriteInfoJson(const TrackInfo& info, JsonWriter& json);
+// Writes nothing unless the chunks were asked for.
+void WriteFailureText(const FailedTrack& failed, std::ostream& out);
+
+nlohmann::ordered_json InfoJson(const TrackInfo& info);
+nlohmann::ordered_json FailureJson(const FailedTrack& failed);
 
 }  // namespace cli

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages_for() {
   case "$1" in
-    build)      echo "cmake make g++ libgtest-dev" ;;
+    build)      echo "cmake make g++ libgtest-dev nlohmann-json3-dev" ;;
     gui)        echo "qt6-base-dev libgl-dev" ;;
     screenshot) echo "xvfb xauth x11-utils xdotool imagemagick" ;;
     fuzz)       echo "clang libclang-rt-14-dev" ;;

@@ -111,32 +111,40 @@ else
 fi
 
 step "A save interrupted by Ctrl-C removes its temporary file"
-# In a terminal the program has a console, and Wine turns SIGINT into
-# Ctrl-C for it, as a console window does when Ctrl-C is pressed.
+# In a terminal the program has a console; Ctrl-C is typed into that
+# terminal, as a user would press it.
 interrupt="$windows_build/interrupt-run"
 rm -rf "$interrupt" && mkdir -p "$interrupt"
 printf 'old' >"$interrupt/track.nltrack"
+keys="$windows_build/interrupt-keys"
+rm -f "$keys" && mkfifo "$keys"
 script -qec "wine '$windows_build/bin/interrupted_save.exe' '$(windows_path "$interrupt")'" /dev/null \
-  </dev/null >"$windows_build/interrupt.log" 2>&1 &
+  <"$keys" >"$windows_build/interrupt.log" 2>&1 &
 terminal=$!
+exec 3>"$keys"
 for _ in $(seq 300); do [ -f "$interrupt/ready" ] && break; sleep 0.2; done
-if [ -f "$interrupt/ready" ] && saver=$(pgrep -P "$terminal") && kill -INT "$saver"; then
+if [ -f "$interrupt/ready" ]; then
+  printf '\003' >&3
+  exec 3>&-
   status=0
   wait "$terminal" || status=$?
   left=$(cd "$interrupt" && ls -A | tr '\n' ' ')
-  # 3: the save went on as if nothing had happened. (Wine 8 ends a process on
-  # Ctrl-C with status 0; Windows with STATUS_CONTROL_C_EXIT.)
-  if [ "$status" -ne 3 ] && [ "$left" = "ready track.nltrack " ] &&
+  # 3: no Ctrl-C came; 4: the temporary file went but the save went on.
+  # (Wine 8 ends a process on Ctrl-C with status 0; Windows with
+  # STATUS_CONTROL_C_EXIT.)
+  if [ "$status" -ne 3 ] && [ "$status" -ne 4 ] && [ "$left" = "ready track.nltrack " ] &&
      [ "$(cat "$interrupt/track.nltrack")" = old ]; then
     echo "interrupted: exit status $status, the track kept its bytes, no temporary file left"
   else
-    fail "interrupted save: exit status $status, files left: $left"
+    fail "interrupted save: exit status $status, files left: $left (see $windows_build/interrupt.log)"
   fi
 else
+  exec 3>&-
   fail "the interrupted save never reached its temporary file (see $windows_build/interrupt.log)"
   kill "$terminal" 2>/dev/null || true
   wait "$terminal" 2>/dev/null || true
 fi
+rm -f "$keys"
 
 step "tarnwick-cli.exe: a file name outside the ANSI code page"
 unicode="$windows_build/unicode-run"

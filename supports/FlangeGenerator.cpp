@@ -16,6 +16,7 @@
 
 #include "supports/VectorMath.h"
 #include "supports/SupportEditing.h"
+#include "supports/TubeCensus.h"
 #include "trackio/TableMemory.h"
 #include "trackio/TrackIO.h"
 
@@ -65,45 +66,18 @@ struct TubePlan {
   int64_t Flanges() const { return divisions <= 1 ? 2 : int64_t{divisions} + 1; }
 };
 
-// The nodes a tube end may name: those present when the run started. The
-// flange nodes appended during the run must not make a damaged reference
-// valid halfway through, or the run would do more than CountFlanges said.
-struct NodeTables {
-  int32_t footers = 0;
-  int32_t freeNodes = 0;
-
-  static NodeTables Of(const TrackDocument& doc) { return {doc.FooterCount(), doc.FreeNodeCount()}; }
-};
-
-enum class EndLookup { Found, OtherType, OutOfRange };
-
-EndLookup ResolveEnd(const TrackDocument& doc, const NodeTables& tables, int32_t endType,
-                     int32_t index, Vec3& position) {
-  if (endType == trackio::kEndTypeFooter) {
-    if (index < 0 || index >= tables.footers) return EndLookup::OutOfRange;
-    position = doc.Footers[static_cast<size_t>(index)].Position;
-    return EndLookup::Found;
-  }
-  if (endType == trackio::kEndTypeFreeNode) {
-    if (index < 0 || index >= tables.freeNodes) return EndLookup::OutOfRange;
-    position = doc.FreeNodes[static_cast<size_t>(index)];
-    return EndLookup::Found;
-  }
-  return EndLookup::OtherType;
-}
-
 bool IsFinite(const Vec3& v) {
   return std::isfinite(v.x.ToFloat()) && std::isfinite(v.y.ToFloat()) && std::isfinite(v.z.ToFloat());
 }
 
 // Decides whether and how a tube gets flanges.
-TubePlan PlanTube(const TrackDocument& doc, const NodeTables& tables, const Tube& tube) {
+TubePlan PlanTube(const TrackDocument& doc, const NodeCounts& tables, const Tube& tube) {
   TubePlan plan;
-  const EndLookup end1 = ResolveEnd(doc, tables, tube.End1Type, tube.End1Index, plan.a);
-  if (end1 == EndLookup::OtherType) return plan;
-  const EndLookup end2 = ResolveEnd(doc, tables, tube.End2Type, tube.End2Index, plan.b);
-  if (end2 == EndLookup::OtherType) return plan;
-  if (end1 == EndLookup::OutOfRange || end2 == EndLookup::OutOfRange) {
+  const EndLookup end1 = FindTubeEnd(doc, tables, tube.End1Type, tube.End1Index, plan.a);
+  if (end1 == EndLookup::NotANode) return plan;
+  const EndLookup end2 = FindTubeEnd(doc, tables, tube.End2Type, tube.End2Index, plan.b);
+  if (end2 == EndLookup::NotANode) return plan;
+  if (end1 == EndLookup::Missing || end2 == EndLookup::Missing) {
     plan.verdict = Verdict::OutOfRange;
     return plan;
   }
@@ -237,7 +211,7 @@ class PresentFlanges {
   // Only the tubes present now count: the run appends to `doc`. `first`:
   // the first tube that may be a flange, when known; the tubes are searched
   // for it when not.
-  PresentFlanges(const TrackDocument& doc, const NodeTables& tables, std::optional<size_t> first = {})
+  PresentFlanges(const TrackDocument& doc, const NodeCounts& tables, std::optional<size_t> first = {})
       : doc_(doc), tables_(tables), tubes_(static_cast<uint32_t>(doc.Tubes.size())) {
     if (first) {
       first_ = static_cast<uint32_t>(std::min<size_t>(*first, tubes_));
@@ -256,15 +230,15 @@ class PresentFlanges {
     Check(const PresentFlanges& present, int64_t flangesBefore)
         : present_(present),
           next_(static_cast<uint32_t>(std::min<int64_t>(present.first_ + flangesBefore, present.tubes_))) {}
-    bool Contains(const PlannedFlange& flange) {
-      if (present_.Empty()) return false;
-      if (next_ < present_.tubes_ && present_.IsFlange(next_, flange)) {
-        ++next_;
-        return true;
-      }
+    bool Contains(const PlannedFlange& flange) { return Find(flange).has_value(); }
+
+    // The tube that is `flange`, if the track holds it.
+    std::optional<uint32_t> Find(const PlannedFlange& flange) {
+      if (present_.Empty()) return std::nullopt;
+      if (next_ < present_.tubes_ && present_.IsFlange(next_, flange)) return next_++;
       const std::optional<uint32_t> found = present_.Find(KeyOf(flange.flangeType, flange.end1, flange.end2));
       if (found) next_ = *found + 1;
-      return found.has_value();
+      return found;
     }
 
    private:
@@ -312,8 +286,8 @@ class PresentFlanges {
       return std::nullopt;
     }
     Vec3 a, b;
-    if (ResolveEnd(doc_, tables_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
-        ResolveEnd(doc_, tables_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
+    if (FindTubeEnd(doc_, tables_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
+        FindTubeEnd(doc_, tables_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
       return std::nullopt;
     }
     return KeyOf(tube.TubeType, a, b);
@@ -367,7 +341,7 @@ class PresentFlanges {
   static uint32_t Fingerprint(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
   const TrackDocument& doc_;
-  NodeTables tables_;
+  NodeCounts tables_;
   uint32_t tubes_;
   uint32_t first_ = 0;  // the first tube that may be a flange; tubes_ when none may
   mutable std::once_flag filled_;
@@ -380,9 +354,9 @@ class PresentFlanges {
 // do not count as present.
 struct RunStart {
   size_t sourceTubes;
-  NodeTables tables;
+  NodeCounts tables;
 
-  explicit RunStart(const TrackDocument& doc) : sourceTubes(doc.Tubes.size()), tables(NodeTables::Of(doc)) {}
+  explicit RunStart(const TrackDocument& doc) : sourceTubes(doc.Tubes.size()), tables(NodeCounts::Of(doc)) {}
 };
 
 bool GetsFlanges(const TubePlan& plan) { return plan.verdict == Verdict::Flanged && DirectionIsFinite(plan); }
@@ -399,7 +373,7 @@ void Prefetch(const void* p) {
 
 // Asks for the nodes a tube's ends name, a few tubes before they are needed:
 // tube ends may name nodes anywhere in their tables.
-void PrefetchEnd(const TrackDocument& doc, const NodeTables& tables, int32_t endType, int32_t index) {
+void PrefetchEnd(const TrackDocument& doc, const NodeCounts& tables, int32_t endType, int32_t index) {
   if (endType == trackio::kEndTypeFreeNode && index >= 0 && index < tables.freeNodes) {
     Prefetch(doc.FreeNodes.data() + index);
   } else if (endType == trackio::kEndTypeFooter && index >= 0 && index < tables.footers) {
@@ -410,7 +384,7 @@ constexpr size_t kPrefetchAhead = 16;  // tubes
 
 // Hands visit(tube, plan) the plan of each tube of [begin, end).
 template <typename Visit>
-void PlanTubes(const TrackDocument& doc, const NodeTables& tables, size_t begin, size_t end, Visit visit) {
+void PlanTubes(const TrackDocument& doc, const NodeCounts& tables, size_t begin, size_t end, Visit visit) {
   for (size_t i = begin; i < end; ++i) {
     if (i + kPrefetchAhead < end) {
       const Tube& ahead = doc.Tubes[i + kPrefetchAhead];
@@ -715,6 +689,23 @@ std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
     });
   });
   return flanges;
+}
+
+std::vector<uint32_t> PresentFlangeTubes(const TrackDocument& document) {
+  const RunStart start(document);
+  const PresentFlanges present(document, start.tables);
+  std::vector<uint32_t> tubes;
+  if (present.Empty()) return tubes;
+  PresentFlanges::Check check(present, 0);
+  PlanTubes(document, start.tables, 0, start.sourceTubes, [&](size_t, const TubePlan& plan) {
+    if (!GetsFlanges(plan)) return;
+    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
+      if (const std::optional<uint32_t> tube = check.Find(flange)) tubes.push_back(*tube);
+    });
+  });
+  std::sort(tubes.begin(), tubes.end());
+  tubes.erase(std::unique(tubes.begin(), tubes.end()), tubes.end());
+  return tubes;
 }
 
 FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress, unsigned threads) {

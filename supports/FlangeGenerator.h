@@ -41,6 +41,11 @@ FlangeSummary CountFlanges(const trackio::TrackDocument& document);
 // appends them (those already present left out).
 std::vector<PlannedFlange> ListFlanges(const trackio::TrackDocument& document);
 
+// The tubes of `document` that are flanges a run would add were they not
+// there already (what CountFlanges counts as already there), in increasing
+// order.
+std::vector<uint32_t> PresentFlangeTubes(const trackio::TrackDocument& document);
+
 // Appends the flanges of every tube present when it starts, except those the
 // track held already at that moment. The tubes are planned on `threads`
 // threads (0: one for each processor); the appended nodes and tubes are the

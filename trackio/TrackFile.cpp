@@ -226,6 +226,7 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
     WalkChunks(reader, loaded.document, &found, unknownBytes);
     KeepUnknownChunks(found, unknownBytes, loaded);
   } catch (const TrackFormatError& failure) {
+    if (options.chunksBeforeFault != nullptr) *options.chunksBeforeFault = std::move(found);
     return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
   } catch (const std::bad_alloc&) {
     return ErrorOf(TrackErrorKind::TooLarge, "the track is too large for this machine's memory (" +

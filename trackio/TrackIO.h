@@ -44,6 +44,9 @@ struct FoundChunk {
 struct LoadOptions {
   bool listChunks = false;    // fill LoadedTrack::chunks
   ProgressCallback progress{};  // bytes read out of the file's length
+  // When a load fails on a damaged file, receives the chunks read whole
+  // before the fault, so that the intact part can be shown.
+  std::vector<FoundChunk>* chunksBeforeFault = nullptr;
 };
 
 struct LoadedTrack {

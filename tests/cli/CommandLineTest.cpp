@@ -44,15 +44,22 @@ TEST(ParseCommandLine, ReadsEachCommandWithItsFilesAndOptions) {
   ASSERT_EQ(several.usageError, "");
   EXPECT_EQ(several.command.inputs.size(), 2u);
   EXPECT_TRUE(several.command.chunks);
-  for (const auto& [view, expected] : {std::pair{"--view=side", cli::View::Side}, std::pair{"--view=front", cli::View::Front},
-                                       std::pair{"--view=top", cli::View::Top}}) {
+  for (const auto& [view, expected] : {std::pair{"--view=top", cli::View::Top}, std::pair{"--view=front", cli::View::Front},
+                                       std::pair{"--view=side", cli::View::Side}}) {
     auto render = ParseCommandLine({"render", "a.nltrack", view, "--flanges", "-o", "a.svg", "--force"});
     ASSERT_EQ(render.usageError, "") << view;
     EXPECT_EQ(render.command.kind, CommandKind::Render);
     EXPECT_EQ(render.command.view, expected);
     EXPECT_TRUE(render.command.flanges && render.command.force);
   }
-  EXPECT_EQ(ParseCommandLine({"render", "a.nltrack", "-o", "a.svg"}).command.view, cli::View::Top);
+  // The side view shows the vertical tubes, which are most of a structure.
+  EXPECT_EQ(ParseCommandLine({"render", "a.nltrack", "-o", "a.SVG"}).command.view, cli::View::Side);
+
+  // "-" is standard input as a file and standard output as -o.
+  auto piped = ParseCommandLine({"flange", "-", "-o", "-"});
+  ASSERT_EQ(piped.usageError, "");
+  EXPECT_EQ(piped.command.inputs, std::vector<std::string>{"-"});
+  EXPECT_EQ(piped.command.output.value_or(""), "-");
 
   // After "--" everything is a file, even what looks like an option.
   auto dashed = ParseCommandLine({"flange", "--", "-odd.nltrack", "--help"});
@@ -66,6 +73,7 @@ TEST(ParseCommandLine, HelpAndVersionWinOverEverythingElse) {
   EXPECT_EQ(ParseCommandLine({"help"}).command.kind, CommandKind::Help);
   EXPECT_EQ(ParseCommandLine({"flange", "--bogus", "--help"}).command.kind, CommandKind::Help);
   EXPECT_EQ(ParseCommandLine({"--version"}).command.kind, CommandKind::Version);
+  EXPECT_EQ(ParseCommandLine({"-v"}).command.kind, CommandKind::Version);
   EXPECT_EQ(ParseCommandLine({"info", "--version"}).usageError, "");
 }
 
@@ -74,7 +82,6 @@ TEST(ParseCommandLine, RefusesWhatDoesNotFormACommand) {
       {},
       {"flatten", "a.nltrack"},
       {"flange"},
-      {"flange", "a.nltrack", "b.nltrack", "-o", "out"},  // -o with several inputs
       {"flange", "a.nltrack", "-o"},
       {"flange", "a.nltrack", "--output="},
       {"flange", "a.nltrack", "-o", "x", "-o", "y"},
@@ -93,6 +100,11 @@ TEST(ParseCommandLine, RefusesWhatDoesNotFormACommand) {
       {"render", "a.nltrack", "-o", "out.svg", "--view"},
       {"flange", "a.nltrack", "--view", "top"},
       {"flange", "a.nltrack", "--flanges"},
+      {"render", "a.nltrack", "-o", "a.png"},   // SVG only
+      {"render", "a.nltrack", "-o", ".svg"},
+      {"info", "-", "-"},                      // standard input can be read once
+      {"flange", "-"},                         // no name to write it beside
+      {"flange", "a.nltrack", "b.nltrack", "-o", "-"},
   };
   for (const auto& args : wrong) {
     std::string joined;
@@ -109,6 +121,15 @@ TEST(RunCli, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
             "tarnwick-cli: flange needs at least one input file\nTry 'tarnwick-cli --help' for more information.\n");
   EXPECT_EQ(clitesting::RunTool({}).status, 2);
   EXPECT_EQ(clitesting::RunTool({"info", "a.nltrack", "--color"}).status, 2);
+
+  // A picture is SVG; the tool says how to make another format of it.
+  const clitesting::Run png = clitesting::RunTool({"render", "demo.nltrack", "-o", "pic.png"});
+  EXPECT_EQ(png.status, 2);
+  EXPECT_EQ(png.err.rfind("tarnwick-cli: render draws SVG pictures; name the output NAME.svg, or - for standard "
+                          "output (rsvg-convert NAME.svg -o NAME.png makes a PNG of it)\n",
+                          0),
+            0u)
+      << png.err;
 }
 
 TEST(RunCli, PrintsHelpAndVersionOnStandardOutput) {
@@ -116,11 +137,10 @@ TEST(RunCli, PrintsHelpAndVersionOnStandardOutput) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, cli::UsageText());
   EXPECT_EQ(help.err, "");
-  // The manual page is made from it: a name line, usage, commands, options
-  // and the exit status.
   EXPECT_EQ(help.out.rfind("tarnwick-cli - ", 0), 0u);
   for (const char* part : {"\nUsage: tarnwick-cli COMMAND", "\nCommands:\n", "\n  flange INPUT...", "\n  render INPUT -o OUTPUT.svg",
-                           "\nOptions:\n", "--force", "--quiet", "--dry-run", "--chunks", "--view", "--flanges", "\nExit status:\n"}) {
+                           "\nOptions:\n", "--force", "--quiet", "--dry-run", "--chunks", "--view", "--flanges",
+                           "-v, --version", "\nExit status:\n"}) {
     EXPECT_NE(help.out.find(part), std::string::npos) << part;
   }
 

@@ -8,17 +8,19 @@
 #include <limits>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "CliTesting.h"
-#include "JsonReader.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
-#include "XmlCheck.h"
 #include "cli/SupportPicture.h"
 #include "supports/FlangeGenerator.h"
 
 namespace {
 
+using clitesting::AsText;
 using clitesting::RunTool;
+using nlohmann::ordered_json;
 using trackbuilder::ReadFile;
 using trackbuilder::WriteFile;
 using tracktesting::ScratchFolder;
@@ -33,12 +35,51 @@ std::vector<uint8_t> FlangedSampleFile() {
 }
 constexpr const char* kSampleFigures = ": 4 tubes got 10 flanges\n";
 
-// The sample file with its tube count replaced by a negative one.
-std::vector<uint8_t> DamagedFile(int64_t* tubeCountOffset) {
+// Where the first chunk tagged `tag` (as written) begins in the file `chunk`
+// makes: reckoned from the builder's tree, not by the load walk under test.
+int64_t OffsetOf(const trackbuilder::Chunk& chunk, const std::string& tag, int64_t at = 0) {
+  if (chunk.tag == tag) return at;
+  if (!chunk.verbatim.empty()) return -1;
+  at += 8 + static_cast<int64_t>(chunk.body.size()) + 4;  // tag, size, body, sub-chunk count
+  for (const trackbuilder::Chunk& child : chunk.children) {
+    if (const int64_t found = OffsetOf(child, tag, at); found >= 0) return found;
+    at += static_cast<int64_t>(child.Serialize().size());
+  }
+  return -1;
+}
+
+// The tags of the tree's chunks in file order.
+void CollectTags(const trackbuilder::Chunk& chunk, std::vector<std::string>& tags) {
+  tags.push_back(chunk.tag);
+  for (const trackbuilder::Chunk& child : chunk.children) CollectTags(child, tags);
+}
+
+// Where the sample file's tube count stands.
+int64_t SampleTubeCountOffset() {
+  return OffsetOf(trackbuilder::CanonicalTree(trackbuilder::SampleDocument()), "TUBE") + 24;
+}
+
+// The sample file with its tube count made negative, and the sentence that
+// says so.
+std::vector<uint8_t> DamagedFile() {
   std::vector<uint8_t> bytes = SampleFile();
-  *tubeCountOffset = tracktesting::ChunkOffset(bytes, "TUBE") + 24;
-  bytes[static_cast<size_t>(*tubeCountOffset)] = 0xFF;
+  bytes[static_cast<size_t>(SampleTubeCountOffset())] = 0xFF;
   return bytes;
+}
+std::string DamagedFileReason() {
+  return "damaged track file: the TUBE chunk at byte " + std::to_string(SampleTubeCountOffset() - 24) +
+         " gives a negative tube count (" + std::to_string(tracktesting::LongAt(DamagedFile(), SampleTubeCountOffset())) +
+         ")";
+}
+
+// A track whose flanges no track file could hold: 700 tubes of 327,000 units
+// get 32,701 flanges each, 104 bytes apiece, more than 2 GiB in all. (Of
+// type 2, which is no flange's type, so that nothing has to be looked up.)
+std::vector<uint8_t> OverflowingFile() {
+  trackio::TrackDocument doc = trackbuilder::EmptyDocument();
+  doc.FreeNodes = {trackbuilder::Point(0, 0, 0), trackbuilder::Point(327000, 0, 0)};
+  doc.Tubes.assign(700, trackbuilder::TubeBetween(trackio::kEndTypeFreeNode, 0, trackio::kEndTypeFreeNode, 1, 2));
+  return trackbuilder::CanonicalFile(doc);
 }
 
 TEST(FlangeCommand, WritesTheFlangedTrackBesideItsInputAndLeavesTheInputAlone) {
@@ -76,9 +117,8 @@ TEST(FlangeCommand, WritesWhereOutputSaysAddingTheExtensionWhenMissing) {
 
 TEST(FlangeCommand, GoesOnAfterAFileThatFailsAndExitsWithOne) {
   ScratchFolder folder;
-  int64_t damageOffset = 0;
   ASSERT_TRUE(WriteFile(folder.File("a.nltrack"), SampleFile()));
-  ASSERT_TRUE(WriteFile(folder.File("broken.nltrack"), DamagedFile(&damageOffset)));
+  ASSERT_TRUE(WriteFile(folder.File("broken.nltrack"), DamagedFile()));
   ASSERT_TRUE(WriteFile(folder.File("c.nltrack"), SampleFile()));
 
   const clitesting::Run run = RunTool({"flange", folder.File("a.nltrack"), folder.File("broken.nltrack"),
@@ -86,14 +126,8 @@ TEST(FlangeCommand, GoesOnAfterAFileThatFailsAndExitsWithOne) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "Wrote " + folder.File("a-flanged.nltrack") + kSampleFigures + "Wrote " +
                          folder.File("c-flanged.nltrack") + kSampleFigures + "4 files: 2 written, 2 failed\n");
-  const std::string brokenLine = "tarnwick-cli: " + folder.File("broken.nltrack") + ": ";
-  ASSERT_EQ(run.err.rfind(brokenLine, 0), 0u) << run.err;
-  const std::string reason = run.err.substr(brokenLine.size(), run.err.find('\n') - brokenLine.size());
-  const int64_t tubeChunkOffset = damageOffset - 24;
-  EXPECT_EQ(reason, "damaged track file: the TUBE chunk at byte " + std::to_string(tubeChunkOffset) +
-                        " gives a negative tube count (" + std::to_string(tracktesting::LongAt(DamagedFile(&damageOffset),
-                                                                                                damageOffset)) + ")");
-  EXPECT_NE(run.err.find("\ntarnwick-cli: " + folder.File("missing.nltrack") + ": no such file\n"), std::string::npos);
+  EXPECT_EQ(run.err, "tarnwick-cli: " + folder.File("broken.nltrack") + ": " + DamagedFileReason() +
+                         "\ntarnwick-cli: " + folder.File("missing.nltrack") + ": no such file\n");
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"a-flanged.nltrack", "a.nltrack", "broken.nltrack",
                                                         "c-flanged.nltrack", "c.nltrack"}));
 }
@@ -115,21 +149,9 @@ TEST(FlangeCommand, NeverReplacesAnotherInputOfTheSameRun) {
             (std::vector<std::string>{"a-flanged-flanged.nltrack", "a-flanged.nltrack", "a.nltrack"}));
 }
 
-TEST(FlangeCommand, ReportsAFailedSaveAndWritesNothing) {
-  ScratchFolder folder;
-  ASSERT_TRUE(WriteFile(folder.File("a.nltrack"), SampleFile()));
-  const std::string target = folder.File("no-such-folder/out.nltrack");
-  const clitesting::Run run = RunTool({"flange", folder.File("a.nltrack"), "-o", target});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err.rfind("tarnwick-cli: " + target + ": ", 0), 0u) << run.err;
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"a.nltrack"});
-}
-
 TEST(LoadFailures, EveryCommandGivesThePlainReasonAndWritesNothing) {
   ScratchFolder folder;
-  int64_t damageOffset = 0;
-  ASSERT_TRUE(WriteFile(folder.File("broken.nltrack"), DamagedFile(&damageOffset)));
+  ASSERT_TRUE(WriteFile(folder.File("broken.nltrack"), DamagedFile()));
   ASSERT_TRUE(WriteFile(folder.File("notes.txt"), SampleFile()));
   ASSERT_TRUE(WriteFile(folder.File("empty.nltrack"), {}));
   ASSERT_TRUE(WriteFile(folder.File("riff.nltrack"), {'R', 'I', 'F', 'F', 0, 0, 0, 4, 'W', 'A', 'V', 'E'}));
@@ -138,15 +160,15 @@ TEST(LoadFailures, EveryCommandGivesThePlainReasonAndWritesNothing) {
 
   struct Case {
     const char* name;
-    std::string reasonHas;  // the reason, or its beginning
+    std::string reason;  // the whole sentence
   };
   const Case cases[] = {
-      {"broken.nltrack", "damaged track file: the TUBE chunk at byte " + std::to_string(damageOffset - 24)},
-      {"riff.nltrack", "not a track file (it does not begin with an NLIM chunk)\n"},
-      {"notes.txt", "not a track file (the name does not end in .nltrack)\n"},
-      {"empty.nltrack", "the file is empty\n"},
-      {"folder.nltrack", "is a folder\n"},
-      {"missing.nltrack", "no such file\n"},
+      {"broken.nltrack", DamagedFileReason()},
+      {"riff.nltrack", "not a track file (it does not begin with an NLIM chunk)"},
+      {"notes.txt", "not a track file (the name does not end in .nltrack)"},
+      {"empty.nltrack", "the file is empty"},
+      {"folder.nltrack", "is a folder"},
+      {"missing.nltrack", "no such file"},
   };
   for (const Case& c : cases) {
     const std::string input = folder.File(c.name);
@@ -158,14 +180,14 @@ TEST(LoadFailures, EveryCommandGivesThePlainReasonAndWritesNothing) {
       SCOPED_TRACE(args[0] + " " + c.name);
       const clitesting::Run run = RunTool(args);
       EXPECT_EQ(run.status, 1);
-      EXPECT_EQ(run.out, "");
       // One line: the program, the file, then the reason in plain words.
-      const std::string prefix = "tarnwick-cli: " + input + ": ";
-      ASSERT_EQ(run.err.rfind(prefix, 0), 0u) << run.err;
-      EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
-      EXPECT_GT(run.err.size(), prefix.size() + 8) << run.err;
-      EXPECT_NE(run.err.find(c.reasonHas), std::string::npos) << run.err;
-      EXPECT_EQ(run.err.find("Error"), std::string::npos) << run.err;
+      EXPECT_EQ(run.err, "tarnwick-cli: " + input + ": " + c.reason + "\n");
+      if (args.back() == "--json") {
+        // For a script, the same as an entry of its own.
+        EXPECT_EQ(ordered_json::parse(run.out), (ordered_json{{"file", input}, {"error", c.reason}}));
+      } else {
+        EXPECT_EQ(run.out, "");
+      }
       EXPECT_EQ(folder.Entries(), before);
     }
   }
@@ -180,10 +202,13 @@ TEST(LoadWarnings, ATrackShorterThanItsHeaderSaysIsNamedByFlangeResaveAndInfo) {
   cut.resize(31);
   const std::string input = folder.File("cut.nltrack");
   ASSERT_TRUE(WriteFile(input, cut));
-  const std::string warning = "tarnwick-cli: warning: " + input + " is 31 bytes, but its header says " +
-                              std::to_string(promised) + ": it may have been cut short\n";
+  ASSERT_GT(promised, 1000);
+  const std::string thousands = std::to_string(promised / 1000) + "," + std::to_string(promised % 1000 + 1000).substr(1);
+  const std::string warning = "tarnwick-cli: warning: " + input + " is 31 bytes, but its header says " + thousands +
+                              ": it may have been cut short\n";
   for (const auto& args : {std::vector<std::string>{"flange", input, "-o", folder.File("f")},
                            std::vector<std::string>{"resave", input, "-o", folder.File("r")},
+                           std::vector<std::string>{"render", input, "-o", folder.File("r.svg")},
                            std::vector<std::string>{"info", input}}) {
     SCOPED_TRACE(args[0]);
     const clitesting::Run run = RunTool(args);
@@ -214,6 +239,7 @@ const std::vector<uint8_t> kOldBytes = {'o', 'l', 'd'};
 std::vector<uint8_t> ContentBytes(const std::string& content) {
   if (content == "sample") return SampleFile();
   if (content == "flanged") return FlangedSampleFile();
+  if (content == "overflowing") return OverflowingFile();
   return kOldBytes;
 }
 
@@ -265,10 +291,34 @@ TEST(OutputFiles, AreWrittenOnlyWhereAndWhenTheyMayBe) {
        "Wrote @/out/a-flanged.nltrack" + got10, "", {"a.nltrack", "out/", "out/a-flanged.nltrack=flanged"}},
       {"-o names a folder that is not there: no hidden file",
        {"a.nltrack=sample"}, {"flange", "@/a.nltrack", "-o", "@/none/"}, 1,
-       "", "tarnwick-cli: @/none/.nltrack: the file has no name (only an extension); name the output file\n", {"a.nltrack"}},
+       "", "tarnwick-cli: @/none/: no such folder\n", {"a.nltrack"}},
+      {"the same with several inputs, said once",
+       {"a.nltrack=sample", "b.nltrack=sample"}, {"flange", "@/a.nltrack", "@/b.nltrack", "-o", "@/none/", "--dry-run"}, 1,
+       "", "tarnwick-cli: @/none/: no such folder\n", {"a.nltrack", "b.nltrack"}},
+      {"-o names a file in a folder that is not there",
+       {"a.nltrack=sample"}, {"resave", "@/a.nltrack", "-o", "@/none/out"}, 1,
+       "", "tarnwick-cli: @/none/: no such folder\n", {"a.nltrack"}},
+      {"render into a folder that is not there",
+       {"a.nltrack=sample"}, {"render", "@/a.nltrack", "-o", "@/none/a.svg"}, 1,
+       "", "tarnwick-cli: @/none/: no such folder\n", {"a.nltrack"}},
+      {"-o names something without .nltrack that exists: nothing is written beside it",
+       {"a.nltrack=sample", "out=old"}, {"flange", "@/a.nltrack", "-o", "@/out", "--force"}, 1,
+       "", "tarnwick-cli: @/out: exists, and its name does not end in .nltrack; name the output NAME.nltrack, or - for "
+           "standard output\n", {"a.nltrack", "out=old"}},
       {"-o names only an extension",
        {"a.nltrack=sample"}, {"resave", "@/a.nltrack", "-o", "@/.NLTRACK"}, 1,
        "", "tarnwick-cli: @/.NLTRACK: the file has no name (only an extension); name the output file\n", {"a.nltrack"}},
+      {"a track whose flanges no file could hold is refused",
+       {"big.nltrack=overflowing"}, {"flange", "@/big.nltrack"}, 1,
+       "", "tarnwick-cli: @/big.nltrack: the flanged track would be larger than a track file can hold (22890700 "
+           "flanges)\n", {"big.nltrack"}},
+      {"a dry run refuses it the same way",
+       {"big.nltrack=overflowing"}, {"flange", "@/big.nltrack", "--dry-run"}, 1,
+       "", "tarnwick-cli: @/big.nltrack: the flanged track would be larger than a track file can hold (22890700 "
+           "flanges)\n", {"big.nltrack"}},
+      {"a dry run refuses an output that exists",
+       {"a.nltrack=sample", "a-flanged.nltrack=old"}, {"flange", "@/a.nltrack", "--dry-run"}, 1,
+       "", "tarnwick-cli: @/a-flanged.nltrack" + exists, {"a-flanged.nltrack=old", "a.nltrack"}},
       {"a dry run writes nothing",
        {"a.nltrack=sample", "f.nltrack=flanged"}, {"flange", "--dry-run", "@/a.nltrack", "@/f.nltrack"}, 0,
        "Would write @/a-flanged.nltrack: 4 tubes would get 10 flanges\n"
@@ -287,8 +337,8 @@ TEST(OutputFiles, AreWrittenOnlyWhereAndWhenTheyMayBe) {
        {"a.nltrack=sample", "a.svg=old"}, {"render", "@/a.nltrack", "-o", "@/a.svg"}, 1,
        "", "tarnwick-cli: @/a.svg" + exists, {"a.nltrack", "a.svg=old"}},
       {"render never replaces the track it draws",
-       {"a.nltrack=sample"}, {"render", "@/a.nltrack", "-o", "@/a.nltrack", "-f"}, 1,
-       "", "tarnwick-cli: @/a.nltrack: it is the track being drawn; not replaced\n", {"a.nltrack=sample"}},
+       {"a.svg=sample"}, {"render", "@/a.svg", "-o", "@/a.svg", "-f"}, 1,
+       "", "tarnwick-cli: @/a.svg: it is the track being drawn; not replaced\n", {"a.svg=sample"}},
       {"render replaces it with --force",
        {"a.nltrack=sample", "a.svg=old"}, {"render", "@/a.nltrack", "-o", "@/a.svg", "-f", "-q"}, 0,
        "", "", {"a.nltrack", "a.svg"}},
@@ -346,7 +396,7 @@ TEST(RenderCommand, LeavesOutPointsThatAreNotNumbersAndEscapesTheName) {
   EXPECT_EQ(run.out.rfind("Wrote " + folder.File("odd.svg") + ": 2 footers, ", 0), 0u) << run.out;
   const std::vector<uint8_t> bytes = ReadFile(folder.File("odd.svg"));
   const std::string picture(bytes.begin(), bytes.end());
-  EXPECT_EQ(xmlcheck::Problem(picture), "");
+  EXPECT_EQ(clitesting::XmlProblem(picture), "");
   const std::string replaced = "\xEF\xBF\xBD";  // U+FFFD
   EXPECT_NE(picture.find(">odd &amp; &apos;name&apos; " + replaced), std::string::npos) << picture;
   EXPECT_EQ(picture.find("\xEF\xBF\xBE"), std::string::npos);
@@ -382,14 +432,64 @@ TEST(ResaveCommand, WritesTheNormalisedTrack) {
   EXPECT_EQ(ReadFile(folder.File("clean.nltrack")), SampleFile());
 }
 
+TEST(StandardStreams, CarryTracksInAndTracksAndPicturesOut) {
+  ScratchFolder folder;
+  ASSERT_TRUE(WriteFile(folder.File("a.nltrack"), SampleFile()));
+  const std::string sample = AsText(SampleFile()), flanged = AsText(FlangedSampleFile());
+  const std::string noisy = AsText(trackbuilder::CanonicalFile(trackbuilder::SampleDocument(), {0xAB, 7, 0x5C}));
+  // The report goes to standard error when standard output carries the track.
+  const std::string wrote = "Wrote standard output: 4 tubes got 10 flanges\n";
+  const struct {
+    std::vector<std::string> args;  // "{}" stands for the scratch folder
+    std::string in;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {{"flange", "-", "-o", "-"}, sample, 0, flanged, wrote},
+      {{"flange", "-", "-o", "-", "-q"}, sample, 0, flanged, ""},
+      {{"flange", "{}/a.nltrack", "-o", "-"}, "", 0, flanged, wrote},
+      {{"flange", "-", "-o", "{}/b"}, sample, 0, "Wrote {}/b.nltrack: 4 tubes got 10 flanges\n", ""},
+      {{"flange", "-", "-o", "-", "--dry-run"}, sample, 0, "Would write standard output: 4 tubes would get 10 flanges\n", ""},
+      {{"resave", "-", "-o", "-", "--normalise"}, noisy, 0, sample, "Wrote standard output\n"},
+      {{"flange", "-", "-o", "-"}, AsText(DamagedFile()), 1, "", "tarnwick-cli: standard input: " + DamagedFileReason() + "\n"},
+      {{"info", "-"}, "", 1, "", "tarnwick-cli: standard input: the file is empty\n"},
+  };
+  const auto place = [&folder](std::string text) {
+    for (size_t at; (at = text.find("{}")) != std::string::npos;) text.replace(at, 2, folder.path());
+    return text;
+  };
+  for (const auto& one : cases) {
+    std::vector<std::string> args;
+    std::string joined;
+    for (const std::string& arg : one.args) {
+      args.push_back(place(arg));
+      joined += arg + " ";
+    }
+    SCOPED_TRACE(joined);
+    const clitesting::Run run = RunTool(args, one.in);
+    EXPECT_EQ(run.status, one.status);
+    EXPECT_EQ(run.out, place(one.out));
+    EXPECT_EQ(run.err, place(one.err));
+  }
+  EXPECT_EQ(ReadFile(folder.File("b.nltrack")), FlangedSampleFile());
+
+  EXPECT_EQ(RunTool({"info", "-"}, sample).out.rfind("standard input\n\nTables:\n", 0), 0u);
+  const clitesting::Run picture = RunTool({"render", "-", "-o", "-", "--flanges"}, sample);
+  EXPECT_EQ(picture.status, 0) << picture.err;
+  EXPECT_EQ(clitesting::XmlProblem(picture.out), "");
+  EXPECT_NE(picture.out.find("<title>standard input: supports, side view</title>"), std::string::npos);
+  EXPECT_EQ(picture.err.rfind("Wrote standard output: ", 0), 0u) << picture.err;
+}
+
 // The sample track as a later version of its program might save it: every
 // byte the tool does not interpret in use, and a part of an unknown kind at
 // every place of the tree (29 of them).
-std::vector<uint8_t> LaterVersionFile() {
+trackbuilder::Chunk LaterVersionTree() {
   trackio::TrackDocument doc = trackbuilder::Noisy(trackbuilder::SampleDocument(), {0x31, 1, 0xFF});
   doc.NlimVersion2 = 6;
-  return trackbuilder::CanonicalFile(trackbuilder::WithUnknownChunksEverywhere(doc));
+  return trackbuilder::CanonicalTree(trackbuilder::WithUnknownChunksEverywhere(doc));
 }
+std::vector<uint8_t> LaterVersionFile() { return LaterVersionTree().Serialize(); }
 
 TEST(SaveForms, OnlyTheFlangesAreNewAndNormalisingGivesTheFormerBytes) {
   ScratchFolder folder;
@@ -445,11 +545,11 @@ TEST(SaveForms, FlangingChangesNothingButWhatTheFlangesNeed) {
 
   constexpr int64_t kFlanges = 10;
   ASSERT_EQ(after.size(), before.size() + kFlanges * (2 * 28 + 48));
-  const int64_t fren = tracktesting::ChunkOffset(before, "FREN");
-  const int64_t tube = tracktesting::ChunkOffset(before, "TUBE");
+  const trackbuilder::Chunk tree = LaterVersionTree();
+  const int64_t fren = OffsetOf(tree, "FREN");
+  const int64_t tube = OffsetOf(tree, "TUBE");
   const int64_t nodes = tracktesting::LongAt(before, fren + 24);
   const int64_t tubes = tracktesting::LongAt(before, tube + 24);
-  ASSERT_EQ(tracktesting::ChunkOffset(after, "TUBE"), tube + kFlanges * 2 * 28);
   auto takeOut = [&after](int64_t from, int64_t count, int64_t recordBytes, std::vector<int64_t> reserved) {
     const auto begin = after.begin() + from;
     for (int64_t record = 0; record < count; ++record) {
@@ -467,7 +567,7 @@ TEST(SaveForms, FlangingChangesNothingButWhatTheFlangesNeed) {
   ASSERT_EQ(after.size(), before.size());
 
   std::vector<int64_t> changed;
-  for (const char* tag : {"NLIM", "TRCK", "SUPP", "FREN", "TUBE"}) changed.push_back(tracktesting::ChunkOffset(before, tag) + 4);
+  for (const char* tag : {"NLIM", "TRCK", "SUPP", "FREN", "TUBE"}) changed.push_back(OffsetOf(tree, tag) + 4);
   changed.insert(changed.end(), {fren + 24, tube + 24});
   for (size_t i = 0; i < before.size(); ++i) {
     if (after[i] == before[i]) continue;
@@ -502,7 +602,7 @@ TEST(SaveForms, PartsOutsideTheUsualNestingAreLeftOutWithANote) {
   EXPECT_EQ(quiet.err, "tarnwick-cli: " + out + ": note: left out 1 part this tool does not know: XTRA, 12 bytes\n");
 
   const clitesting::Run info = RunTool({"info", input});
-  const std::string where = "XTRA at byte " + std::to_string(tracktesting::ChunkOffset(root.Serialize(), "XTRA"));
+  const std::string where = "XTRA at byte " + std::to_string(OffsetOf(root, "XTRA"));
   EXPECT_NE(info.out.find("Parts this tool does not know (a save leaves them out: the file's parts are not nested "
                           "the usual way):\n  " + where + " "),
             std::string::npos)
@@ -510,13 +610,14 @@ TEST(SaveForms, PartsOutsideTheUsualNestingAreLeftOutWithANote) {
 }
 
 // The sample track with a chunk of an unknown tag after the track chunk.
-std::vector<uint8_t> FileWithUnknownChunk() {
+trackbuilder::Chunk TreeWithUnknownChunk() {
   trackbuilder::Chunk root = trackbuilder::CanonicalTree(trackbuilder::SampleDocument());
   trackbuilder::Chunk odd{std::string("Zq\x01!", 4), {}, {}, {}, {}};
   odd.body.Long(42);
   root.children.insert(root.children.begin() + 1, odd);
-  return root.Serialize();
+  return root;
 }
+std::vector<uint8_t> FileWithUnknownChunk() { return TreeWithUnknownChunk().Serialize(); }
 
 TEST(InfoCommand, ListsChunksTablesTubesAndTheFlangesToCome) {
   ScratchFolder folder;
@@ -539,7 +640,7 @@ TEST(InfoCommand, ListsChunksTablesTubesAndTheFlangesToCome) {
   has(input);
   has("  tag         offset        size  sub-chunks");
   has(chunkLine("NLIM", 0, tracktesting::LongAt(bytes, 4), "5"));
-  const int64_t oddOffset = tracktesting::ChunkOffset(bytes, std::string("ZQ\x01!", 4));
+  const int64_t oddOffset = OffsetOf(TreeWithUnknownChunk(), std::string("Zq\x01!", 4));
   has(chunkLine("ZQ\\x01!", oddOffset, 8, "skipped"));
   has("Parts this tool does not know (a save keeps them; --normalise leaves them out):");
   char unknownLine[128];
@@ -550,14 +651,30 @@ TEST(InfoCommand, ListsChunksTablesTubesAndTheFlangesToCome) {
   has("  terrain                       3 x 2 cells");
   has("  type 0                                 3");
   has("  footer - free node                     4");
-  has("  free node - end type 3                 1");
+  has("  free node - other (type 3)             1");
+  has("  (other: an end that is neither a footer nor a free node; its tube gets no flanges)");
   has("  tubes with flanges                     4");
   has("  flanges (2 free nodes each)           10");
   has("  flanges already there                  0");
-  has("  tubes skipped, beyond range            0");
+  has("  tubes too long or damaged              0");
+
+  // Of a damaged file, the chunks read whole before the damage.
+  const std::string broken = folder.File("broken.nltrack");
+  ASSERT_TRUE(WriteFile(broken, DamagedFile()));
+  const clitesting::Run damaged = RunTool({"info", broken, "--chunks"});
+  EXPECT_EQ(damaged.status, 1);
+  EXPECT_EQ(damaged.err, "tarnwick-cli: " + broken + ": " + DamagedFileReason() + "\n");
+  const trackbuilder::Chunk sample = trackbuilder::CanonicalTree(trackbuilder::SampleDocument());
+  EXPECT_EQ(damaged.out.rfind(broken + "\n\nChunks read before the damage:\n  tag ", 0), 0u) << damaged.out;
+  EXPECT_NE(damaged.out.find("\n" + chunkLine("FREN", OffsetOf(sample, "FREN"), tracktesting::LongAt(SampleFile(),
+                                                                                                     OffsetOf(sample, "FREN") + 4),
+                                               "0") + "\n"),
+            std::string::npos)
+      << damaged.out;
+  EXPECT_EQ(damaged.out.find("TUBE"), std::string::npos) << damaged.out;
 }
 
-TEST(InfoCommand, GivesTheSameFiguresAsValidJson) {
+TEST(InfoCommand, GivesTheSameFiguresAsValidJsonWithAnEntryForEachFile) {
   ScratchFolder folder;
   const std::string input = folder.File("odd.nltrack");
   const std::vector<uint8_t> bytes = FileWithUnknownChunk();
@@ -565,58 +682,67 @@ TEST(InfoCommand, GivesTheSameFiguresAsValidJson) {
 
   const clitesting::Run run = RunTool({"info", input, "--json", "--chunks"});
   ASSERT_EQ(run.status, 0) << run.err;
-  std::string error;
-  const auto parsed = jsonreader::ParseJson(run.out, &error);
-  ASSERT_TRUE(parsed) << error << "\n" << run.out;
-  const jsonreader::JsonValue& info = *parsed;
+  const ordered_json info = ordered_json::parse(run.out);
 
-  EXPECT_EQ(info["file"].string, input);
-  const auto& chunks = info["chunks"].array;
+  EXPECT_EQ(info["file"], input);
+  const ordered_json& chunks = info["chunks"];
   ASSERT_EQ(chunks.size(), 16u);  // NLIM, TRCK, the unknown one, … ENVC
-  EXPECT_EQ(chunks[0]["tag"].string, "NLIM");
-  EXPECT_EQ(chunks[0]["offset"].Int(), 0);
-  EXPECT_EQ(chunks[0]["storedSize"].Int(), tracktesting::LongAt(bytes, 4));
-  EXPECT_EQ(chunks[0]["subChunkCount"].Int(), 5);
-  EXPECT_FALSE(chunks[0]["skipped"].boolean);
-  const auto odd = std::find_if(chunks.begin(), chunks.end(), [](const auto& c) { return c["skipped"].boolean; });
+  EXPECT_EQ(chunks[0], (ordered_json{{"tag", "NLIM"},
+                                     {"offset", 0},
+                                     {"storedSize", tracktesting::LongAt(bytes, 4)},
+                                     {"subChunkCount", 5},
+                                     {"skipped", false}}));
+  const auto odd = std::find_if(chunks.begin(), chunks.end(), [](const ordered_json& c) { return c["skipped"] == true; });
   ASSERT_NE(odd, chunks.end());
-  EXPECT_EQ((*odd)["tag"].string, std::string("ZQ\x01!", 4));
-  EXPECT_EQ((*odd)["storedSize"].Int(), 8);
-  ASSERT_EQ(info["unknownChunks"].array.size(), 1u);
-  EXPECT_EQ(info["unknownChunks"][0]["tag"].string, std::string("ZQ\x01!", 4));
-  EXPECT_EQ(info["unknownChunks"][0]["offset"].Int(), (*odd)["offset"].Int());
-  EXPECT_EQ(info["unknownChunks"][0]["bytes"].Int(), 16);
-  EXPECT_TRUE(info["unknownChunksKept"].boolean);
+  const int64_t oddOffset = OffsetOf(TreeWithUnknownChunk(), std::string("Zq\x01!", 4));
+  EXPECT_EQ(*odd, (ordered_json{{"tag", std::string("ZQ\x01!", 4)},
+                                {"offset", oddOffset},
+                                {"storedSize", 8},
+                                {"subChunkCount", 0},
+                                {"skipped", true}}));
+  EXPECT_EQ(info["unknownChunks"],
+            (ordered_json::array({{{"tag", std::string("ZQ\x01!", 4)}, {"offset", oddOffset}, {"bytes", 16}}})));
+  EXPECT_EQ(info["unknownChunksKept"], true);
 
-  EXPECT_EQ(info["tables"]["footers"].Int(), 3);
-  EXPECT_EQ(info["tables"]["freeNodes"].Int(), 5);
-  EXPECT_EQ(info["tables"]["tubes"].Int(), 8);
-  EXPECT_EQ(info["tables"]["catwalks"].Int(), 3);
-  EXPECT_EQ(info["terrain"]["columns"].Int(), 3);
-  EXPECT_EQ(info["terrain"]["rows"].Int(), 2);
-  ASSERT_EQ(info["tubesByType"].array.size(), 6u);
-  EXPECT_EQ(info["tubesByType"][0]["tubeType"].Int(), 0);
-  EXPECT_EQ(info["tubesByType"][0]["tubes"].Int(), 3);
-  ASSERT_EQ(info["tubesByEndTypes"].array.size(), 3u);
-  EXPECT_EQ(info["tubesByEndTypes"][2]["end1Type"].Int(), 2);
-  EXPECT_EQ(info["tubesByEndTypes"][2]["end2Type"].Int(), 3);
-  EXPECT_EQ(info["tubesByEndTypes"][0]["end1TypeName"].string, "footer");
-  EXPECT_EQ(info["tubesByEndTypes"][2]["end1TypeName"].string, "free node");
-  EXPECT_EQ(info["tubesByEndTypes"][2]["end2TypeName"].string, "end type 3");
-  EXPECT_EQ(info["flanges"]["tubesFlanged"].Int(), 4);
-  EXPECT_EQ(info["flanges"]["flangesAdded"].Int(), 10);
-  EXPECT_EQ(info["flanges"]["tubesSkippedOutOfRange"].Int(), 0);
-  EXPECT_EQ(info["flanges"]["flangesAlreadyPresent"].type, jsonreader::JsonValue::Type::Number);
+  EXPECT_EQ(info["tables"]["footers"], 3);
+  EXPECT_EQ(info["tables"]["freeNodes"], 5);
+  EXPECT_EQ(info["tables"]["tubes"], 8);
+  EXPECT_EQ(info["tables"]["catwalks"], 3);
+  EXPECT_EQ(info["terrain"], (ordered_json{{"columns", 3}, {"rows", 2}}));
+  ASSERT_EQ(info["tubesByType"].size(), 6u);
+  EXPECT_EQ(info["tubesByType"][0], (ordered_json{{"tubeType", 0}, {"tubes", 3}}));
+  ASSERT_EQ(info["tubesByEndTypes"].size(), 3u);
+  EXPECT_EQ(info["tubesByEndTypes"][0]["end1TypeName"], "footer");
+  EXPECT_EQ(info["tubesByEndTypes"][2], (ordered_json{{"end1Type", 2},
+                                                      {"end1TypeName", "free node"},
+                                                      {"end2Type", 3},
+                                                      {"end2TypeName", "other (type 3)"},
+                                                      {"tubes", 1}}));
+  EXPECT_EQ(info["flanges"], (ordered_json{{"tubesFlanged", 4},
+                                           {"flangesAdded", 10},
+                                           {"flangesAlreadyPresent", 0},
+                                           {"tubesSkippedOutOfRange", 0}}));
 
-  // Without --chunks there is no chunk list; with several files, an array.
-  const clitesting::Run two = RunTool({"info", input, input, "--json"});
-  ASSERT_EQ(two.status, 0) << two.err;
-  const auto both = jsonreader::ParseJson(two.out, &error);
-  ASSERT_TRUE(both) << error << "\n" << two.out;
-  ASSERT_EQ(both->array.size(), 2u);
-  EXPECT_EQ((*both)[1]["file"].string, input);
-  EXPECT_EQ((*both)[1]["chunks"].type, jsonreader::JsonValue::Type::Null);
-  EXPECT_EQ((*both)[1]["flanges"]["flangesAdded"].Int(), 10);
+  // Several files give an array, a file that failed an entry that says why,
+  // with the chunks read before the damage when they were asked for.
+  const std::string broken = folder.File("broken.nltrack");
+  ASSERT_TRUE(WriteFile(broken, DamagedFile()));
+  const clitesting::Run three = RunTool({"info", input, broken, folder.File("none.nltrack"), "--json"});
+  EXPECT_EQ(three.status, 1);
+  const ordered_json all = ordered_json::parse(three.out);
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_FALSE(all[0].contains("chunks"));
+  EXPECT_EQ(all[0]["flanges"]["flangesAdded"], 10);
+  EXPECT_EQ(all[1], (ordered_json{{"file", broken}, {"error", DamagedFileReason()}}));
+  EXPECT_EQ(all[2], (ordered_json{{"file", folder.File("none.nltrack")}, {"error", "no such file"}}));
+
+  const ordered_json damaged = ordered_json::parse(RunTool({"info", broken, "--json", "--chunks"}).out);
+  std::vector<std::string> tags;
+  CollectTags(trackbuilder::CanonicalTree(trackbuilder::SampleDocument()), tags);
+  tags.erase(std::find(tags.begin(), tags.end(), "TUBE"), tags.end());
+  std::vector<std::string> listed;
+  for (const ordered_json& chunk : damaged["chunks"]) listed.push_back(chunk["tag"]);
+  EXPECT_EQ(listed, tags);
 }
 
 }  // namespace

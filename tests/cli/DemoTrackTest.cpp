@@ -2,15 +2,17 @@
 // back the flanges it adds to it.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "CliTesting.h"
 #include "DemoTrack.h"
-#include "JsonReader.h"
 #include "TrackBuilder.h"
 #include "TrackTesting.h"
-#include "XmlCheck.h"
 #include "trackio/TrackIO.h"
 
 namespace {
+
+using nlohmann::ordered_json;
 
 const std::string kDemoPath = std::string(TARNWICK_SOURCE_DIR) + "/examples/demo.nltrack";
 
@@ -19,46 +21,46 @@ TEST(DemoTrack, CommittedFileIsWhatTheGeneratorWrites) {
       << "regenerate it: build/bin/make_demo_track examples/demo.nltrack";
 }
 
-jsonreader::JsonValue InfoOf(const std::string& path) {
+ordered_json InfoOf(const std::string& path) {
   const clitesting::Run run = clitesting::RunTool({"info", path, "--json"});
   EXPECT_EQ(run.status, 0) << run.err;
-  return jsonreader::ParseJson(run.out).value_or(jsonreader::JsonValue{});
+  return ordered_json::parse(run.out);
 }
 
-int64_t TubesOfType(const jsonreader::JsonValue& info, int64_t type) {
-  for (const auto& entry : info["tubesByType"].array) {
-    if (entry["tubeType"].Int() == type) return entry["tubes"].Int();
+int64_t TubesOfType(const ordered_json& info, int64_t type) {
+  for (const ordered_json& entry : info["tubesByType"]) {
+    if (entry["tubeType"] == type) return entry["tubes"];
   }
   return 0;
 }
 
 TEST(DemoTrack, FlangingItGivesTheCountsInfoForetold) {
   tracktesting::ScratchFolder folder;
-  const jsonreader::JsonValue before = InfoOf(kDemoPath);
-  EXPECT_EQ(before["tables"]["freeNodes"].Int(), 7);
-  EXPECT_EQ(before["tables"]["tubes"].Int(), 11);
+  const ordered_json before = InfoOf(kDemoPath);
+  EXPECT_EQ(before["tables"]["freeNodes"].get<int64_t>(), 7);
+  EXPECT_EQ(before["tables"]["tubes"].get<int64_t>(), 11);
   for (int64_t type = 0; type <= 6; ++type) EXPECT_GE(TubesOfType(before, type), 1) << "type " << type;
-  EXPECT_EQ(before["flanges"]["tubesFlanged"].Int(), 6);
-  EXPECT_EQ(before["flanges"]["flangesAdded"].Int(), 20);
+  EXPECT_EQ(before["flanges"]["tubesFlanged"].get<int64_t>(), 6);
+  EXPECT_EQ(before["flanges"]["flangesAdded"].get<int64_t>(), 20);
 
   const std::string flanged = folder.File("demo-flanged.nltrack");
   const clitesting::Run run = clitesting::RunTool({"flange", kDemoPath, "-o", flanged});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "Wrote " + flanged + ": 6 tubes got 20 flanges\n");
 
-  const jsonreader::JsonValue after = InfoOf(flanged);
-  EXPECT_EQ(after["tables"]["freeNodes"].Int(), 7 + 2 * 20);
-  EXPECT_EQ(after["tables"]["tubes"].Int(), 11 + 20);
+  const ordered_json after = InfoOf(flanged);
+  EXPECT_EQ(after["tables"]["freeNodes"].get<int64_t>(), 7 + 2 * 20);
+  EXPECT_EQ(after["tables"]["tubes"].get<int64_t>(), 11 + 20);
   // Flanges of types 1, 5, 0 and 6 for source tubes of types 0, 1, 2 and 5.
   EXPECT_EQ(TubesOfType(after, 1) - TubesOfType(before, 1), 4 + 2);
   EXPECT_EQ(TubesOfType(after, 5) - TubesOfType(before, 5), 3 + 4);
   EXPECT_EQ(TubesOfType(after, 0) - TubesOfType(before, 0), 2);
   EXPECT_EQ(TubesOfType(after, 6) - TubesOfType(before, 6), 5);
   // Flanging it again would add nothing: every flange is there already.
-  EXPECT_EQ(before["flanges"]["flangesAlreadyPresent"].Int(), 0);
-  EXPECT_EQ(after["flanges"]["tubesFlanged"].Int(), 0);
-  EXPECT_EQ(after["flanges"]["flangesAdded"].Int(), 0);
-  EXPECT_EQ(after["flanges"]["flangesAlreadyPresent"].Int(), 20);
+  EXPECT_EQ(before["flanges"]["flangesAlreadyPresent"].get<int64_t>(), 0);
+  EXPECT_EQ(after["flanges"]["tubesFlanged"].get<int64_t>(), 0);
+  EXPECT_EQ(after["flanges"]["flangesAdded"].get<int64_t>(), 0);
+  EXPECT_EQ(after["flanges"]["flangesAlreadyPresent"].get<int64_t>(), 20);
   // Each flange adds 104 bytes.
   EXPECT_EQ(trackbuilder::ReadFile(flanged).size(), trackbuilder::ReadFile(kDemoPath).size() + 20 * 104);
 }
@@ -81,7 +83,9 @@ TEST(DemoTrack, ItsPictureShowsEachFlangeInfoPredicts) {
   ASSERT_TRUE(trackio::SaveTrack(doc, partly));
 
   for (const std::string& track : {kDemoPath, flanged, partly}) {
-    const int64_t predicted = InfoOf(track)["flanges"]["flangesAdded"].Int();
+    const ordered_json info = InfoOf(track);
+    const int64_t predicted = info["flanges"]["flangesAdded"];
+    const int64_t present = info["flanges"]["flangesAlreadyPresent"];
     for (const char* view : {"top", "side", "front"}) {
       SCOPED_TRACE(track + " " + view);
       const std::string svg = folder.File(std::string(view) + ".svg");
@@ -89,22 +93,30 @@ TEST(DemoTrack, ItsPictureShowsEachFlangeInfoPredicts) {
       ASSERT_EQ(run.status, 0) << run.err;
       const std::vector<uint8_t> bytes = trackbuilder::ReadFile(svg);
       const std::string picture(bytes.begin(), bytes.end());
-      EXPECT_EQ(xmlcheck::Problem(picture), "");
+      EXPECT_EQ(clitesting::XmlProblem(picture), "");
       EXPECT_EQ(Occurrences(picture, "<line class=\"added\""), static_cast<size_t>(predicted));
       EXPECT_EQ(Occurrences(picture, "class=\"added\""), static_cast<size_t>(predicted));
+      // The flanges already there are drawn apart, and the legend counts them.
+      EXPECT_EQ(Occurrences(picture, "<line class=\"present\""), static_cast<size_t>(present));
+      const std::string presentLine = std::to_string(present) + " flanges already there<";
+      EXPECT_EQ(Occurrences(picture, presentLine), present > 0 ? 1u : 0u);
       EXPECT_NE(picture.find(" viewBox=\"0 0 "), std::string::npos);
-      EXPECT_NE(run.out.find(", " + std::to_string(predicted) + " flange"), std::string::npos) << run.out;
+      // The tube with an end that is neither a footer nor a free node is named, not drawn.
+      EXPECT_NE(picture.find(">1 tube not drawn: an end is neither a footer nor a free node<"), std::string::npos);
+      std::string figures = ", " + std::to_string(predicted) + " flange";
+      if (present > 0) figures = ", " + std::to_string(present) + " flanges already there" + figures;
+      EXPECT_NE(run.out.find(figures), std::string::npos) << run.out;
     }
   }
-  EXPECT_GT(InfoOf(partly)["flanges"]["flangesAdded"].Int(), 0);
-  EXPECT_LT(InfoOf(partly)["flanges"]["flangesAdded"].Int(), 20);
+  EXPECT_GT(InfoOf(partly)["flanges"]["flangesAdded"].get<int64_t>(), 0);
+  EXPECT_LT(InfoOf(partly)["flanges"]["flangesAdded"].get<int64_t>(), 20);
 
   // Without --flanges: the supports only.
   const std::string plain = folder.File("plain.svg");
   ASSERT_EQ(clitesting::RunTool({"render", kDemoPath, "-o", plain}).status, 0);
   const std::vector<uint8_t> bytes = trackbuilder::ReadFile(plain);
   const std::string picture(bytes.begin(), bytes.end());
-  EXPECT_EQ(xmlcheck::Problem(picture), "");
+  EXPECT_EQ(clitesting::XmlProblem(picture), "");
   EXPECT_EQ(Occurrences(picture, "class=\"added\""), 0u);
   EXPECT_EQ(Occurrences(picture, "<rect x="), 6u);  // one square per footer
 }

@@ -267,7 +267,7 @@ TEST(LoadBounds, RenderingAnyTrackHoldsLittleMemory) {
   };
   const Case cases[] = {
       {"100 long tubes, with their flanges", trackbuilder::CanonicalFile(LongTubes(100)), true, 1,
-       "tarnwick-cli: @: the picture would have 3276900 lines, more than the 200000 a picture can usefully show; "
+       "tarnwick-cli: @: the picture would have 3,276,900 lines, more than the 200,000 a picture can usefully show; "
        "nothing was written\n"},
       {"6 long tubes, with their flanges: just under the limit", trackbuilder::CanonicalFile(LongTubes(6)), true, 0,
        ""},

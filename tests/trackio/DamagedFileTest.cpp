@@ -116,24 +116,3 @@ TEST(DamagedFile, WalkFaults) {
     EXPECT_NE(loaded.error().message.find(one.message), std::string::npos) << loaded.error().message;
   }
 }
-
-TEST(DamagedFile, EveryKindOfErrorReadsAsASentenceForTheUser) {
-  const struct {
-    trackio::TrackError error;
-    const char* sentence;
-  } cases[] = {
-      {{TrackErrorKind::Damaged, "the TUBE chunk at byte 1234 ends inside tube 17", "TUBE", 1300},
-       "damaged track file: the TUBE chunk at byte 1234 ends inside tube 17"},
-      {{TrackErrorKind::NotATrack, "it does not begin with an NLIM chunk", "", 0},
-       "not a track file (it does not begin with an NLIM chunk)"},
-      {{TrackErrorKind::WrongExtension, "the name does not end in .nltrack", "", -1},
-       "not a track file (the name does not end in .nltrack)"},
-      {{TrackErrorKind::EmptyFile, "the file is empty", "", -1}, "the file is empty"},
-      {{TrackErrorKind::IsAFolder, "is a folder", "", -1}, "is a folder"},
-      {{TrackErrorKind::NoSuchFile, "no such file", "", -1}, "no such file"},
-      {{TrackErrorKind::Inconsistent, "a catwalk trailer length is negative", "", -1},
-       "the track cannot be saved: a catwalk trailer length is negative"},
-      {{TrackErrorKind::None, "", "", -1}, ""},
-  };
-  for (const auto& one : cases) EXPECT_EQ(one.error.Describe(), one.sentence);
-}

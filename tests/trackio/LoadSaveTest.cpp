@@ -378,6 +378,7 @@ TEST(LoadSave, ADocumentWhoseFieldsDisagreeIsRefusedAsInconsistent) {
     const trackio::SaveResult saved = trackio::SaveTrack(*doc, folder.File("t.nltrack"));
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, TrackErrorKind::Inconsistent) << saved.error().Describe();
+    EXPECT_EQ(saved.error().Describe(), "the track cannot be saved: " + saved.error().message);
   }
   EXPECT_TRUE(folder.Entries().empty());
 }

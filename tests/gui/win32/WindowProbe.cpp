@@ -346,8 +346,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    HWND window = WaitFor<HWND>([] { return FindWindowA(kWindowObjectName, kWindowCaption); },
-                                "the window \"Tarnwick\"");
+    // The window exists a moment before its buttons do.
+    HWND window = WaitFor<HWND>(
+        [] {
+          HWND found = FindWindowA(kWindowObjectName, kWindowCaption);
+          return found != nullptr && Children(found).size() == 3 ? found : nullptr;
+        },
+        "the window \"Tarnwick\" and its buttons");
     Probe probe(window);
     if (loadedAtStart || errorAtStart) {
       if (loadedAtStart) probe.CheckLoadedAtStart();
