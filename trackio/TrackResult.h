@@ -10,8 +10,9 @@
 
 namespace trackio {
 
+// Not to be dropped unread: a dropped result is a failure nobody hears of.
 template <typename Value>
-class TrackResult {
+class [[nodiscard]] TrackResult {
  public:
   TrackResult(Value value) : value_(std::move(value)) {}  // NOLINT: implicit by design
   TrackResult(TrackError error) : error_(std::move(error)) { assert(error_); }  // NOLINT

@@ -37,17 +37,20 @@ bool IsLeftoverTemporary(const std::string& name, const std::string& target) {
 }
 
 // Saves `first` with the save driver and streams `secondBytes` in 64 KiB
-// pieces, in turn, forever; killed by the parent.
+// pieces, in turn, forever; killed by the parent. A save that fails ends
+// the child by itself, which the parent notices.
 constexpr size_t kPieceSize = 64 * 1024;
 
 [[noreturn]] void SaveForever(const std::string& path, TrackDocument first, const std::vector<uint8_t>& secondBytes) {
   for (;;) {
-    trackio::SaveTrack(first, path);
-    trackio::ReplaceFileStreaming(path, trackio::Overwrite::Replace, [&secondBytes](trackio::ByteSink& sink) {
-      for (size_t at = 0; at < secondBytes.size(); at += kPieceSize) {
-        sink.Write(secondBytes.data() + at, std::min(kPieceSize, secondBytes.size() - at));
-      }
-    });
+    if (!trackio::SaveTrack(first, path)) ::_exit(1);
+    const auto streamed =
+        trackio::ReplaceFileStreaming(path, trackio::Overwrite::Replace, [&secondBytes](trackio::ByteSink& sink) {
+          for (size_t at = 0; at < secondBytes.size(); at += kPieceSize) {
+            sink.Write(secondBytes.data() + at, std::min(kPieceSize, secondBytes.size() - at));
+          }
+        });
+    if (!streamed) ::_exit(1);
   }
 }
 
