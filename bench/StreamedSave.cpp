@@ -76,7 +76,7 @@ void Require(const trackio::TrackError& error, const char* what) {
 // The bytes a save of `document` writes.
 std::vector<uint8_t> Built(trackio::TrackDocument& document) {
   trackio::TrackResult<std::vector<uint8_t>> built = trackio::BuildTrackFile(document);
-  Require(built.error(), "BuildTrackFile");
+  Require(built.Error(), "BuildTrackFile");
   return std::move(*built);
 }
 
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
       Require(trackio::ReplaceFileStreaming(
                   path, trackio::Overwrite::Replace,
                   [&](trackio::ByteSink& sink) { ProduceAtRate(sink, bytes, rate); }, writeback)
-                  .error(),
+                  .Error(),
               "ReplaceFileStreaming");
     };
   };
@@ -133,14 +133,14 @@ int main(int argc, char** argv) {
   std::vector<Variant> variants{
       {"SaveTrack", [&] {
          const trackio::SaveResult saved = trackio::SaveTrack(document, path);
-         Require(saved ? trackio::TrackError{} : saved.error(), "SaveTrack");
+         Require(saved ? trackio::TrackError{} : saved.Error(), "SaveTrack");
        }},
       {"whole file", [&] {
          const std::vector<uint8_t> whole = Built(document);
          Require(trackio::ReplaceFileStreaming(
                      path, trackio::Overwrite::Replace,
                      [&](trackio::ByteSink& sink) { sink.Write(whole.data(), whole.size()); }, Writeback::AtTheEnd)
-                     .error(),
+                     .Error(),
                  "ReplaceFileStreaming");
        }},
       {"streamed", streamed(buildRate, Writeback::AsWritten)},

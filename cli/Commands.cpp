@@ -33,7 +33,7 @@ std::ostream* ProgressTerminal(const Console& console) {
 }
 
 trackio::TrackError ErrorOf(const trackio::TrackFormatError& failure) {
-  return {failure.kind(), failure.what(), {}, failure.offset()};
+  return {failure.Kind(), failure.what(), {}, failure.Offset()};
 }
 
 trackio::TrackError OutOfMemory(const char* what) {
@@ -61,7 +61,7 @@ trackio::LoadResult LoadFrom(const std::string& input, std::istream& in, const t
     return loaded;
   }
   trackio::TrackResult<std::vector<uint8_t>> bytes = ReadAll(in, trackio::kMaxTrackFileLength);
-  if (!bytes) return bytes.error();
+  if (!bytes) return bytes.Error();
   length = static_cast<int64_t>(bytes->size());
   return trackio::LoadTrackFromBytes(std::move(*bytes), options);
 }
@@ -78,8 +78,8 @@ std::optional<trackio::LoadedTrack> Load(const std::string& input, Console& cons
   int64_t length = -1;
   trackio::LoadResult loaded = LoadFrom(input, console.in, options, length);
   if (!loaded) {
-    Fail(console, shown, loaded.error().Describe());
-    if (failed != nullptr) *failed = {input, loaded.error().Describe(), listChunks, std::move(chunksBeforeFault)};
+    Fail(console, shown, loaded.Error().Describe());
+    if (failed != nullptr) *failed = {input, loaded.Error().Describe(), listChunks, std::move(chunksBeforeFault)};
     return std::nullopt;
   }
   WarnIfCutShort(console, shown, loaded->document, length);
@@ -150,7 +150,7 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
   if (IsStandard(target)) {
     if (const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
         !prepared) {
-      FailToWrite(console, target, prepared.error());
+      FailToWrite(console, target, prepared.Error());
       return std::nullopt;
     }
     const bool written = WriteToStandardOutput(
@@ -160,7 +160,7 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
   const trackio::SaveResult saved = trackio::SaveTrack(
       doc, target, {.progress = meter.Callback(), .overwrite = Consent(command.force), .form = SaveFormOf(command)});
   if (!saved) {
-    FailToWrite(console, target, saved.error());
+    FailToWrite(console, target, saved.Error());
     return std::nullopt;
   }
   WarnOfOtherNames(console, *saved, "track");
@@ -172,7 +172,7 @@ bool CouldSave(trackio::TrackDocument& doc, const std::string& target, const Com
   try {
     const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
     if (prepared) return true;
-    FailToWrite(console, target, prepared.error());
+    FailToWrite(console, target, prepared.Error());
   } catch (const std::bad_alloc&) {
     FailToWrite(console, target, OutOfMemory("to save the track"));
   }
@@ -253,7 +253,7 @@ bool DrawPicture(const SupportPicture& picture, const std::string& target, bool 
   if (IsStandard(target)) return WriteToStandardOutput(console, draw);
   const trackio::TrackResult<trackio::SavedFile> written = trackio::ReplaceFileStreaming(target, Consent(force), draw);
   if (!written) {
-    FailToWrite(console, target, written.error());
+    FailToWrite(console, target, written.Error());
     return false;
   }
   WarnOfOtherNames(console, *written, "picture");
@@ -336,7 +336,7 @@ int RunRender(const CommandLine& command, const Job& job, Console& console) {
   const trackio::TrackResult<SupportPicture> picture =
       SupportPicture::Plan(loaded->document, command.view, command.flanges, title);
   if (!picture) {
-    Fail(console, ShownInput(job.input), picture.error().Describe());
+    Fail(console, ShownInput(job.input), picture.Error().Describe());
     return kExitFileFailed;
   }
   const std::string shownTarget = ShownTarget(job.target);

@@ -14,14 +14,14 @@ namespace tracktesting {
 // Loads bytes; fails the test when the load fails.
 inline trackio::TrackDocument Loaded(const std::vector<uint8_t>& bytes) {
   trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes);
-  EXPECT_TRUE(loaded) << loaded.error().Describe();
+  EXPECT_TRUE(loaded) << loaded.Error().Describe();
   return loaded ? std::move(loaded->document) : trackio::TrackDocument{};
 }
 
 // The bytes a save of `doc` writes; fails the test when it cannot be built.
 inline std::vector<uint8_t> Saved(trackio::TrackDocument doc, trackio::SaveForm form = trackio::SaveForm::Exact) {
   trackio::TrackResult<std::vector<uint8_t>> built = trackio::BuildTrackFile(doc, form);
-  EXPECT_TRUE(built) << built.error().Describe();
+  EXPECT_TRUE(built) << built.Error().Describe();
   return built ? std::move(*built) : std::vector<uint8_t>{};
 }
 inline std::vector<uint8_t> SavedNormalised(trackio::TrackDocument doc) {
@@ -31,7 +31,7 @@ inline std::vector<uint8_t> SavedNormalised(trackio::TrackDocument doc) {
 // The document as a save leaves it: framing values set from the content.
 inline trackio::TrackDocument Framed(trackio::TrackDocument doc) {
   const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc);
-  EXPECT_TRUE(prepared) << prepared.error().Describe();
+  EXPECT_TRUE(prepared) << prepared.Error().Describe();
   return doc;
 }
 

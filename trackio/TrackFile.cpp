@@ -227,7 +227,7 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
     KeepUnknownChunks(found, unknownBytes, loaded);
   } catch (const TrackFormatError& failure) {
     if (options.chunksBeforeFault != nullptr) *options.chunksBeforeFault = std::move(found);
-    return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
+    return TrackError{failure.Kind(), failure.what(), context.chunkTag, failure.Offset()};
   } catch (const std::bad_alloc&) {
     return ErrorOf(TrackErrorKind::TooLarge, "the track is too large for this machine's memory (" +
                                                  std::to_string(fileLength) + " bytes)");
@@ -289,7 +289,7 @@ LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
   if (error) return error;
   // Read with the zero byte after it, so that the file is never copied.
   TrackResult<std::vector<uint8_t>> bytes = ReadWholeFile(path, 1, kMaxTrackFileLength);
-  if (!bytes) return bytes.error();
+  if (!bytes) return bytes.Error();
   return LoadPaddedFile(bytes->data(), static_cast<int64_t>(bytes->size()) - 1, nullptr, options);
 }
 
@@ -462,7 +462,7 @@ void WriteTrackFile(const TrackDocument& doc, ByteSink& sink, const ProgressCall
 
 TrackResult<std::vector<uint8_t>> BuildTrackFile(TrackDocument& doc, SaveForm form) {
   const TrackResult<int64_t> length = PrepareForSaving(doc, form);
-  if (!length) return length.error();
+  if (!length) return length.Error();
   try {
     MemorySink sink;
     sink.bytes.reserve(static_cast<size_t>(*length));
@@ -494,7 +494,7 @@ SaveResult SaveTrack(TrackDocument& document, const std::string& path, const Sav
   // The sizes first: a track that cannot be written fails before any
   // temporary file exists.
   if (const TrackResult<int64_t> prepared = PrepareForSaving(document, options.form); !prepared) {
-    return prepared.error();
+    return prepared.Error();
   }
   // The chunks stream into the temporary file that replaces the target.
   return ReplaceFileStreaming(target, options.overwrite,

@@ -18,7 +18,7 @@ class [[nodiscard]] TrackResult {
   TrackResult(TrackError error) : error_(std::move(error)) { assert(error_); }  // NOLINT
 
   explicit operator bool() const { return value_.has_value(); }
-  const TrackError& error() const { return error_; }
+  const TrackError& Error() const { return error_; }
 
   Value& operator*() & { return *value_; }
   const Value& operator*() const& { return *value_; }

@@ -38,7 +38,7 @@ Measured MeasureLoad(const std::vector<uint8_t>& bytes, bool listChunks = false)
   trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes, {.listChunks = listChunks});
   result.peakBytes = allocationcounter::PeakBytes();
   result.loaded = static_cast<bool>(loaded);
-  result.error = loaded.error();
+  result.error = loaded.Error();
   if (loaded) result.doc = std::move(loaded->document);
   return result;
 }
@@ -224,8 +224,8 @@ TEST(LoadBounds, LoadingFromAPathStaysWithinTheMemoryBound) {
   allocationcounter::RefuseAbove(SIZE_MAX);
   for (const trackio::LoadResult* loaded : {&read, &walked}) {
     ASSERT_FALSE(*loaded);
-    EXPECT_EQ(loaded->error().kind, TrackErrorKind::TooLarge);
-    EXPECT_EQ(loaded->error().Describe(), tooLarge);
+    EXPECT_EQ(loaded->Error().kind, TrackErrorKind::TooLarge);
+    EXPECT_EQ(loaded->Error().Describe(), tooLarge);
   }
 }
 
