@@ -11,12 +11,15 @@
 #include "cli/Streams.h"
 #include "cli/SupportPicture.h"
 #include "cli/TrackInfo.h"
-#include "cli/Wording.h"
 #include "supports/FlangeGenerator.h"
 #include "trackio/FileAccess.h"
 #include "trackio/TrackIO.h"
+#include "trackio/Wording.h"
 
 namespace cli {
+
+using trackio::Count;
+using trackio::Plural;
 
 namespace {
 
@@ -186,14 +189,8 @@ void NoteLeftOutParts(const trackio::LoadedTrack& loaded, const std::string& sho
                       Console& console) {
   const std::vector<trackio::FoundChunk> leftOut = trackio::LeftOutBySave(loaded, SaveFormOf(command));
   if (leftOut.empty()) return;
-  constexpr size_t kNamed = 4;
   console.err << "tarnwick-cli: " << shown << ": note: " << (command.dryRun ? "would leave out " : "left out ")
-              << Plural(static_cast<int64_t>(leftOut.size()), "part") << " this tool does not know: ";
-  for (size_t i = 0; i < leftOut.size() && i < kNamed; ++i) {
-    console.err << (i > 0 ? "; " : "") << PrintableTag(leftOut[i].tag) << ", " << ChunkLength(leftOut[i]);
-  }
-  if (leftOut.size() > kNamed) console.err << "; and " << Count(static_cast<int64_t>(leftOut.size() - kNamed)) << " more";
-  console.err << "\n";
+              << trackio::UnknownPartsText(leftOut) << "\n";
 }
 
 // "4 tubes got 10 flanges, 2 flanges already there"

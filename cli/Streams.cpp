@@ -2,9 +2,11 @@
 
 #include <new>
 
-#include "cli/Wording.h"
+#include "trackio/Wording.h"
 
 namespace cli {
+
+using trackio::Count;
 
 trackio::TrackResult<std::vector<uint8_t>> ReadAll(std::istream& in, int64_t maxLength) {
   constexpr size_t kPiece = size_t{1} << 20;

@@ -7,10 +7,15 @@
 #include <optional>
 #include <string_view>
 
-#include "cli/Wording.h"
 #include "supports/TubeCensus.h"
+#include "trackio/Wording.h"
 
 namespace cli {
+
+using trackio::Count;
+using trackio::Plural;
+using trackio::DecodeUtf8;
+using trackio::Decoded;
 
 namespace {
 

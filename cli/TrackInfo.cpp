@@ -4,15 +4,16 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Jobs.h"
-#include "cli/Wording.h"
+#include "trackio/Wording.h"
 
 namespace cli {
 
-using nlohmann::ordered_json;
+using trackio::Count;
+using trackio::AsUtf8;
+using trackio::PrintableTag;
+using trackio::ChunkLength;
 
-std::string ChunkLength(const trackio::FoundChunk& chunk) {
-  return Plural(int64_t{chunk.storedSize} + 8, "byte");  // the tag and the size field too
-}
+using nlohmann::ordered_json;
 
 namespace {
 

@@ -46,9 +46,6 @@ struct FailedTrack {
 // The loaded track holds the chunks met when `listChunks` is set.
 TrackInfo DescribeTrack(const std::string& path, const trackio::LoadedTrack& loaded, bool listChunks);
 
-// "1,234 bytes": a chunk's whole length, its tag and size field included.
-std::string ChunkLength(const trackio::FoundChunk& chunk);
-
 // "footer", "free node", or "other (type 3)" for an end that is neither.
 std::string EndTypeName(int32_t endType);
 

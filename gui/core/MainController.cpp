@@ -3,12 +3,12 @@
 #include <exception>
 #include <filesystem>
 #include <new>
-#include <sstream>
 #include <system_error>
 #include <utility>
 
 #include "trackio/FileAccess.h"
 #include "trackio/TrackIO.h"
+#include "trackio/Wording.h"
 
 namespace gui {
 
@@ -26,12 +26,15 @@ static_assert(StartStateMatchesTheLayout(), "the window opens with nothing loade
 }  // namespace
 
 std::string FlangeRunToolTip(const supports::FlangeSummary& report) {
-  std::ostringstream text;
-  text << LayoutOf(CommandButton::Mod).toolTip << "\nLast run: " << report.flangesAdded
-       << (report.flangesAdded == 1 ? " flange" : " flanges") << " added on "
-       << report.tubesFlanged << (report.tubesFlanged == 1 ? " tube" : " tubes") << ", "
-       << report.flangesAlreadyPresent << " already present.";
-  return text.str();
+  return std::string(LayoutOf(CommandButton::Mod).toolTip) + "\nLast run: " +
+         trackio::Plural(report.flangesAdded, "flange") + " added on " + trackio::Plural(report.tubesFlanged, "tube") +
+         ", " + trackio::Count(report.flangesAlreadyPresent) + " already present.";
+}
+
+std::string SaveToolTip(const std::vector<trackio::FoundChunk>& leftOut) {
+  std::string text = LayoutOf(CommandButton::Save).toolTip;
+  if (!leftOut.empty()) text += "\nA save leaves out " + trackio::UnknownPartsText(leftOut) + ".";
+  return text;
 }
 
 std::string ChooseDroppedFile(const std::vector<std::string>& paths) {
@@ -76,9 +79,11 @@ void MainController::LoadTrackFrom(std::string path) {
   if (working_) return;
   currentFileName_ = std::move(path);
   trackio::TrackError error;
+  std::vector<trackio::FoundChunk> leftOut;
   RunLongWork(LoadingLabel(currentFileName_), [&](const trackio::ProgressCallback& progress) {
     try {
       trackio::LoadResult loaded = operations_.load(currentFileName_, progress);
+      if (loaded) leftOut = trackio::LeftOutBySave(*loaded, trackio::SaveForm::Exact);
       // A failed load empties the track: the disabled buttons keep it from
       // being changed or saved, and the memory goes back at once.
       document_ = loaded ? std::move(loaded->document) : trackio::TrackDocument{};
@@ -88,6 +93,7 @@ void MainController::LoadTrackFrom(std::string path) {
       error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }
   });
+  view_.SetButtonToolTip(CommandButton::Save, SaveToolTip(leftOut));
   if (!error) {
     EnterState(CommandState::Loaded, {CommandButton::Save, CommandButton::Mod});
     return;

@@ -20,6 +20,7 @@
 #include "supports/FlangeGenerator.h"
 #include "trackio/FileAccess.h"
 #include "trackio/TrackDocument.h"
+#include "trackio/TrackIO.h"
 
 namespace gui {
 
@@ -80,6 +81,10 @@ constexpr std::array<bool, 3> ButtonsEnabledIn(CommandState state) {
 
 // The "Add Flanges" hint after a run: what it does, then what the run did.
 std::string FlangeRunToolTip(const supports::FlangeSummary& report);
+
+// The "Save Track" hint after a load: what it does, then the parts of the
+// loaded file a save leaves out, if any.
+std::string SaveToolTip(const std::vector<trackio::FoundChunk>& leftOut);
 
 // Of several files dropped on the window, the one to load: the first with
 // the track extension, else the first. Empty when `paths` is.

@@ -274,6 +274,23 @@ TEST_F(MainControllerTest, AddFlangesHintReportsTheRun) {
                                             "\nLast run: 1 flange added on 1 tube, 2 already present.");
 }
 
+TEST_F(MainControllerTest, SaveHintNamesThePartsASaveLeavesOut) {
+  // ENVC before SCEN: the parts are not nested as a save writes them, so a
+  // save cannot put the unknown one back.
+  trackbuilder::Chunk root = trackbuilder::CanonicalTree(source);
+  std::swap(root.children[1], root.children[3]);
+  root.children.insert(root.children.begin() + 1, trackbuilder::Chunk{"XTRA", {}, {}, {}, {}});
+  const std::string odd = folder.File("odd.nltrack");
+  trackbuilder::WriteFile(odd, root.Serialize());
+  const std::string plain = LayoutOf(CommandButton::Save).toolTip;
+  const std::string& hint = view.toolTips[static_cast<size_t>(CommandButton::Save)];
+
+  Load(odd);
+  EXPECT_EQ(hint, plain + "\nA save leaves out 1 part this tool does not know: XTRA, 12 bytes.");
+  Load(goodTrack);
+  EXPECT_EQ(hint, plain);
+}
+
 TEST(DroppedFiles, TheFirstTrackOrElseTheFirstFile) {
   using Paths = std::vector<std::string>;
   const struct {

@@ -1,8 +1,8 @@
-#include "cli/Wording.h"
+#include "trackio/Wording.h"
 
 #include <cstdio>
 
-namespace cli {
+namespace trackio {
 
 std::string Count(int64_t count) {
   const std::string digits = std::to_string(count);
@@ -79,4 +79,18 @@ std::string PrintableTag(const std::string& tag) {
   return text;
 }
 
-}  // namespace cli
+std::string ChunkLength(const FoundChunk& chunk) {
+  return Plural(int64_t{chunk.storedSize} + 8, "byte");
+}
+
+std::string UnknownPartsText(const std::vector<FoundChunk>& parts) {
+  constexpr size_t kNamed = 4;
+  std::string text = Plural(static_cast<int64_t>(parts.size()), "part") + " this tool does not know: ";
+  for (size_t i = 0; i < parts.size() && i < kNamed; ++i) {
+    text += (i > 0 ? "; " : "") + PrintableTag(parts[i].tag) + ", " + ChunkLength(parts[i]);
+  }
+  if (parts.size() > kNamed) text += "; and " + Count(static_cast<int64_t>(parts.size() - kNamed)) + " more";
+  return text;
+}
+
+}  // namespace trackio
