@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   }
   trackio::LoadResult loaded = trackio::LoadTrack(argv[1]);
   if (!loaded) {
-    std::fprintf(stderr, "%s: %s\n", argv[1], loaded.error().Describe().c_str());
+    std::fprintf(stderr, "%s: %s\n", argv[1], loaded.Error().Describe().c_str());
     return 1;
   }
   trackio::TrackDocument& document = loaded->document;
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   }
   const trackio::SaveResult saved = trackio::SaveTrack(document, argv[2]);
   if (!saved) {
-    std::fprintf(stderr, "%s: %s\n", argv[2], saved.error().Describe().c_str());
+    std::fprintf(stderr, "%s: %s\n", argv[2], saved.Error().Describe().c_str());
     return 1;
   }
   return 0;

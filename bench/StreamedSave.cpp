@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -72,6 +73,13 @@ void Require(const trackio::TrackError& error, const char* what) {
   }
 }
 
+// The bytes a save of `document` writes.
+std::vector<uint8_t> Built(trackio::TrackDocument& document) {
+  trackio::TrackResult<std::vector<uint8_t>> built = trackio::BuildTrackFile(document);
+  Require(built.Error(), "BuildTrackFile");
+  return std::move(*built);
+}
+
 int32_t Count(const char* text, const char* what) {
   int32_t value = 0;
   const auto [end, failure] = std::from_chars(text, text + std::strlen(text), value);
@@ -99,7 +107,7 @@ int main(int argc, char** argv) {
   }
   std::vector<double> buildTimes;
   std::vector<uint8_t> bytes;
-  for (int i = 0; i < 3; ++i) buildTimes.push_back(TimeOf([&] { bytes = trackio::BuildTrackFile(document); }));
+  for (int i = 0; i < 3; ++i) buildTimes.push_back(TimeOf([&] { bytes = Built(document); }));
   const double buildRate = static_cast<double>(bytes.size()) / Median(buildTimes);
 
   const fs::path folder = fs::temp_directory_path() / ("tarnwick-savebench-" + std::to_string(::getpid()));
@@ -116,7 +124,7 @@ int main(int argc, char** argv) {
       Require(trackio::ReplaceFileStreaming(
                   path, trackio::Overwrite::Replace,
                   [&](trackio::ByteSink& sink) { ProduceAtRate(sink, bytes, rate); }, writeback)
-                  .error(),
+                  .Error(),
               "ReplaceFileStreaming");
     };
   };
@@ -125,14 +133,14 @@ int main(int argc, char** argv) {
   std::vector<Variant> variants{
       {"SaveTrack", [&] {
          const trackio::SaveResult saved = trackio::SaveTrack(document, path);
-         Require(saved ? trackio::TrackError{} : saved.error(), "SaveTrack");
+         Require(saved ? trackio::TrackError{} : saved.Error(), "SaveTrack");
        }},
       {"whole file", [&] {
-         const std::vector<uint8_t> whole = trackio::BuildTrackFile(document);
+         const std::vector<uint8_t> whole = Built(document);
          Require(trackio::ReplaceFileStreaming(
                      path, trackio::Overwrite::Replace,
                      [&](trackio::ByteSink& sink) { sink.Write(whole.data(), whole.size()); }, Writeback::AtTheEnd)
-                     .error(),
+                     .Error(),
                  "ReplaceFileStreaming");
        }},
       {"streamed", streamed(buildRate, Writeback::AsWritten)},

@@ -36,7 +36,7 @@ std::ostream* ProgressTerminal(const Console& console) {
 }
 
 trackio::TrackError ErrorOf(const trackio::TrackFormatError& failure) {
-  return {failure.kind(), failure.what(), {}, failure.offset()};
+  return {failure.Kind(), failure.what(), {}, failure.Offset()};
 }
 
 trackio::TrackError OutOfMemory(const char* what) {
@@ -64,7 +64,7 @@ trackio::LoadResult LoadFrom(const std::string& input, std::istream& in, const t
     return loaded;
   }
   trackio::TrackResult<std::vector<uint8_t>> bytes = ReadAll(in, trackio::kMaxTrackFileLength);
-  if (!bytes) return bytes.error();
+  if (!bytes) return bytes.Error();
   length = static_cast<int64_t>(bytes->size());
   return trackio::LoadTrackFromBytes(std::move(*bytes), options);
 }
@@ -81,8 +81,8 @@ std::optional<trackio::LoadedTrack> Load(const std::string& input, Console& cons
   int64_t length = -1;
   trackio::LoadResult loaded = LoadFrom(input, console.in, options, length);
   if (!loaded) {
-    Fail(console, shown, loaded.error().Describe());
-    if (failed != nullptr) *failed = {input, loaded.error().Describe(), listChunks, std::move(chunksBeforeFault)};
+    Fail(console, shown, loaded.Error().Describe());
+    if (failed != nullptr) *failed = {input, loaded.Error().Describe(), listChunks, std::move(chunksBeforeFault)};
     return std::nullopt;
   }
   WarnIfCutShort(console, shown, loaded->document, length);
@@ -151,10 +151,9 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
                                 Console& console) {
   ProgressMeter meter(ProgressTerminal(console), ShownTarget(target) + ": saving");
   if (IsStandard(target)) {
-    try {
-      trackio::PrepareForSaving(doc, SaveFormOf(command));
-    } catch (const trackio::TrackFormatError& failure) {
-      FailToWrite(console, target, ErrorOf(failure));
+    if (const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
+        !prepared) {
+      FailToWrite(console, target, prepared.Error());
       return std::nullopt;
     }
     const bool written = WriteToStandardOutput(
@@ -164,7 +163,7 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
   const trackio::SaveResult saved = trackio::SaveTrack(
       doc, target, {.progress = meter.Callback(), .overwrite = Consent(command.force), .form = SaveFormOf(command)});
   if (!saved) {
-    FailToWrite(console, target, saved.error());
+    FailToWrite(console, target, saved.Error());
     return std::nullopt;
   }
   WarnOfOtherNames(console, *saved, "track");
@@ -174,10 +173,9 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
 // Every check a save of `doc` makes before it writes, for a dry run.
 bool CouldSave(trackio::TrackDocument& doc, const std::string& target, const CommandLine& command, Console& console) {
   try {
-    trackio::PrepareForSaving(doc, SaveFormOf(command));
-    return true;
-  } catch (const trackio::TrackFormatError& failure) {
-    FailToWrite(console, target, ErrorOf(failure));
+    const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
+    if (prepared) return true;
+    FailToWrite(console, target, prepared.Error());
   } catch (const std::bad_alloc&) {
     FailToWrite(console, target, OutOfMemory("to save the track"));
   }
@@ -252,7 +250,7 @@ bool DrawPicture(const SupportPicture& picture, const std::string& target, bool 
   if (IsStandard(target)) return WriteToStandardOutput(console, draw);
   const trackio::TrackResult<trackio::SavedFile> written = trackio::ReplaceFileStreaming(target, Consent(force), draw);
   if (!written) {
-    FailToWrite(console, target, written.error());
+    FailToWrite(console, target, written.Error());
     return false;
   }
   WarnOfOtherNames(console, *written, "picture");
@@ -335,7 +333,7 @@ int RunRender(const CommandLine& command, const Job& job, Console& console) {
   const trackio::TrackResult<SupportPicture> picture =
       SupportPicture::Plan(loaded->document, command.view, command.flanges, title);
   if (!picture) {
-    Fail(console, ShownInput(job.input), picture.error().Describe());
+    Fail(console, ShownInput(job.input), picture.Error().Describe());
     return kExitFileFailed;
   }
   const std::string shownTarget = ShownTarget(job.target);

@@ -1,6 +1,5 @@
 #include "supports/FlangeGenerator.h"
 
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -8,6 +7,7 @@
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -17,7 +17,6 @@
 #include "supports/VectorMath.h"
 #include "supports/SupportEditing.h"
 #include "supports/TubeCensus.h"
-#include "trackio/RecordSizes.h"
 #include "trackio/TableMemory.h"
 #include "trackio/TrackIO.h"
 
@@ -53,8 +52,6 @@ constexpr double kSpacingDivisor = 10.0;
 constexpr double kSpacingAllowance = 1.0;
 // More divisions than this would add an absurd number of flanges to one tube.
 constexpr double kMaxDivisions = 32767.0;
-// Bytes each flange adds to the saved file: two free nodes and a tube.
-constexpr int64_t kBytesPerFlange = 2 * trackio::kFreeNodeRecordBytes + trackio::kTubeRecordBytes;
 
 enum class Verdict { Flanged, Skipped, OutOfRange };
 
@@ -351,36 +348,6 @@ class PresentFlanges {
   mutable std::vector<Slot> slots_;  // filled on the first need, by one thread
 };
 
-// Reports progress now and then, from the calling thread only: a few
-// hundred times at most, and at the end. A run may visit the tubes in more
-// than one pass; `passes` says how many, and each pass reports its share.
-class ProgressTicker {
- public:
-  ProgressTicker(const trackio::ProgressCallback& progress, int64_t tubes, int passes)
-      : progress_(progress), tubes_(tubes), total_(tubes * passes),
-        step_(std::max<int64_t>(1, total_ / kMaxReports)) {}
-
-  void Visited(int pass, int64_t tubesDone) {
-    const int64_t done = pass * tubes_ + tubesDone;
-    if (!progress_ || done <= reported_ || (done < next_ && done != total_)) return;
-    progress_(done, total_);
-    reported_ = done;
-    next_ = (done / step_ + 1) * step_;
-  }
-  void Finished() const {
-    if (progress_ && total_ == 0) progress_(0, 0);
-  }
-
- private:
-  static constexpr int64_t kMaxReports = 200;
-  const trackio::ProgressCallback& progress_;
-  int64_t tubes_;
-  int64_t total_;
-  int64_t step_;
-  int64_t reported_ = 0;
-  int64_t next_ = 0;
-};
-
 // What a run works from, taken once when it starts: the tubes to visit and
 // the nodes their ends may name. The flanges the run appends are not
 // visited, their nodes are not there for the tubes still to come, and they
@@ -523,9 +490,10 @@ struct Survey {
 
 // Counts the flanges each block's tubes plan and, when the track holds
 // flanges, which of them are there already. `keepPlans`: keep the plans for
-// placing the flanges. `pass` is the progress pass this reports as.
+// placing the flanges. `pass` is the visit of the tubes this reports as (a
+// run visits them twice: to count, then to place).
 Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned threads, bool keepPlans,
-                  ProgressTicker* ticker, int pass) {
+                  trackio::ProgressThrottle* progress, int pass) {
   const size_t blocks = BlockCount(start.sourceTubes);
   threads = ThreadsFor(threads, blocks);
   Survey survey;
@@ -538,7 +506,7 @@ Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned thre
   const auto tubes = static_cast<int64_t>(start.sourceTubes);
   auto report = [&](int64_t half, size_t blocksDone) {
     const auto done = std::min(tubes, static_cast<int64_t>(blocksDone * kBlockTubes));
-    if (ticker) ticker->Visited(pass, (half * tubes + done) / 2);
+    if (progress) progress->Update(pass * tubes + (half * tubes + done) / 2);
   };
 
   // The flanges each tube plans follow from its plan alone; the tubes that
@@ -610,6 +578,13 @@ Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned thre
   return survey;
 }
 
+// A run that adds nothing, for the reason `error` gives.
+FlangeSummary Refused(trackio::TrackError error) {
+  FlangeSummary summary;
+  summary.error = std::move(error);
+  return summary;
+}
+
 FlangeSummary Summarise(const Survey& survey) {
   FlangeSummary summary;
   for (const BlockSurvey& block : survey.blocks) {
@@ -624,7 +599,7 @@ FlangeSummary Summarise(const Survey& survey) {
 // Writes the new flanges of every block into the tables, which already have
 // room for them, from the plans the survey kept.
 void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& survey, unsigned threads,
-                  ProgressTicker* ticker, int pass) {
+                  trackio::ProgressThrottle* progress, int pass) {
   const size_t blocks = survey.blocks.size();
   std::vector<int64_t> addedBefore(blocks + 1, 0);
   for (size_t block = 0; block < blocks; ++block) {
@@ -655,15 +630,51 @@ void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& surve
         }
       },
       [&](size_t blocksDone) {
-        if (ticker) ticker->Visited(pass, static_cast<int64_t>(std::min(start.sourceTubes, blocksDone * kBlockTubes)));
+        const size_t tubesDone = std::min(start.sourceTubes, blocksDone * kBlockTubes);
+        if (progress) progress->Update(static_cast<int64_t>(pass * start.sourceTubes + tubesDone));
       });
+}
+
+// AddFlanges without its guard: throws what fails on the way, the tables
+// then perhaps grown.
+FlangeSummary AddFlangesFrom(TrackDocument& document, const RunStart& start,
+                             const trackio::ProgressCallback& callback, unsigned threads) {
+  const auto tubes = static_cast<int64_t>(start.sourceTubes);
+  trackio::ProgressThrottle progress(callback, 2 * tubes);
+
+  // First count, and note for each flange whether it is there already.
+  const Survey survey = TakeSurvey(document, start, threads, true, &progress, 0);
+  FlangeSummary summary = Summarise(survey);
+
+  // Refuse, before changing anything, a result that no track file could hold.
+  if (!trackio::FitsTrackFile(document, 2 * summary.flangesAdded, summary.flangesAdded)) {
+    summary.error = {trackio::TrackErrorKind::TooLarge,
+                     "the flanged track would be larger than a track file can hold (" +
+                         std::to_string(summary.flangesAdded) + " flanges)",
+                     {}, -1};
+    summary.tubesFlanged = 0;
+    summary.flangesAdded = 0;
+    return summary;
+  }
+
+  if (summary.flangesAdded > 0) {
+    trackio::GrowTable(document.FreeNodes, document.FreeNodes.size() + 2 * static_cast<size_t>(summary.flangesAdded));
+    trackio::GrowTable(document.Tubes, document.Tubes.size() + static_cast<size_t>(summary.flangesAdded));
+    PlaceFlanges(document, start, survey, threads, &progress, 1);
+  }
+  progress.Finish();
+  return summary;
 }
 
 }  // namespace
 
 FlangeSummary CountFlanges(const TrackDocument& document) {
-  const RunStart start(document);
-  return Summarise(TakeSurvey(document, start, 0, false, nullptr, 0));
+  try {
+    const RunStart start(document);
+    return Summarise(TakeSurvey(document, start, 0, false, nullptr, 0));
+  } catch (const std::bad_alloc&) {
+    return Refused({trackio::TrackErrorKind::TooLarge, "not enough memory to count the flanges", {}, -1});
+  }
 }
 
 std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
@@ -699,44 +710,22 @@ std::vector<uint32_t> PresentFlangeTubes(const TrackDocument& document) {
 
 FlangeSummary AddFlanges(TrackDocument& document, const trackio::ProgressCallback& progress, unsigned threads) {
   const RunStart start(document);
-  ProgressTicker ticker(progress, static_cast<int64_t>(start.sourceTubes), 2);
-
-  // First count, and note for each flange whether it is there already.
-  const Survey survey = TakeSurvey(document, start, threads, true, &ticker, 0);
-  FlangeSummary summary = Summarise(survey);
-
-  // Refuse, before changing anything, a result that no track file could hold.
-  const int64_t maxRecords = std::numeric_limits<int32_t>::max();
-  const int64_t nodesAfter = static_cast<int64_t>(document.FreeNodes.size()) + 2 * summary.flangesAdded;
-  const int64_t tubesAfter = static_cast<int64_t>(document.Tubes.size()) + summary.flangesAdded;
-  const int64_t bytesAfter =
-      trackio::SavedFileLength(document) + kBytesPerFlange * summary.flangesAdded;
-  if (nodesAfter > maxRecords || tubesAfter > maxRecords || bytesAfter > trackio::kMaxTrackFileLength) {
-    summary.error = {trackio::TrackErrorKind::TooLarge,
-                     "the flanged track would be larger than a track file can hold (" +
-                         std::to_string(summary.flangesAdded) + " flanges)",
-                     {}, -1};
-    summary.tubesFlanged = 0;
-    summary.flangesAdded = 0;
-    return summary;
+  // Whatever fails on the way (memory, the caller's progress callback)
+  // leaves the track as it was.
+  const size_t nodesBefore = document.FreeNodes.size();
+  auto restore = [&] {
+    document.FreeNodes.resize(nodesBefore);
+    document.Tubes.resize(start.sourceTubes);
+  };
+  try {
+    return AddFlangesFrom(document, start, progress, threads);
+  } catch (const std::bad_alloc&) {
+    restore();
+    return Refused({trackio::TrackErrorKind::TooLarge, "not enough memory for the flanges", {}, -1});
+  } catch (...) {
+    restore();
+    throw;
   }
-
-  if (summary.flangesAdded > 0) {
-    // Whatever fails on the way (memory, threads) leaves the track as it was.
-    const size_t nodesBefore = document.FreeNodes.size();
-    try {
-      trackio::GrowTable(document.FreeNodes, static_cast<size_t>(nodesAfter));
-      trackio::GrowTable(document.Tubes, static_cast<size_t>(tubesAfter));
-      PlaceFlanges(document, start, survey, threads, &ticker, 1);
-    } catch (...) {
-      document.FreeNodes.resize(nodesBefore);
-      document.Tubes.resize(start.sourceTubes);
-      throw;
-    }
-  }
-  ticker.Visited(1, static_cast<int64_t>(start.sourceTubes));
-  ticker.Finished();
-  return summary;
 }
 
 }  // namespace supports

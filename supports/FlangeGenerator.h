@@ -17,7 +17,8 @@ struct FlangeSummary {
   int64_t flangesAdded = 0;            // new tubes (each with two new free nodes)
   int64_t flangesAlreadyPresent = 0;   // flanges the track held already, not added again
   int64_t tubesSkippedOutOfRange = 0;  // end index outside its table, length not finite, too many divisions
-  trackio::TrackError error;           // set when nothing was added, e.g. TooLarge: the result could not be saved
+  trackio::TrackError error;           // set when nothing was added: TooLarge when the result could not be
+                                       // saved or the memory ran out
 };
 
 // One flange of a run: a tube of `flangeType` between two new free nodes.
@@ -32,7 +33,8 @@ struct PlannedFlange {
   friend bool operator==(const PlannedFlange&, const PlannedFlange&) = default;
 };
 
-// What AddFlanges would do to `document`, without changing it.
+// What AddFlanges would do to `document`, without changing it (an error only
+// when the memory to count them ran out).
 FlangeSummary CountFlanges(const trackio::TrackDocument& document);
 
 // The flanges AddFlanges would append to `document`, in the order it
@@ -50,7 +52,9 @@ std::vector<uint32_t> PresentFlangeTubes(const trackio::TrackDocument& document)
 // same, in the same order, with any number. The tubes present at the start
 // are visited to count and then to add; `progress`, when given, hears of
 // those visits (done out of twice the tubes) a few hundred times at most,
-// always on the calling thread.
+// always on the calling thread. When the result could not be saved or the
+// memory runs out, the track stays as it was and the summary's error says
+// so; what `progress` throws is thrown on, the track again as it was.
 FlangeSummary AddFlanges(trackio::TrackDocument& document, const trackio::ProgressCallback& progress = {},
                          unsigned threads = 0);
 

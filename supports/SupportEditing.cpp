@@ -1,25 +1,34 @@
 #include "supports/SupportEditing.h"
 
 #include <limits>
-#include <stdexcept>
+#include <new>
+#include <string>
+#include <vector>
 
 namespace supports {
 
 namespace {
-// Tables are indexed by signed 32-bit node references.
-template <typename Table>
-int32_t NextIndex(const Table& table, const char* what) {
+
+// Appends `record` to `table`, whose records are named by signed 32-bit
+// references; returns its index.
+template <typename Record>
+trackio::TrackResult<int32_t> Append(std::vector<Record>& table, const Record& record, const char* what) {
   if (table.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
-    throw std::length_error(std::string("the ") + what + " table is full");
+    return trackio::TrackError{trackio::TrackErrorKind::TooLarge, std::string("the ") + what + " table is full", {}, -1};
   }
-  return static_cast<int32_t>(table.size());
+  try {
+    table.push_back(record);
+  } catch (const std::bad_alloc&) {
+    return trackio::TrackError{
+        trackio::TrackErrorKind::TooLarge, std::string("not enough memory for another ") + what, {}, -1};
+  }
+  return static_cast<int32_t>(table.size() - 1);
 }
+
 }  // namespace
 
-int32_t AddFreeNode(trackio::TrackDocument& document, const trackio::Vec3& position) {
-  const int32_t index = NextIndex(document.FreeNodes, "free node");
-  document.FreeNodes.push_back(position);
-  return index;
+trackio::TrackResult<int32_t> AddFreeNode(trackio::TrackDocument& document, const trackio::Vec3& position) {
+  return Append(document.FreeNodes, position, "free node");
 }
 
 trackio::Tube FreeNodeTube(int32_t node1, int32_t node2, int32_t tubeType, trackio::Single value) {
@@ -36,11 +45,9 @@ trackio::Tube FreeNodeTube(int32_t node1, int32_t node2, int32_t tubeType, track
   return tube;
 }
 
-int32_t AddTube(trackio::TrackDocument& document, int32_t node1, int32_t node2, int32_t tubeType,
-                trackio::Single value) {
-  const int32_t index = NextIndex(document.Tubes, "tube");
-  document.Tubes.push_back(FreeNodeTube(node1, node2, tubeType, value));
-  return index;
+trackio::TrackResult<int32_t> AddTube(trackio::TrackDocument& document, int32_t node1, int32_t node2,
+                                      int32_t tubeType, trackio::Single value) {
+  return Append(document.Tubes, FreeNodeTube(node1, node2, tubeType, value), "tube");
 }
 
 }  // namespace supports

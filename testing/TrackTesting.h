@@ -14,19 +14,24 @@ namespace tracktesting {
 // Loads bytes; fails the test when the load fails.
 inline trackio::TrackDocument Loaded(const std::vector<uint8_t>& bytes) {
   trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes);
-  EXPECT_TRUE(loaded) << loaded.error().Describe();
+  EXPECT_TRUE(loaded) << loaded.Error().Describe();
   return loaded ? std::move(loaded->document) : trackio::TrackDocument{};
 }
 
-inline std::vector<uint8_t> Saved(trackio::TrackDocument doc) { return trackio::BuildTrackFile(doc); }
+// The bytes a save of `doc` writes; fails the test when it cannot be built.
+inline std::vector<uint8_t> Saved(trackio::TrackDocument doc, trackio::SaveForm form = trackio::SaveForm::Exact) {
+  trackio::TrackResult<std::vector<uint8_t>> built = trackio::BuildTrackFile(doc, form);
+  EXPECT_TRUE(built) << built.Error().Describe();
+  return built ? std::move(*built) : std::vector<uint8_t>{};
+}
 inline std::vector<uint8_t> SavedNormalised(trackio::TrackDocument doc) {
-  return trackio::BuildTrackFile(doc, trackio::SaveForm::Normalised);
+  return Saved(std::move(doc), trackio::SaveForm::Normalised);
 }
 
 // The document as a save leaves it: framing values set from the content.
 inline trackio::TrackDocument Framed(trackio::TrackDocument doc) {
-  trackio::SetSubChunkCounts(doc);
-  trackio::ComputeChunkSizes(doc);
+  const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc);
+  EXPECT_TRUE(prepared) << prepared.Error().Describe();
   return doc;
 }
 

@@ -76,6 +76,10 @@ void TrimReservedRuns(std::vector<Run>& runs) {
 
 // Bytes of every chunk's tag and size field.
 inline constexpr int64_t kChunkHeadBytes = 8;
+// Bytes of one record of the free node table (x, y, z, 16 reserved) and of
+// the tube table (two ends, type, values, gaps).
+inline constexpr int32_t kFreeNodeRecordBytes = 28;
+inline constexpr int32_t kTubeRecordBytes = 48;
 // Bytes of a length-prefixed text: its length long, then the text.
 inline int64_t TextBytes(const std::string& text) { return 4 + static_cast<int64_t>(text.size()); }
 

@@ -105,12 +105,4 @@ int32_t ChunkReader::ReadTableCount(int64_t minRecordBytes, RecordNoun noun) {
   return count;
 }
 
-void ChunkReader::ReportProgressNow() {
-  ReadContext& context = *context_;
-  if (!context.progress) return;
-  const int64_t done = std::min(position_, context.progressTotal);
-  context.progress(done, context.progressTotal);
-  context.nextReport = done + context.reportStep;
-}
-
 }  // namespace trackio

@@ -54,10 +54,7 @@ struct ReadContext {
   ByteSource* source = nullptr;  // when the file is read in pieces
   int64_t readable = std::numeric_limits<int64_t>::max();  // how far the bytes are there
 
-  ProgressCallback progress;
-  int64_t progressTotal = 0;
-  int64_t nextReport = std::numeric_limits<int64_t>::max();  // never, without progress
-  int64_t reportStep = 0;
+  ProgressThrottle progress;  // in bytes read
 
   // "the TUBE chunk at byte 1200"
   std::string ChunkName() const;
@@ -140,12 +137,8 @@ class ChunkReader {
   // Throws the Damaged error "<the chunk> <detail>" for a fault at `offset`.
   [[noreturn]] void Fail(const std::string& detail, int64_t offset) const;
 
-  // Reports progress when the position has passed the next report's mark.
-  void ReportProgress() {
-    if (position_ >= context_->nextReport) ReportProgressNow();
-  }
-  // Reports the position now, whatever the mark.
-  void ReportProgressNow();
+  // Tells the progress how far the reading has come.
+  void ReportProgress() { context_->progress.Update(position_); }
 
  private:
   ChunkReader(const uint8_t* bytes, int64_t position, int64_t end, ReadContext* context)

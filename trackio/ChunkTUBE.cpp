@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include "trackio/ChunkCodecs.h"
-#include "trackio/RecordSizes.h"
 #include "trackio/TableMemory.h"
 
 namespace trackio {

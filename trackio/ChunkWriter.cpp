@@ -9,27 +9,14 @@
 
 namespace trackio {
 
-int64_t ProgressStep(int64_t total) {
-  constexpr int64_t kMaxReports = 256;
-  return std::max<int64_t>(int64_t{1} << 20, total / kMaxReports);
-}
-
 ChunkWriter::ChunkWriter(ByteSink& sink, int64_t length, ProgressCallback progress)
-    : sink_(sink),
-      buffer_(kBufferBytes),
-      length_(length),
-      progress_(std::move(progress)),
-      nextReport_(progress_ ? 0 : std::numeric_limits<int64_t>::max()),
-      reportStep_(ProgressStep(length)) {}
+    : sink_(sink), buffer_(kBufferBytes), progress_(std::move(progress), length, kBytesBetweenReports) {}
 
 void ChunkWriter::HandOver() {
   if (used_ > 0) sink_.Write(buffer_.data(), used_);
   handedOver_ += static_cast<int64_t>(used_);
   used_ = 0;
-  if (handedOver_ >= nextReport_) {
-    progress_(std::min(handedOver_, length_), length_);
-    nextReport_ = handedOver_ + reportStep_;
-  }
+  progress_.Update(handedOver_);
 }
 
 void ChunkWriter::WriteString(std::string_view text) {
@@ -63,7 +50,7 @@ void ChunkWriter::WriteZerosAcrossBuffers(int64_t count) {
 
 void ChunkWriter::Finish() {
   HandOver();
-  if (progress_) progress_(length_, length_);
+  progress_.Finish();
 }
 
 }  // namespace trackio

@@ -88,14 +88,7 @@ class ChunkWriter {
   std::vector<uint8_t> buffer_;
   size_t used_ = 0;
   int64_t handedOver_ = 0;
-  int64_t length_;
-  ProgressCallback progress_;
-  int64_t nextReport_;
-  int64_t reportStep_;
+  ProgressThrottle progress_;  // in bytes handed over
 };
-
-// Bytes between progress reports over `total` bytes: about every MiB, but
-// never more than a few hundred reports for a whole file.
-int64_t ProgressStep(int64_t total);
 
 }  // namespace trackio

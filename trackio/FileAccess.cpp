@@ -216,7 +216,7 @@ TrackError WriteProduced(TemporaryFile& file, const std::function<void(ByteSink&
     sink.Finish();
     return {};
   } catch (const TrackFormatError& failure) {
-    return TrackError{failure.kind(), failure.what(), {}, failure.offset()};
+    return TrackError{failure.Kind(), failure.what(), {}, failure.Offset()};
   } catch (const std::bad_alloc&) {
     return TrackError{TrackErrorKind::TooLarge, "not enough memory to build the track file", {}, -1};
   } catch (const std::exception& failure) {

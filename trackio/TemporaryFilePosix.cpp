@@ -235,7 +235,7 @@ void CopyAttributes(const AttributeSource& from, int to, bool ownerKept) {
 
 TrackError CheckTarget(const std::string& target, Overwrite overwrite) {
   const TrackResult<Site> site = Examine(target, overwrite);
-  return site ? TrackError{} : site.error();
+  return site ? TrackError{} : site.Error();
 }
 
 struct TemporaryFile::State {
@@ -357,7 +357,7 @@ TemporaryFile::~TemporaryFile() { state_->Discard(); }
 TrackError TemporaryFile::Create(const std::string& target, Overwrite overwrite) {
   State& s = *state_;
   TrackResult<Site> site = Examine(target, overwrite);
-  if (!site) return site.error();
+  if (!site) return site.Error();
   s.site = std::move(*site);
   s.overwrite = overwrite;
   {

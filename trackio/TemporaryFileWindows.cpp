@@ -119,7 +119,7 @@ std::wstring TemporaryName(const std::wstring& target) {
 
 TrackError CheckTarget(const std::string& target, Overwrite overwrite) {
   const TrackResult<Site> site = Examine(target, overwrite);
-  return site ? TrackError{} : site.error();
+  return site ? TrackError{} : site.Error();
 }
 
 struct TemporaryFile::State {
@@ -154,7 +154,7 @@ TemporaryFile::~TemporaryFile() { state_->Discard(); }
 TrackError TemporaryFile::Create(const std::string& target, Overwrite overwrite) {
   State& s = *state_;
   TrackResult<Site> site = Examine(target, overwrite);
-  if (!site) return site.error();
+  if (!site) return site.Error();
   s.site = std::move(*site);
   s.overwrite = overwrite;
   if (s.site.replacing) s.otherNames = OtherNamesOf(s.site.target);

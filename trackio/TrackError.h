@@ -44,8 +44,8 @@ class TrackFormatError : public std::runtime_error {
  public:
   TrackFormatError(TrackErrorKind kind, const std::string& message, int64_t offset)
       : std::runtime_error(message), kind_(kind), offset_(offset) {}
-  TrackErrorKind kind() const { return kind_; }
-  int64_t offset() const { return offset_; }
+  TrackErrorKind Kind() const { return kind_; }
+  int64_t Offset() const { return offset_; }
 
  private:
   TrackErrorKind kind_;

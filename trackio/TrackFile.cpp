@@ -210,12 +210,7 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
   }
   context.chunkTag = "NLIM";
   context.chunkOffset = 0;
-  if (options.progress) {
-    context.progress = options.progress;
-    context.progressTotal = fileLength;
-    context.reportStep = ProgressStep(fileLength);
-    context.nextReport = 0;
-  }
+  context.progress = ProgressThrottle(options.progress, fileLength, kBytesBetweenReports);
   ChunkReader reader(bytes, fileLength + 1, context);
 
   LoadedTrack loaded;
@@ -232,13 +227,13 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
     KeepUnknownChunks(found, unknownBytes, loaded);
   } catch (const TrackFormatError& failure) {
     if (options.chunksBeforeFault != nullptr) *options.chunksBeforeFault = std::move(found);
-    return TrackError{failure.kind(), failure.what(), context.chunkTag, failure.offset()};
+    return TrackError{failure.Kind(), failure.what(), context.chunkTag, failure.Offset()};
   } catch (const std::bad_alloc&) {
     return ErrorOf(TrackErrorKind::TooLarge, "the track is too large for this machine's memory (" +
                                                  std::to_string(fileLength) + " bytes)");
   }
   if (options.listChunks) loaded.chunks = std::move(found);
-  if (options.progress) options.progress(fileLength, fileLength);
+  context.progress.Finish();
   return loaded;
 }
 
@@ -294,7 +289,7 @@ LoadResult LoadTrack(const std::string& path, const LoadOptions& options) {
   if (error) return error;
   // Read with the zero byte after it, so that the file is never copied.
   TrackResult<std::vector<uint8_t>> bytes = ReadWholeFile(path, 1, kMaxTrackFileLength);
-  if (!bytes) return bytes.error();
+  if (!bytes) return bytes.Error();
   return LoadPaddedFile(bytes->data(), static_cast<int64_t>(bytes->size()) - 1, nullptr, options);
 }
 
@@ -317,8 +312,8 @@ UnknownChildren UnknownChildrenOf(const TrackDocument& doc) {
   return children;
 }
 
-}  // namespace
-
+// Sets every sub-chunk count to the fixed tree's value, counting the chunks
+// of unknown kinds the document places in each.
 void SetSubChunkCounts(TrackDocument& doc) {
   const UnknownChildren unknown = UnknownChildrenOf(doc);
   for (const KnownChunk& chunk : kKnownChunks) {
@@ -328,11 +323,9 @@ void SetSubChunkCounts(TrackDocument& doc) {
   }
 }
 
-namespace {
-
 // Chunks of unknown kinds are carried as they were loaded; a document built
 // in code must hold whole chunks at places of the fixed tree.
-void CheckUnknownChunks(const TrackDocument& doc) {
+TrackError CheckUnknownChunks(const TrackDocument& doc) {
   for (const UnknownChunk& chunk : doc.UnknownChunks) {
     const std::vector<uint8_t>& bytes = chunk.bytes;
     bool whole = bytes.size() >= static_cast<size_t>(kChunkHeadBytes) &&
@@ -344,32 +337,30 @@ void CheckUnknownChunks(const TrackDocument& doc) {
       whole = FindKnownChunk(tag) == nullptr;
     }
     if (!whole || !IsWritten(doc, chunk.parent) || (chunk.after && Known(*chunk.after).parent != chunk.parent)) {
-      throw TrackFormatError(TrackErrorKind::Inconsistent, "a chunk of an unknown kind is not whole or out of place",
-                             -1);
+      return ErrorOf(TrackErrorKind::Inconsistent, "a chunk of an unknown kind is not whole or out of place");
     }
   }
+  return {};
 }
 
-void CheckTablesCanBeWritten(const TrackDocument& doc) {
+TrackError CheckTablesCanBeWritten(const TrackDocument& doc) {
   const int64_t cells = int64_t{doc.TerrainColumnCount} * doc.TerrainRowCount;
   if (doc.TerrainPresent && (doc.TerrainColumnCount < 0 || doc.TerrainRowCount < 0 ||
                              static_cast<int64_t>(doc.TerrainGrid.size()) != cells)) {
-    throw TrackFormatError(TrackErrorKind::Inconsistent,
-                           "the terrain grid does not match its row and column counts", -1);
+    return ErrorOf(TrackErrorKind::Inconsistent, "the terrain grid does not match its row and column counts");
   }
   for (const Catwalk& catwalk : doc.Catwalks) {
     if (catwalk.TrailerLength < 0) {
-      throw TrackFormatError(TrackErrorKind::Inconsistent, "a catwalk trailer length is negative", -1);
+      return ErrorOf(TrackErrorKind::Inconsistent, "a catwalk trailer length is negative");
     }
     if (!catwalk.Trailer.empty() && catwalk.Trailer.size() != static_cast<size_t>(catwalk.TrailerLength)) {
-      throw TrackFormatError(TrackErrorKind::Inconsistent, "a catwalk trailer does not match its length", -1);
+      return ErrorOf(TrackErrorKind::Inconsistent, "a catwalk trailer does not match its length");
     }
   }
   if (doc.FreeNodeReserved.size() > doc.FreeNodes.size() || doc.TubeReserved.size() > doc.Tubes.size()) {
-    throw TrackFormatError(TrackErrorKind::Inconsistent, "there are reserved bytes for records that do not exist",
-                           -1);
+    return ErrorOf(TrackErrorKind::Inconsistent, "there are reserved bytes for records that do not exist");
   }
-  CheckUnknownChunks(doc);
+  return CheckUnknownChunks(doc);
 }
 
 // The whole length of every chunk of the fixed tree, children included
@@ -392,16 +383,6 @@ ChunkLengths LengthsOf(const TrackDocument& doc) {
   return lengths;
 }
 
-int32_t SizeField(int64_t length, const char* tag) {
-  const int64_t size = length - kChunkHeadBytes;
-  if (size > std::numeric_limits<int32_t>::max()) {
-    throw TrackFormatError(TrackErrorKind::TooLarge,
-                           std::string("the ") + tag + " chunk would be larger than a track file can hold",
-                           -1);
-  }
-  return static_cast<int32_t>(size);
-}
-
 void WriteUnknownChunks(ChunkWriter& writer, const TrackDocument& doc, ChunkKind parent,
                         std::optional<ChunkKind> after) {
   for (const UnknownChunk& chunk : doc.UnknownChunks) {
@@ -420,25 +401,42 @@ void WriteChunkTree(ChunkWriter& writer, const TrackDocument& doc, ChunkKind kin
   });
 }
 
+// Sets every size field from the document, or says why the document cannot
+// be written.
+TrackError ComputeChunkSizes(TrackDocument& doc) {
+  if (TrackError error = CheckTablesCanBeWritten(doc)) return error;
+  const ChunkLengths lengths = LengthsOf(doc);
+  const int64_t fileLength = lengths[static_cast<size_t>(ChunkKind::NLIM)];
+  // A saved file must load again; every other chunk is shorter than the
+  // file, so its size field fits as well.
+  if (fileLength > kMaxTrackFileLength) {
+    return ErrorOf(TrackErrorKind::TooLarge,
+                   "the track would be larger than a track file can be (" + std::to_string(fileLength) + " bytes)");
+  }
+  // Without terrain, TeraSize keeps its value.
+  for (const KnownChunk& chunk : kKnownChunks) {
+    if (IsWritten(doc, chunk.kind)) {
+      doc.*chunk.size = static_cast<int32_t>(lengths[static_cast<size_t>(chunk.kind)] - kChunkHeadBytes);
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 int64_t SavedFileLength(const TrackDocument& doc) { return LengthsOf(doc)[static_cast<size_t>(ChunkKind::NLIM)]; }
 
-void ComputeChunkSizes(TrackDocument& doc) {
-  CheckTablesCanBeWritten(doc);
-  const ChunkLengths lengths = LengthsOf(doc);
-  const int64_t fileLength = lengths[static_cast<size_t>(ChunkKind::NLIM)];
-  // A saved file must load again; every other size is smaller than the file.
-  if (fileLength > kMaxTrackFileLength) {
-    throw TrackFormatError(TrackErrorKind::TooLarge,
-                           "the track would be larger than a track file can be (" + std::to_string(fileLength) +
-                               " bytes)",
-                           -1);
+bool FitsTrackFile(const TrackDocument& doc, int64_t addedFreeNodes, int64_t addedTubes) {
+  // The file's length is the one limit: a file short enough to load holds
+  // fewer records than a table's 32-bit count can name. An added record
+  // holds no reserved bytes, so each adds exactly its record. Divided, so
+  // that no count can overflow.
+  int64_t room = kMaxTrackFileLength - SavedFileLength(doc);
+  if (room < 0 || addedFreeNodes < 0 || addedTubes < 0 || addedFreeNodes > room / kFreeNodeRecordBytes) {
+    return false;
   }
-  // Without terrain, TeraSize keeps its value.
-  for (const KnownChunk& chunk : kKnownChunks) {
-    if (IsWritten(doc, chunk.kind)) doc.*chunk.size = SizeField(lengths[static_cast<size_t>(chunk.kind)], chunk.tag);
-  }
+  room -= addedFreeNodes * kFreeNodeRecordBytes;
+  return addedTubes <= room / kTubeRecordBytes;
 }
 
 void NormaliseTrack(TrackDocument& doc) {
@@ -446,10 +444,10 @@ void NormaliseTrack(TrackDocument& doc) {
   std::vector<UnknownChunk>().swap(doc.UnknownChunks);
 }
 
-int64_t PrepareForSaving(TrackDocument& doc, SaveForm form) {
+TrackResult<int64_t> PrepareForSaving(TrackDocument& doc, SaveForm form) {
   if (form == SaveForm::Normalised) NormaliseTrack(doc);
   SetSubChunkCounts(doc);
-  ComputeChunkSizes(doc);
+  if (TrackError error = ComputeChunkSizes(doc)) return error;
   return int64_t{doc.NlimSize} + kChunkHeadBytes;
 }
 
@@ -462,12 +460,17 @@ void WriteTrackFile(const TrackDocument& doc, ByteSink& sink, const ProgressCall
   writer.Finish();
 }
 
-std::vector<uint8_t> BuildTrackFile(TrackDocument& doc, SaveForm form) {
-  const int64_t length = PrepareForSaving(doc, form);
-  MemorySink sink;
-  sink.bytes.reserve(static_cast<size_t>(length));
-  WriteTrackFile(doc, sink);
-  return std::move(sink.bytes);
+TrackResult<std::vector<uint8_t>> BuildTrackFile(TrackDocument& doc, SaveForm form) {
+  const TrackResult<int64_t> length = PrepareForSaving(doc, form);
+  if (!length) return length.Error();
+  try {
+    MemorySink sink;
+    sink.bytes.reserve(static_cast<size_t>(*length));
+    WriteTrackFile(doc, sink);
+    return std::move(sink.bytes);
+  } catch (const std::bad_alloc&) {
+    return ErrorOf(TrackErrorKind::TooLarge, "not enough memory to build the track file");
+  }
 }
 
 std::vector<FoundChunk> LeftOutBySave(const LoadedTrack& loaded, SaveForm form) {
@@ -488,12 +491,10 @@ TrackError CheckSaveTarget(const std::string& path, Overwrite overwrite) {
 SaveResult SaveTrack(TrackDocument& document, const std::string& path, const SaveOptions& options) {
   if (TrackError refused = CheckSaveTarget(path, options.overwrite)) return refused;
   const std::string target = WithTrackExtension(path);
-  try {
-    // The sizes first: a track that cannot be written fails before any
-    // temporary file exists.
-    PrepareForSaving(document, options.form);
-  } catch (const TrackFormatError& failure) {
-    return ErrorOf(failure.kind(), failure.what());
+  // The sizes first: a track that cannot be written fails before any
+  // temporary file exists.
+  if (const TrackResult<int64_t> prepared = PrepareForSaving(document, options.form); !prepared) {
+    return prepared.Error();
   }
   // The chunks stream into the temporary file that replaces the target.
   return ReplaceFileStreaming(target, options.overwrite,

@@ -112,32 +112,30 @@ TrackError CheckSaveTarget(const std::string& path, Overwrite overwrite);
 void NormaliseTrack(TrackDocument& document);
 
 // Normalises the document for a normalised save, sets the framing values a
-// save writes and returns the file's length. Throws TrackFormatError when
-// the track cannot be written.
-int64_t PrepareForSaving(TrackDocument& document, SaveForm form = SaveForm::Exact);
+// save writes (sub-chunk counts, sizes) and returns the file's length, or
+// why the track cannot be written: TooLarge, Inconsistent.
+TrackResult<int64_t> PrepareForSaving(TrackDocument& document, SaveForm form = SaveForm::Exact);
 
 // Writes a document prepared by PrepareForSaving into `sink`, a piece of at
 // most 1 MiB at a time. Throws what the sink throws.
 void WriteTrackFile(const TrackDocument& document, ByteSink& sink, const ProgressCallback& progress = {});
 
-// Builds the bytes SaveTrack would write. Throws TrackFormatError when the
-// track cannot be written.
-std::vector<uint8_t> BuildTrackFile(TrackDocument& document, SaveForm form = SaveForm::Exact);
+// Builds the bytes SaveTrack would write, in memory, or says why it cannot
+// (as PrepareForSaving does, or TooLarge when the memory runs out).
+TrackResult<std::vector<uint8_t>> BuildTrackFile(TrackDocument& document, SaveForm form = SaveForm::Exact);
 
 // The path a save writes to: ".nltrack" appended when the last eight
 // characters are not ".nltrack" in any letter case.
 std::string WithTrackExtension(const std::string& path);
 bool HasTrackExtension(const std::string& path);
 
-// Sets every sub-chunk count to the fixed tree's value, counting the chunks
-// of unknown kinds the document places in each.
-void SetSubChunkCounts(TrackDocument& document);
-// Sets every size field from the document. Throws TrackFormatError (kind
-// TooLarge) when a size does not fit in a signed 32-bit value.
-void ComputeChunkSizes(TrackDocument& document);
-
 // The length in bytes of the file a save of `document` would write (which
 // may exceed what the format can hold; a save then fails).
 int64_t SavedFileLength(const TrackDocument& document);
+
+// Whether `document` could still be saved with `addedFreeNodes` more free
+// nodes and `addedTubes` more tubes: the file no longer than
+// kMaxTrackFileLength, and so every table within its 32-bit count.
+bool FitsTrackFile(const TrackDocument& document, int64_t addedFreeNodes, int64_t addedTubes);
 
 }  // namespace trackio

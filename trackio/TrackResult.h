@@ -10,14 +10,15 @@
 
 namespace trackio {
 
+// Not to be dropped unread: a dropped result is a failure nobody hears of.
 template <typename Value>
-class TrackResult {
+class [[nodiscard]] TrackResult {
  public:
   TrackResult(Value value) : value_(std::move(value)) {}  // NOLINT: implicit by design
   TrackResult(TrackError error) : error_(std::move(error)) { assert(error_); }  // NOLINT
 
   explicit operator bool() const { return value_.has_value(); }
-  const TrackError& error() const { return error_; }
+  const TrackError& Error() const { return error_; }
 
   Value& operator*() & { return *value_; }
   const Value& operator*() const& { return *value_; }

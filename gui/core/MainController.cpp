@@ -87,7 +87,7 @@ void MainController::LoadTrackFrom(std::string path) {
       // A failed load empties the track: the disabled buttons keep it from
       // being changed or saved, and the memory goes back at once.
       document_ = loaded ? std::move(loaded->document) : trackio::TrackDocument{};
-      error = loaded.error();
+      error = loaded.Error();
     } catch (const std::exception& failure) {  // the library reports its own; this is a last guard
       document_ = {};
       error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
@@ -163,7 +163,7 @@ void MainController::SaveTrackTo(std::string path, trackio::Overwrite overwrite)
   trackio::TrackError error;
   RunLongWork(SavingLabel(currentFileName_), [&](const trackio::ProgressCallback& progress) {
     try {
-      error = operations_.save(document_, currentFileName_, overwrite, progress).error();
+      error = operations_.save(document_, currentFileName_, overwrite, progress).Error();
     } catch (const std::exception& failure) {  // as in LoadTrackFrom
       error = {trackio::TrackErrorKind::Unexpected, failure.what(), {}, -1};
     }

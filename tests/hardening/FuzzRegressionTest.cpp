@@ -80,8 +80,8 @@ TEST(FuzzRegression, AColourCutOffByTheEndOfTheFileIsReportedAtItsStart) {
 
   const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes);
   ASSERT_FALSE(loaded);
-  EXPECT_EQ(loaded.error().kind, trackio::TrackErrorKind::Damaged);
-  EXPECT_EQ(loaded.error().chunk, "TRCK");
-  EXPECT_EQ(loaded.error().offset, fourthColour);
+  EXPECT_EQ(loaded.Error().kind, trackio::TrackErrorKind::Damaged);
+  EXPECT_EQ(loaded.Error().chunk, "TRCK");
+  EXPECT_EQ(loaded.Error().offset, fourthColour);
   EXPECT_EQ(Breach(bytes), "");
 }

@@ -5,7 +5,6 @@
 // every operator new of this test program (AllocationCounter).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <sstream>
@@ -39,7 +38,7 @@ Measured MeasureLoad(const std::vector<uint8_t>& bytes, bool listChunks = false)
   trackio::LoadResult loaded = trackio::LoadTrackFromBytes(bytes, {.listChunks = listChunks});
   result.peakBytes = allocationcounter::PeakBytes();
   result.loaded = static_cast<bool>(loaded);
-  result.error = loaded.error();
+  result.error = loaded.Error();
   if (loaded) result.doc = std::move(loaded->document);
   return result;
 }
@@ -199,8 +198,6 @@ TEST(LoadBounds, TheDensestFilesOfEveryRecordTypeLoadWithinTheMemoryBound) {
     const Measured result = MeasureLoad(track.bytes, track.listChunks);
     EXPECT_TRUE(result.loaded) << track.name << ": " << result.error.Describe();
     EXPECT_LE(result.peakBytes, kMemoryBound) << track.name;
-    std::printf("  %-24s %8zu bytes of file: %9llu bytes held at the peak\n", track.name, track.bytes.size(),
-                static_cast<unsigned long long>(result.peakBytes));
   }
 }
 
@@ -227,8 +224,8 @@ TEST(LoadBounds, LoadingFromAPathStaysWithinTheMemoryBound) {
   allocationcounter::RefuseAbove(SIZE_MAX);
   for (const trackio::LoadResult* loaded : {&read, &walked}) {
     ASSERT_FALSE(*loaded);
-    EXPECT_EQ(loaded->error().kind, TrackErrorKind::TooLarge);
-    EXPECT_EQ(loaded->error().Describe(), tooLarge);
+    EXPECT_EQ(loaded->Error().kind, TrackErrorKind::TooLarge);
+    EXPECT_EQ(loaded->Error().Describe(), tooLarge);
   }
 }
 

@@ -83,13 +83,13 @@ const std::vector<SaveRoute>& SaveRoutes() {
        [](const std::string& path) {
          TrackDocument doc = LargeTrack();
          const trackio::SaveResult saved = trackio::SaveTrack(doc, path);
-         return saved ? trackio::TrackError{} : saved.error();
+         return saved ? trackio::TrackError{} : saved.Error();
        }},
       {"ReplaceFileStreaming in 64 KiB pieces",
        [](const std::string& path) {
          return trackio::ReplaceFileStreaming(path, kReplace, [](trackio::ByteSink& sink) {
                   WriteInPieces(sink, LargeTrackBytes(), kPieceSize);
-                }).error();
+                }).Error();
        }},
   };
   return routes;
@@ -268,7 +268,7 @@ TEST(SaveFaults, AProducerThatFailsMidwayKeepsTheFile) {
                                         WriteInPieces(sink, beforeFailure, kPieceSize);
                                         failing.fail();
                                         WriteInPieces(sink, bytes, kPieceSize);
-                                      }).error();
+                                      }).Error();
     EXPECT_EQ(error.kind, failing.kind) << error.Describe();
     EXPECT_NE(error.message.find(failing.reason), std::string::npos) << error.Describe();
     EXPECT_EQ(error.offset, failing.offset);
@@ -291,7 +291,7 @@ TEST(SaveFaults, TheStreamedReplacementWritesExactlyThePiecesItIsGiven) {
     const trackio::TrackError error = trackio::ReplaceFileStreaming(target, kReplace, [&](trackio::ByteSink& sink) {
                                         sink.Write(bytes.data(), 0);  // an empty piece changes nothing
                                         WriteInPieces(sink, bytes, pieceSize);
-                                      }).error();
+                                      }).Error();
     ASSERT_FALSE(error) << error.Describe();
     EXPECT_TRUE(trackbuilder::ReadFile(target) == bytes) << "the file differs from the pieces";
     EXPECT_EQ(EntriesOf(folder.path()), std::vector<std::string>{"track.nltrack"});
@@ -327,8 +327,8 @@ TEST(SaveFaults, TheLongestFileNameCanBeSaved) {
   ASSERT_TRUE(trackbuilder::WriteFile(target, OldBytes()));
   TrackDocument doc = trackbuilder::SampleDocument();
   const trackio::SaveResult saved = trackio::SaveTrack(doc, target);
-  ASSERT_TRUE(saved) << saved.error().Describe();
-  EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(doc));
+  ASSERT_TRUE(saved) << saved.Error().Describe();
+  EXPECT_EQ(trackbuilder::ReadFile(target), tracktesting::Saved(doc));
   EXPECT_EQ(EntriesOf(folder.path()), std::vector<std::string>{name});
 }
 

@@ -214,7 +214,9 @@ TEST(AddFlanges, AFlangedTrackSavesByteForByteAsTheBuilderWritesIt) {
   TrackDocument doc = trackbuilder::GeneratedDocument(2000);
   const int64_t flanges = AddFlanges(doc).flangesAdded;
   ASSERT_GT(flanges, 20000);
-  const std::vector<uint8_t> saved = trackio::BuildTrackFile(doc);
+  const trackio::TrackResult<std::vector<uint8_t>> built = trackio::BuildTrackFile(doc);  // frames `doc` too
+  ASSERT_TRUE(built);
+  const std::vector<uint8_t>& saved = *built;
   EXPECT_EQ(saved, trackbuilder::CanonicalFile(doc));
   EXPECT_EQ(tracktesting::Loaded(saved), doc);
 
@@ -222,7 +224,7 @@ TEST(AddFlanges, AFlangedTrackSavesByteForByteAsTheBuilderWritesIt) {
   const FlangeSummary second = AddFlanges(again);
   EXPECT_EQ(second.flangesAdded, 0);
   EXPECT_EQ(second.flangesAlreadyPresent, flanges);
-  EXPECT_EQ(trackio::BuildTrackFile(again), saved);
+  EXPECT_EQ(tracktesting::Saved(again), saved);
 }
 
 TEST(AddFlanges, FindsItsFlangesFarFromTheOriginWhereRoundingStretchesThem) {
@@ -366,7 +368,7 @@ TEST(AddFlanges, OneThreadAndSeveralAppendTheSameRecordsInTheSameOrder) {
       const FlangeSummary bySeveral = AddFlanges(several, {}, threads);
       ExpectSummary(bySeveral, byOne.tubesFlanged, byOne.flangesAdded, byOne.tubesSkippedOutOfRange);
       EXPECT_EQ(bySeveral.flangesAlreadyPresent, byOne.flangesAlreadyPresent);
-      EXPECT_EQ(trackio::BuildTrackFile(several), trackio::BuildTrackFile(one));
+      EXPECT_EQ(tracktesting::Saved(several), tracktesting::Saved(one));
     }
   }
 }

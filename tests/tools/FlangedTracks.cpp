@@ -28,13 +28,13 @@ bool WriteBothForms(const std::string& folder, const BuiltTrack& track) {
   // Through the file, as a user's track goes.
   trackio::LoadResult loaded = trackio::LoadTrack(plainPath);
   if (!loaded) {
-    std::fprintf(stderr, "%s: %s\n", plainPath.c_str(), loaded.error().Describe().c_str());
+    std::fprintf(stderr, "%s: %s\n", plainPath.c_str(), loaded.Error().Describe().c_str());
     return false;
   }
   const supports::FlangeSummary summary = supports::AddFlanges(loaded->document);
   const std::string flangedPath = folder + "/" + track.name + "-flanged.nltrack";
   trackio::TrackError error = summary.error;
-  if (!error) error = trackio::SaveTrack(loaded->document, flangedPath).error();
+  if (!error) error = trackio::SaveTrack(loaded->document, flangedPath).Error();
   if (error) {
     std::fprintf(stderr, "%s: %s\n", flangedPath.c_str(), error.Describe().c_str());
     return false;

@@ -132,7 +132,7 @@ TEST(ChunkCodec, ReadsPastTheEndFailWithoutMovingAndNameTheChunk) {
       one.read(in.reader);
       ADD_FAILURE() << one.name << " read past the end";
     } catch (const TrackFormatError& error) {
-      EXPECT_EQ(error.offset(), 2) << one.name;
+      EXPECT_EQ(error.Offset(), 2) << one.name;
       EXPECT_STREQ(error.what(), "the file ends inside the TEST chunk at byte 0") << one.name;
     }
     EXPECT_EQ(in.reader.Position(), 2) << one.name;

@@ -23,7 +23,7 @@ TEST(DamagedFile, EveryHostileFieldIsDescribedByItsChunkAndStructure) {
       PatchLong(bytes, chunk + field.offset, value);
       const trackio::LoadResult result = trackio::LoadTrackFromBytes(bytes);
       ASSERT_FALSE(result);
-      const std::string sentence = result.error().Describe();
+      const std::string sentence = result.Error().Describe();
       if (*field.fault == '\0') {
         EXPECT_EQ(sentence, "damaged track file: the file ends inside " + chunkName);
       } else {
@@ -47,10 +47,10 @@ TEST(DamagedFile, ATableCutShortIsReportedAtItsCountInPlainWords) {
 
   const trackio::LoadResult result = trackio::LoadTrackFromBytes(file);
   ASSERT_FALSE(result);
-  EXPECT_EQ(result.error().kind, TrackErrorKind::Damaged);
-  EXPECT_EQ(result.error().chunk, "FUND");
-  EXPECT_EQ(result.error().offset, countOffset);
-  EXPECT_EQ(result.error().Describe(), "damaged track file: the FUND chunk at byte " + std::to_string(fund) +
+  EXPECT_EQ(result.Error().kind, TrackErrorKind::Damaged);
+  EXPECT_EQ(result.Error().chunk, "FUND");
+  EXPECT_EQ(result.Error().offset, countOffset);
+  EXPECT_EQ(result.Error().Describe(), "damaged track file: the FUND chunk at byte " + std::to_string(fund) +
                                            " promises " + std::to_string(footers) +
                                            " footers, but the file ends first");
 }
@@ -68,11 +68,11 @@ TEST(DamagedFile, TruncationAnywhereFailsCleanly) {
       EXPECT_TRUE(loaded) << length;
     } else {
       ASSERT_FALSE(loaded) << length;
-      EXPECT_NE(loaded.error().kind, TrackErrorKind::None) << length;
+      EXPECT_NE(loaded.Error().kind, TrackErrorKind::None) << length;
       if (length == 0) {
-        EXPECT_EQ(loaded.error().Describe(), "the file is empty");
+        EXPECT_EQ(loaded.Error().Describe(), "the file is empty");
       }
-      EXPECT_FALSE(loaded.error().Describe().empty());
+      EXPECT_FALSE(loaded.Error().Describe().empty());
     }
   }
 }
@@ -112,7 +112,7 @@ TEST(DamagedFile, WalkFaults) {
     one.damage(root);
     const trackio::LoadResult loaded = trackio::LoadTrackFromBytes(root.Serialize());
     ASSERT_FALSE(loaded);
-    EXPECT_EQ(loaded.error().kind, TrackErrorKind::Damaged);
-    EXPECT_NE(loaded.error().message.find(one.message), std::string::npos) << loaded.error().message;
+    EXPECT_EQ(loaded.Error().kind, TrackErrorKind::Damaged);
+    EXPECT_NE(loaded.Error().message.find(one.message), std::string::npos) << loaded.Error().message;
   }
 }

@@ -28,6 +28,6 @@ int main(int argc, char** argv) {
   });
   const auto saved = trackio::ReplaceFileContents(folder + "\\track.nltrack", trackio::Overwrite::Replace,
                                                   std::vector<uint8_t>(size_t{1} << 20, 'n'));
-  std::fprintf(stderr, "the save went on: %s\n", saved ? "it replaced the track" : saved.error().message.c_str());
+  std::fprintf(stderr, "the save went on: %s\n", saved ? "it replaced the track" : saved.Error().message.c_str());
   return saved ? 3 : 4;
 }

@@ -41,7 +41,7 @@ std::string Ansi(const std::wstring& name) {
 
 trackio::TrackError Replace(const std::string& path, const std::vector<uint8_t>& bytes,
                             Overwrite overwrite = Overwrite::Replace) {
-  return trackio::ReplaceFileContents(path, overwrite, bytes).error();
+  return trackio::ReplaceFileContents(path, overwrite, bytes).Error();
 }
 
 bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
@@ -66,7 +66,7 @@ TEST(WindowsFileAccess, ReplacingLeavesTheNewBytesAndNoTemporaryFile) {
   EXPECT_EQ(Contents(path), fresh);
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"track.nltrack"});
   const trackio::TrackResult<std::vector<uint8_t>> read = trackio::ReadWholeFile(path, 1, 1000);
-  ASSERT_TRUE(read) << read.error().Describe();
+  ASSERT_TRUE(read) << read.Error().Describe();
   EXPECT_EQ(*read, (std::vector<uint8_t>{9, 8, 7, 0}));
 }
 
@@ -97,7 +97,7 @@ TEST(WindowsFileAccess, PathsAreTakenInTheAnsiCodePage) {
   EXPECT_TRUE(fs::is_regular_file(widePath));
   EXPECT_TRUE(trackio::IsRegularFile(path));
   const trackio::TrackResult<std::vector<uint8_t>> read = trackio::ReadWholeFile(path, 0, 1000);
-  ASSERT_TRUE(read) << read.error().Describe();
+  ASSERT_TRUE(read) << read.Error().Describe();
   EXPECT_EQ(*read, std::vector<uint8_t>{42});
 
   // Messages name the path as the user wrote it, in the same code page.
@@ -111,13 +111,13 @@ TEST(WindowsFileAccess, ASaveAndLoadRoundTripThroughTheDrivers) {
   ScratchFolder folder;
   trackio::TrackDocument document = trackbuilder::SampleDocument();
   const trackio::SaveResult saved = trackio::SaveTrack(document, folder.File("sample"));
-  ASSERT_TRUE(saved) << saved.error().Describe();
+  ASSERT_TRUE(saved) << saved.Error().Describe();
   const std::string& written = saved->path;
   EXPECT_EQ(written, folder.File("sample.nltrack"));
 
   trackio::LoadResult loaded = trackio::LoadTrack(written);
-  ASSERT_TRUE(loaded) << loaded.error().Describe();
-  EXPECT_EQ(Contents(written), trackio::BuildTrackFile(loaded->document));
+  ASSERT_TRUE(loaded) << loaded.Error().Describe();
+  EXPECT_EQ(Contents(written), tracktesting::Saved(loaded->document));
 }
 
 TEST(WindowsFileAccess, TheNamesOfDevicesAreRefusedWithEveryExtension) {
@@ -133,9 +133,9 @@ TEST(WindowsFileAccess, TheNamesOfDevicesAreRefusedWithEveryExtension) {
     trackio::TrackDocument document = trackbuilder::SampleDocument();
     const trackio::SaveResult saved = trackio::SaveTrack(document, target, {.overwrite = Overwrite::Replace});
     ASSERT_FALSE(saved);
-    EXPECT_EQ(saved.error().kind, TrackErrorKind::NotAFile);
-    EXPECT_NE(saved.error().message.find("is not a regular file (a device, a FIFO or a socket)"), std::string::npos)
-        << saved.error().message;
+    EXPECT_EQ(saved.Error().kind, TrackErrorKind::NotAFile);
+    EXPECT_NE(saved.Error().message.find("is not a regular file (a device, a FIFO or a socket)"), std::string::npos)
+        << saved.Error().message;
   }
   EXPECT_TRUE(folder.Entries().empty());
   // Names that only look alike are ordinary files.
@@ -155,7 +155,7 @@ TEST(WindowsFileAccess, AReplacedFileKeepsItsAttributesAndItsOtherNames) {
   ASSERT_TRUE(CreateHardLinkW(other.c_str(), wide.c_str(), nullptr)) << GetLastError();
 
   const trackio::TrackResult<trackio::SavedFile> saved = trackio::ReplaceFileContents(path, Overwrite::Replace, {4});
-  ASSERT_TRUE(saved) << saved.error().Describe();
+  ASSERT_TRUE(saved) << saved.Error().Describe();
   EXPECT_EQ(Contents(path), std::vector<uint8_t>{4});
   EXPECT_EQ(saved->otherNames, 1);
   EXPECT_EQ(Contents(other), (std::vector<uint8_t>{1, 2, 3}));

@@ -89,10 +89,7 @@ class MainControllerTest : public ::testing::Test {
     view.TakeEvents();
   }
   // The bytes a save of the document as it stands must write.
-  std::vector<uint8_t> ExpectedFile() const {
-    trackio::TrackDocument copy = controller.Document();
-    return trackio::BuildTrackFile(copy);
-  }
+  std::vector<uint8_t> ExpectedFile() const { return tracktesting::Saved(controller.Document()); }
 
   tracktesting::ScratchFolder folder;
   const trackio::TrackDocument source = trackbuilder::GeneratedDocument(3);
@@ -418,8 +415,7 @@ TEST_F(MainControllerTest, AFileThatAppearsBeforeTheSaveIsReplacedOnlyAfterTheQu
   EXPECT_EQ(view.TakeEvents(), (Events{question}));
   using enum trackio::Overwrite;
   EXPECT_EQ(consents, (std::vector<trackio::Overwrite>{Refuse, Refuse, Replace}));
-  trackio::TrackDocument copy = racing.Document();
-  EXPECT_EQ(trackbuilder::ReadFile(target), trackio::BuildTrackFile(copy));
+  EXPECT_EQ(trackbuilder::ReadFile(target), tracktesting::Saved(racing.Document()));
 }
 
 TEST_F(MainControllerTest, FailedSaveSaysWhyAndKeepsTheState) {

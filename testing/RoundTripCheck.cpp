@@ -140,11 +140,9 @@ void FlangeAndCheck(TrackDocument& doc, int64_t maxFlanges) {
 
 std::vector<uint8_t> Build(TrackDocument& doc, const char* which,
                            trackio::SaveForm form = trackio::SaveForm::Exact) {
-  try {
-    return trackio::BuildTrackFile(doc, form);
-  } catch (const trackio::TrackFormatError& failure) {
-    throw Breach(std::string("the ") + which + " build failed: " + failure.what());
-  }
+  trackio::TrackResult<std::vector<uint8_t>> built = trackio::BuildTrackFile(doc, form);
+  if (!built) throw Breach(std::string("the ") + which + " build failed: " + built.Error().Describe());
+  return std::move(*built);
 }
 
 void CheckRoundTrip(const uint8_t* data, size_t size, const AllocationMeter* meter, int64_t maxFlanges) {
@@ -157,7 +155,7 @@ void CheckRoundTrip(const uint8_t* data, size_t size, const AllocationMeter* met
             "loading " + std::to_string(size) + " bytes held " + std::to_string(peak) + " bytes at once");
   }
   if (!loaded) {
-    CheckFailedLoad(loaded.error(), size);
+    CheckFailedLoad(loaded.Error(), size);
     return;
   }
   TrackDocument& doc = loaded->document;
@@ -178,7 +176,7 @@ void CheckRoundTrip(const uint8_t* data, size_t size, const AllocationMeter* met
 
   // Everything the document holds must come back as it was.
   trackio::LoadResult reloadedResult = trackio::LoadTrackFromBytes(first);
-  Require(static_cast<bool>(reloadedResult), "the built file does not load: " + reloadedResult.error().Describe());
+  Require(static_cast<bool>(reloadedResult), "the built file does not load: " + reloadedResult.Error().Describe());
   Require(reloadedResult->formsFixedTree, "the built file's chunks do not form the tree a save writes");
   TrackDocument& reloaded = reloadedResult->document;
   Require(reloaded == doc, "loading the built file gives another document");
