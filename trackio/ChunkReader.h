@@ -93,8 +93,13 @@ class ChunkReader {
   std::string ReadTag(RawBytes<4>* asStored = nullptr);
   // A long L, then L bytes; L <= 0 reads as the empty text.
   std::string ReadText();
-  // Moves over `count` unread bytes.
-  void Skip(int64_t count) { Take(count); }
+  // Moves past `count` bytes without reading them: a file read in pieces
+  // need not hold them (a table is passed over whole before its records are
+  // read one by one).
+  void Skip(int64_t count) {
+    if (count < 0 || count > end_ - position_) [[unlikely]] FailPastEnd();
+    position_ += count;
+  }
 
   // Passes over a chunk with an unknown tag and all its descendants by its
   // size field, which stands at the position; returns the size. `copy`,

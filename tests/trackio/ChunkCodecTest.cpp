@@ -1,6 +1,7 @@
 // The field codecs of the chunk reader and the chunk writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 
@@ -183,6 +184,28 @@ TEST(ChunkCodec, AFixedRecordTableIsCheckedAsAWholeAndDecodedRecordByRecord) {
   EXPECT_THROW(shorter.reader.ReadRecords(tooMany, 10, [&](ChunkReader&, Pair&) { ++decoded; }), TrackFormatError);
   EXPECT_EQ(decoded, 0);
   EXPECT_EQ(shorter.reader.Position(), 2);
+
+  // From a file read in pieces, the table is asked for a record at a time,
+  // so the pieces behind can go: a table is never held whole.
+  struct RecordSizedSource : trackio::ByteSource {
+    int64_t widest = 0;
+    int64_t MakeReadable(int64_t end, int64_t keepFrom) override {
+      widest = std::max(widest, end - keepFrom);
+      return end;
+    }
+  } source;
+  Reading many(std::vector<uint8_t>(9 * 1000));
+  many.context.source = &source;
+  many.context.readable = 0;
+  ChunkReader fromPieces(many.bytes.data(), 9000, many.context);
+  std::vector<Pair> thousand(1000);
+  fromPieces.ReadRecords(thousand, 9, [](ChunkReader& record, Pair& pair) {
+    pair.count = record.ReadLong();
+    pair.value = record.ReadSingle();
+    pair.flag = record.ReadFlag().IsSet();
+  });
+  EXPECT_EQ(fromPieces.Position(), 9000);
+  EXPECT_LE(source.widest, 9);
 }
 
 TEST(ChunkCodec, TheWriterHandsOverWholeBuffersAndReportsProgress) {
