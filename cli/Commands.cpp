@@ -206,15 +206,21 @@ std::string FlangeFigures(const supports::FlangeSummary& summary, bool dryRun) {
   return text;
 }
 
+// The job's track, loaded once its target is known to be writable; nothing,
+// after saying why, when the job cannot go on.
+std::optional<trackio::LoadedTrack> StartJob(const Job& job, const CommandLine& command, Console& console) {
+  if (!job.refusal.empty()) {
+    console.err << "tarnwick-cli: " << job.refusal << "\n";
+    return std::nullopt;
+  }
+  if (!MayWrite(job.target, true, command.force, console)) return std::nullopt;
+  return Load(job.input, console);
+}
+
 // Loads the job's input, adds its flanges and saves it; a dry run goes as
 // far as a save goes before it writes. Says why not when it fails.
 bool FlangeOne(const Job& job, const CommandLine& command, Console& console) {
-  if (!job.refusal.empty()) {
-    console.err << "tarnwick-cli: " << job.refusal << "\n";
-    return false;
-  }
-  if (!MayWrite(job.target, true, command.force, console)) return false;
-  std::optional<trackio::LoadedTrack> loaded = Load(job.input, console);
+  std::optional<trackio::LoadedTrack> loaded = StartJob(job, command, console);
   if (!loaded) return false;
   trackio::TrackDocument& doc = loaded->document;
   supports::FlangeSummary summary;
@@ -271,12 +277,7 @@ int RunFlange(const CommandLine& command, const std::vector<Job>& jobs, Console&
 }
 
 int RunResave(const CommandLine& command, const Job& job, Console& console) {
-  if (!job.refusal.empty()) {
-    console.err << "tarnwick-cli: " << job.refusal << "\n";
-    return kExitFileFailed;
-  }
-  if (!MayWrite(job.target, true, command.force, console)) return kExitFileFailed;
-  std::optional<trackio::LoadedTrack> loaded = Load(job.input, console);
+  std::optional<trackio::LoadedTrack> loaded = StartJob(job, command, console);
   if (!loaded) return kExitFileFailed;
   const std::optional<std::string> written = Save(loaded->document, job.target, command, console);
   if (!written) return kExitFileFailed;
