@@ -13,6 +13,7 @@ enum class CommandKind { Help, Version, Flange, Resave, Info, Render };
 
 // As an input, standard input; as the output, standard output.
 inline constexpr const char* kStandardStream = "-";
+inline bool IsStandard(const std::string& path) { return path == kStandardStream; }
 
 struct CommandLine {
   CommandKind kind = CommandKind::Help;

@@ -25,8 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsStandard(const std::string& path) { return path == kStandardStream; }
-
 void Fail(Console& console, const std::string& name, const std::string& reason) {
   console.err << "tarnwick-cli: " << name << ": " << reason << "\n";
 }
@@ -206,14 +204,15 @@ std::string FlangeFigures(const supports::FlangeSummary& summary, bool dryRun) {
   return text;
 }
 
-// The job's track, loaded once its target is known to be writable; nothing,
-// after saying why, when the job cannot go on.
+// The job's track, loaded once its target (a track, or render's picture) is
+// known to be writable; nothing, after saying why, when the job cannot go on.
 std::optional<trackio::LoadedTrack> StartJob(const Job& job, const CommandLine& command, Console& console) {
   if (!job.refusal.empty()) {
     console.err << "tarnwick-cli: " << job.refusal << "\n";
     return std::nullopt;
   }
-  if (!MayWrite(job.target, true, command.force, console)) return std::nullopt;
+  const bool isTrack = command.kind != CommandKind::Render;
+  if (!MayWrite(job.target, isTrack, command.force, console)) return std::nullopt;
   return Load(job.input, console);
 }
 
@@ -321,12 +320,7 @@ int RunInfo(const CommandLine& command, const std::vector<Job>& jobs, Console& c
 }
 
 int RunRender(const CommandLine& command, const Job& job, Console& console) {
-  if (!job.refusal.empty()) {
-    console.err << "tarnwick-cli: " << job.refusal << "\n";
-    return kExitFileFailed;
-  }
-  if (!MayWrite(job.target, false, command.force, console)) return kExitFileFailed;
-  const std::optional<trackio::LoadedTrack> loaded = Load(job.input, console);
+  const std::optional<trackio::LoadedTrack> loaded = StartJob(job, command, console);
   if (!loaded) return kExitFileFailed;
 
   const std::string title =

@@ -1,7 +1,6 @@
 #include "cli/Jobs.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -14,8 +13,6 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool IsStandard(const std::string& path) { return path == kStandardStream; }
 
 // Where `flange` writes the result for `input` when it chooses the name.
 std::string FlangedName(const std::string& input) {
@@ -48,18 +45,17 @@ std::string MissingFolder(const std::string& path) {
 
 // A name that is only the extension: ".nltrack" or "out/".
 bool HasNoName(const std::string& target) {
-  std::string name = trackio::ToNarrow(trackio::ToPath(target).filename());
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return name.empty() || name == trackio::kTrackExtension;
+  const std::string name = trackio::ToNarrow(trackio::ToPath(target).filename());
+  return name.empty() || (name.size() == std::string_view(trackio::kTrackExtension).size() &&
+                          trackio::HasTrackExtension(name));
 }
 
 // Something stands at `path` that is not a folder (a file, a device, a link).
 bool ExistsAsNonFolder(const std::string& path) {
   std::error_code ignored;
   const fs::path name = trackio::ToPath(path);
-  return fs::symlink_status(name, ignored).type() != fs::file_type::not_found &&
-         fs::symlink_status(name, ignored).type() != fs::file_type::none && !fs::is_directory(name, ignored);
+  const fs::file_type type = fs::symlink_status(name, ignored).type();
+  return type != fs::file_type::not_found && type != fs::file_type::none && !fs::is_directory(name, ignored);
 }
 
 // The track file `-o OUTPUT` names.

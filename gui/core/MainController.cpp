@@ -179,8 +179,7 @@ void MainController::SaveTrackTo(std::string path, trackio::Overwrite overwrite)
     return;
   }
   if (error) {
-    view_.ShowWarning({kSaveErrorTitle, kSaveErrorText,
-                       trackio::WithTrackExtension(currentFileName_) + ": " + error.Describe()});
+    view_.ShowWarning({kSaveErrorTitle, kSaveErrorText, written + ": " + error.Describe()});
   }
 }
 
