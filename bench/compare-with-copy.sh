@@ -50,7 +50,7 @@ for shape in $shapes; do
 done
 
 python3 - "$work" "$runs" "$pause" "$tool" "$shapes" $tube_counts <<'PY'
-import math, shutil, statistics, subprocess, sys, time
+import statistics, subprocess, sys, time
 
 work, runs, pause, tool, shapes = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), sys.argv[4], sys.argv[5].split()
 counts = [int(t) for t in sys.argv[6:]]

@@ -37,14 +37,23 @@ struct FlangeKind {
   double endOffset;     // from the tube's end to the start of its end flange
 };
 
-std::optional<FlangeKind> FlangeKindFor(int32_t tubeType) {
-  switch (tubeType) {
-    case 0: return FlangeKind{1, 0.15, 0.9};
-    case 1: return FlangeKind{5, 0.2, 1.1};
-    case 2: return FlangeKind{0, 0.15, 0.7};
-    case 5: return FlangeKind{6, 0.2, 1.1};
-    default: return std::nullopt;
+struct SourceTubeKind {
+  int32_t tubeType;
+  FlangeKind flanges;
+};
+
+constexpr std::array<SourceTubeKind, 4> kSourceTubeKinds{{
+    {0, {1, 0.15, 0.9}},
+    {1, {5, 0.2, 1.1}},
+    {2, {0, 0.15, 0.7}},
+    {5, {6, 0.2, 1.1}},
+}};
+
+constexpr std::optional<FlangeKind> FlangeKindFor(int32_t tubeType) {
+  for (const SourceTubeKind& source : kSourceTubeKinds) {
+    if (source.tubeType == tubeType) return source.flanges;
   }
+  return std::nullopt;
 }
 
 constexpr double kMinimumTubeLength = 3.0;  // exclusive
@@ -174,7 +183,12 @@ void PlanTubeFlanges(const TubePlan& plan, Emit emit) {
 bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(plan)); }
 
 // The flange types of the table above.
-bool IsFlangeType(int32_t tubeType) { return tubeType == 0 || tubeType == 1 || tubeType == 5 || tubeType == 6; }
+constexpr bool IsFlangeType(int32_t tubeType) {
+  for (const SourceTubeKind& source : kSourceTubeKinds) {
+    if (source.flanges.flangeType == tubeType) return true;
+  }
+  return false;
+}
 
 // Whether a tube of a flange type between these two nodes, `dist` apart,
 // could be a flange some tube plans: planned flanges are 0.15 or 0.2 long,
@@ -265,31 +279,27 @@ class PresentFlanges {
     return {type, first, second};
   }
 
+  // The positions of the tube's ends, when both are free nodes present at
+  // the start, as a flange's are.
+  bool FreeNodeEnds(const Tube& tube, Vec3& a, Vec3& b) const {
+    return tube.End1Type == trackio::kEndTypeFreeNode && tube.End2Type == trackio::kEndTypeFreeNode &&
+           FindTubeEnd(doc_, tables_, tube.End1Type, tube.End1Index, a) == EndLookup::Found &&
+           FindTubeEnd(doc_, tables_, tube.End2Type, tube.End2Index, b) == EndLookup::Found;
+  }
+
   // Whether tube `index` is `flange`: what comparing their keys says, sooner.
   bool IsFlange(uint32_t index, const PlannedFlange& flange) const {
     const Tube& tube = doc_.Tubes[index];
-    if (tube.TubeType != flange.flangeType || tube.End1Type != trackio::kEndTypeFreeNode ||
-        tube.End2Type != trackio::kEndTypeFreeNode || tube.End1Index < 0 || tube.End1Index >= tables_.freeNodes ||
-        tube.End2Index < 0 || tube.End2Index >= tables_.freeNodes) {
-      return false;
-    }
-    const Vec3& a = doc_.FreeNodes[static_cast<size_t>(tube.End1Index)];
-    const Vec3& b = doc_.FreeNodes[static_cast<size_t>(tube.End2Index)];
+    Vec3 a, b;
+    if (tube.TubeType != flange.flangeType || !FreeNodeEnds(tube, a, b)) return false;
     return (a == flange.end1 && b == flange.end2) || (a == flange.end2 && b == flange.end1);
   }
 
   // The key of tube `index` when it may be a flange.
   std::optional<Key> KeyOfTube(uint32_t index) const {
     const Tube& tube = doc_.Tubes[index];
-    if (tube.End1Type != trackio::kEndTypeFreeNode || tube.End2Type != trackio::kEndTypeFreeNode ||
-        !IsFlangeType(tube.TubeType)) {
-      return std::nullopt;
-    }
     Vec3 a, b;
-    if (FindTubeEnd(doc_, tables_, tube.End1Type, tube.End1Index, a) != EndLookup::Found ||
-        FindTubeEnd(doc_, tables_, tube.End2Type, tube.End2Index, b) != EndLookup::Found) {
-      return std::nullopt;
-    }
+    if (!IsFlangeType(tube.TubeType) || !FreeNodeEnds(tube, a, b)) return std::nullopt;
     return KeyOf(tube.TubeType, a, b);
   }
 
@@ -310,8 +320,9 @@ class PresentFlanges {
   }
 
   void Fill() const {
+    // first_ is the first candidate: no tube before it need be planned again.
     std::vector<uint32_t> flanges;
-    for (uint32_t i = 0; i < tubes_; ++i) {
+    for (uint32_t i = first_; i < tubes_; ++i) {
       if (IsCandidate(i)) flanges.push_back(i);
     }
     size_t capacity = 16;
@@ -488,6 +499,15 @@ struct Survey {
   std::vector<BlockSurvey> blocks;
 };
 
+// [b]: the sum of `field` over the blocks before block b.
+std::vector<int64_t> SumsBefore(const Survey& survey, int64_t BlockSurvey::*field) {
+  std::vector<int64_t> before(survey.blocks.size() + 1, 0);
+  for (size_t block = 0; block < survey.blocks.size(); ++block) {
+    before[block + 1] = before[block] + survey.blocks[block].*field;
+  }
+  return before;
+}
+
 // Counts the flanges each block's tubes plan and, when the track holds
 // flanges, which of them are there already. `keepPlans`: keep the plans for
 // placing the flanges. `pass` is the visit of the tubes this reports as (a
@@ -543,23 +563,20 @@ Survey TakeSurvey(const TrackDocument& doc, const RunStart& start, unsigned thre
   // Which are there already. A track flanged by this program holds its
   // flanges in the order they are planned: each block starts looking where
   // its first flange would stand then.
-  std::vector<int64_t> plannedBefore(blocks + 1, 0);
-  for (size_t block = 0; block < blocks; ++block) {
-    plannedBefore[block + 1] = plannedBefore[block] + survey.blocks[block].planned;
-  }
+  const std::vector<int64_t> plannedBefore = SumsBefore(survey, &BlockSurvey::planned);
   ForEachBlock(
       blocks, threads,
       [&](size_t block) {
         BlockSurvey count = std::move(survey.blocks[block]);
         count.added = 0;
         count.tubesFlanged = 0;
-        count.present.reserve(static_cast<size_t>(count.planned));
+        if (keepPlans) count.present.reserve(static_cast<size_t>(count.planned));
         PresentFlanges::Check check(present, plannedBefore[block]);
         auto visit = [&](const TubePlan& plan) {
           const int64_t addedBefore = count.added;
           PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
             const bool there = check.Contains(flange);
-            count.present.push_back(there);
+            if (keepPlans) count.present.push_back(there);  // for placing the flanges
             if (!there) ++count.added;
           });
           if (count.added > addedBefore) ++count.tubesFlanged;
@@ -601,10 +618,7 @@ FlangeSummary Summarise(const Survey& survey) {
 void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& survey, unsigned threads,
                   trackio::ProgressThrottle* progress, int pass) {
   const size_t blocks = survey.blocks.size();
-  std::vector<int64_t> addedBefore(blocks + 1, 0);
-  for (size_t block = 0; block < blocks; ++block) {
-    addedBefore[block + 1] = addedBefore[block] + survey.blocks[block].added;
-  }
+  const std::vector<int64_t> addedBefore = SumsBefore(survey, &BlockSurvey::added);
   const int64_t firstNode = start.tables.freeNodes;
   const auto firstTube = static_cast<int64_t>(start.sourceTubes);
   const Single value = Single::FromFloat(0.0f);
@@ -633,6 +647,18 @@ void PlaceFlanges(TrackDocument& doc, const RunStart& start, const Survey& surve
         const size_t tubesDone = std::min(start.sourceTubes, blocksDone * kBlockTubes);
         if (progress) progress->Update(static_cast<int64_t>(pass * start.sourceTubes + tubesDone));
       });
+}
+
+// Hands found(flange, tube) every flange a run would plan, in order, with
+// the tube that is that flange already, if the track holds it.
+template <typename Found>
+void ForEachPlannedFlange(const TrackDocument& doc, const RunStart& start, const PresentFlanges& present,
+                          Found found) {
+  PresentFlanges::Check check(present, 0);
+  PlanTubes(doc, start.tables, 0, start.sourceTubes, [&](size_t, const TubePlan& plan) {
+    if (!GetsFlanges(plan)) return;
+    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) { found(flange, check.Find(flange)); });
+  });
 }
 
 // AddFlanges without its guard: throws what fails on the way, the tables
@@ -680,13 +706,9 @@ FlangeSummary CountFlanges(const TrackDocument& document) {
 std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
   const RunStart start(document);
   const PresentFlanges present(document, start.tables);
-  PresentFlanges::Check check(present, 0);
   std::vector<PlannedFlange> flanges;
-  PlanTubes(document, start.tables, 0, start.sourceTubes, [&](size_t, const TubePlan& plan) {
-    if (!GetsFlanges(plan)) return;
-    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
-      if (!check.Contains(flange)) flanges.push_back(flange);
-    });
+  ForEachPlannedFlange(document, start, present, [&](const PlannedFlange& flange, std::optional<uint32_t> tube) {
+    if (!tube) flanges.push_back(flange);
   });
   return flanges;
 }
@@ -696,12 +718,8 @@ std::vector<uint32_t> PresentFlangeTubes(const TrackDocument& document) {
   const PresentFlanges present(document, start.tables);
   std::vector<uint32_t> tubes;
   if (present.Empty()) return tubes;
-  PresentFlanges::Check check(present, 0);
-  PlanTubes(document, start.tables, 0, start.sourceTubes, [&](size_t, const TubePlan& plan) {
-    if (!GetsFlanges(plan)) return;
-    PlanTubeFlanges(plan, [&](const PlannedFlange& flange) {
-      if (const std::optional<uint32_t> tube = check.Find(flange)) tubes.push_back(*tube);
-    });
+  ForEachPlannedFlange(document, start, present, [&](const PlannedFlange&, std::optional<uint32_t> tube) {
+    if (tube) tubes.push_back(*tube);
   });
   std::sort(tubes.begin(), tubes.end());
   tubes.erase(std::unique(tubes.begin(), tubes.end()), tubes.end());
