@@ -61,17 +61,13 @@ void NormaliseAll(Fields&... fields) {
 // The reserved runs of the free node and tube tables are held beside them,
 // only up to the last record whose run holds a nonzero byte: a track whose
 // runs are all zero (as most are) holds none, and flanges add none.
-// KeepReservedRun holds the run of record `index` of `records` as it is read;
-// TrimReservedRuns drops the zero runs at the end once all are read.
+// KeepReservedRun holds the run of record `index` as the records are read
+// in order; the runs then end at the last nonzero one.
 template <typename Run>
-void KeepReservedRun(std::vector<Run>& runs, size_t records, size_t index, const Run& run) {
+void KeepReservedRun(std::vector<Run>& runs, size_t index, const Run& run) {
   if (run == Run{}) return;
-  if (runs.empty()) runs.resize(records);
+  if (runs.size() <= index) runs.resize(index + 1);
   runs[index] = run;
-}
-template <typename Run>
-void TrimReservedRuns(std::vector<Run>& runs) {
-  while (!runs.empty() && runs.back() == Run{}) runs.pop_back();
 }
 
 // Bytes of every chunk's tag and size field.

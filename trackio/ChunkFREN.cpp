@@ -8,7 +8,6 @@ namespace trackio {
 
 namespace {
 constexpr int32_t kReservedRun = 16;
-constexpr int32_t kReservedNode = 16;
 constexpr RecordNoun kFreeNode{"free node", "free nodes"};
 }  // namespace
 
@@ -25,13 +24,23 @@ void ReadChunkFREN(ChunkReader& reader, TrackDocument& doc) {
     node.z = record.ReadSingle();
     FreeNodeReservedBytes reserved;
     record.ReadBytes(reserved);
-    KeepReservedRun(doc.FreeNodeReserved, doc.FreeNodes.size(), static_cast<size_t>(&node - doc.FreeNodes.data()),
-                    reserved);
+    KeepReservedRun(doc.FreeNodeReserved, static_cast<size_t>(&node - doc.FreeNodes.data()), reserved);
   });
-  TrimReservedRuns(doc.FreeNodeReserved);
   reader.ReadBytes(doc.FrenReservedTail);
   doc.FrenSubChunkCount = reader.ReadLong();
 }
+
+namespace {
+
+// One free node record, its reserved run as given.
+void WriteFreeNode(ChunkWriter& writer, const FreeNode& node, const FreeNodeReservedBytes& reserved) {
+  writer.WriteSingle(node.x);
+  writer.WriteSingle(node.y);
+  writer.WriteSingle(node.z);
+  writer.WriteBytes(reserved);
+}
+
+}  // namespace
 
 void WriteChunkFREN(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("FREN");
@@ -39,20 +48,10 @@ void WriteChunkFREN(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteBytes(doc.FrenReservedHead);
   writer.WriteLong(doc.FreeNodeCount());
   const size_t withRuns = std::min(doc.FreeNodeReserved.size(), doc.FreeNodes.size());
-  for (size_t i = 0; i < withRuns; ++i) {
-    const FreeNode& node = doc.FreeNodes[i];
-    writer.WriteSingle(node.x);
-    writer.WriteSingle(node.y);
-    writer.WriteSingle(node.z);
-    writer.WriteBytes(doc.FreeNodeReserved[i]);
-  }
-  for (size_t i = withRuns; i < doc.FreeNodes.size(); ++i) {
-    const FreeNode& node = doc.FreeNodes[i];
-    writer.WriteSingle(node.x);
-    writer.WriteSingle(node.y);
-    writer.WriteSingle(node.z);
-    writer.WriteZeros(kReservedNode);
-  }
+  for (size_t i = 0; i < withRuns; ++i) WriteFreeNode(writer, doc.FreeNodes[i], doc.FreeNodeReserved[i]);
+  // The constant zero run compiles to plain stores.
+  constexpr FreeNodeReservedBytes kZeroRun{};
+  for (size_t i = withRuns; i < doc.FreeNodes.size(); ++i) WriteFreeNode(writer, doc.FreeNodes[i], kZeroRun);
   writer.WriteBytes(doc.FrenReservedTail);
   writer.WriteLong(doc.FrenSubChunkCount);
 }

@@ -42,15 +42,19 @@ std::string ChunkReader::ReadString(int32_t length) {
   return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(length));
 }
 
-std::string ChunkReader::ReadTag(RawBytes<4>* asStored) {
-  const uint8_t* p = Take(4);
-  if (asStored != nullptr) std::memcpy(asStored->data(), p, 4);
-  std::string tag(reinterpret_cast<const char*>(p), 4);
+std::string TagFromBytes(const uint8_t* bytes) {
+  std::string tag(reinterpret_cast<const char*>(bytes), 4);
   for (char& c : tag) {
     // Only ASCII letters change case; other bytes are kept as they are.
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return tag;
+}
+
+std::string ChunkReader::ReadTag(RawBytes<4>* asStored) {
+  const uint8_t* p = Take(4);
+  if (asStored != nullptr) std::memcpy(asStored->data(), p, 4);
+  return TagFromBytes(p);
 }
 
 std::string ChunkReader::ReadText() {

@@ -60,6 +60,9 @@ struct ReadContext {
   std::string ChunkName() const;
 };
 
+// Four bytes as a chunk tag: ASCII letters upper-cased, other bytes kept.
+std::string TagFromBytes(const uint8_t* bytes);
+
 class ChunkReader {
  public:
   // Reads the `size` bytes at `bytes`, which must outlive the reader. With a

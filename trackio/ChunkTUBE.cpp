@@ -33,9 +33,8 @@ void ReadChunkTUBE(ChunkReader& reader, TrackDocument& doc) {
     tube.Int1 = record.ReadLong();
     tube.Value1 = record.ReadSingle();
     record.ReadBytes(reserved.Tail);
-    KeepReservedRun(doc.TubeReserved, doc.Tubes.size(), static_cast<size_t>(&tube - doc.Tubes.data()), reserved);
+    KeepReservedRun(doc.TubeReserved, static_cast<size_t>(&tube - doc.Tubes.data()), reserved);
   });
-  TrimReservedRuns(doc.TubeReserved);
   reader.ReadBytes(doc.TubeReservedTail);
   doc.TubeSubChunkCount = reader.ReadLong();
 }

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "trackio/FileAccessDetail.h"
+#include "trackio/FileInPieces.h"
 #include "trackio/TemporaryFile.h"
 
 #include <sys/stat.h>
@@ -21,7 +22,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -45,10 +45,6 @@ std::string ToAnsi(const fs::path& path) {
 }
 #endif
 
-TrackError FileSystemError(const std::string& message) {
-  return TrackError{TrackErrorKind::FileSystem, message, {}, -1};
-}
-
 // A file opened for reading, closed when it goes out of scope.
 struct ReadableFile {
   std::FILE* stream = nullptr;
@@ -57,9 +53,9 @@ struct ReadableFile {
   }
 };
 
-// Opens `path` for reading, only when it is a regular file (so that nothing
-// waits on a FIFO), and gives its length.
-TrackError OpenRegularFile(const std::string& path, ReadableFile& file, uintmax_t& length) {
+// Opens `path` for reading, only when it is a regular file no longer than
+// `maxLength` (so that nothing waits on a FIFO), and gives its length.
+TrackError OpenForReading(const std::string& path, uintmax_t maxLength, ReadableFile& file, uintmax_t& length) {
 #ifdef _WIN32
   file.stream = _wfopen(ToPath(path).c_str(), L"rb");
   if (file.stream == nullptr) return FileSystemError("cannot open the file: " + std::string(std::strerror(errno)));
@@ -67,24 +63,20 @@ TrackError OpenRegularFile(const std::string& path, ReadableFile& file, uintmax_
   if (_fstat64(_fileno(file.stream), &status) != 0) {
     return FileSystemError("cannot read the file size: " + std::string(std::strerror(errno)));
   }
-  const bool regular = (status.st_mode & _S_IFMT) == _S_IFREG;
+  if ((status.st_mode & _S_IFMT) != _S_IFREG) return ErrorOf(TrackErrorKind::NotAFile, "is not a regular file");
+  length = static_cast<uintmax_t>(status.st_size);
+  if (length > maxLength) return TooLongForATrack(length);
 #else
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (descriptor < 0) return FileSystemError("cannot open the file: " + std::string(std::strerror(errno)));
-  file.stream = ::fdopen(descriptor, "rb");
+  TrackResult<detail::OpenedFile> opened = detail::OpenRegularFile(path, maxLength);
+  if (!opened) return opened.Error();
+  file.stream = ::fdopen(opened->descriptor, "rb");
   if (file.stream == nullptr) {
     const int error = errno;
-    ::close(descriptor);
+    ::close(opened->descriptor);
     return FileSystemError("cannot open the file: " + std::string(std::strerror(error)));
   }
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0) {
-    return FileSystemError("cannot read the file size: " + std::string(std::strerror(errno)));
-  }
-  const bool regular = S_ISREG(status.st_mode);
+  length = opened->length;
 #endif
-  if (!regular) return TrackError{TrackErrorKind::NotAFile, "is not a regular file", {}, -1};
-  length = static_cast<uintmax_t>(status.st_size);
   return {};
 }
 
@@ -138,11 +130,7 @@ TrackResult<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t 
                                                 uintmax_t maxLength) {
   ReadableFile file;
   uintmax_t length = 0;
-  if (TrackError error = OpenRegularFile(path, file, length)) return error;
-  if (length > maxLength) {
-    return TrackError{TrackErrorKind::TooLarge,
-                      "the file is larger than a track file can be (" + std::to_string(length) + " bytes)", {}, -1};
-  }
+  if (TrackError error = OpenForReading(path, maxLength, file, length)) return error;
   std::vector<uint8_t> bytes;
   try {
     bytes.assign(static_cast<size_t>(length) + extraZeroBytes, 0);

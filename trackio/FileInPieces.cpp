@@ -8,14 +8,37 @@
 
 #include "trackio/TrackError.h"
 
-#ifdef __linux__
+#ifndef _WIN32
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace trackio {
+
+#ifndef _WIN32
+
+TrackResult<detail::OpenedFile> detail::OpenRegularFile(const std::string& path, uint64_t maxLength) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return FileSystemError("cannot open the file: " + std::string(std::strerror(errno)));
+  const auto fail = [descriptor](TrackError error) {
+    ::close(descriptor);
+    return error;
+  };
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) {
+    return fail(FileSystemError("cannot read the file size: " + std::string(std::strerror(errno))));
+  }
+  if (!S_ISREG(status.st_mode)) return fail({TrackErrorKind::NotAFile, "is not a regular file", {}, -1});
+  const auto length = static_cast<uint64_t>(status.st_size);
+  if (length > maxLength) return fail(TooLongForATrack(length));
+  return OpenedFile{descriptor, length};
+}
+
+#endif
 
 #ifdef __linux__
 
@@ -40,27 +63,14 @@ uint8_t* Reserve(size_t bytes, uint8_t* at = nullptr) {
 }  // namespace
 
 std::unique_ptr<FileInPieces> FileInPieces::Open(const std::string& path, uint64_t maxLength, TrackError& error) {
-  auto fail = [&error](TrackErrorKind kind, std::string message) {
-    error = TrackError{kind, std::move(message), {}, -1};
+  TrackResult<detail::OpenedFile> opened = detail::OpenRegularFile(path, maxLength);
+  if (!opened) {
+    error = opened.Error();
     return nullptr;
-  };
+  }
   std::unique_ptr<FileInPieces> file(new FileInPieces());
-  // Not blocking: nothing waits on a FIFO put in the file's place.
-  file->descriptor_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (file->descriptor_ < 0) {
-    return fail(TrackErrorKind::FileSystem, "cannot open the file: " + std::string(std::strerror(errno)));
-  }
-  struct stat status {};
-  if (::fstat(file->descriptor_, &status) != 0) {
-    return fail(TrackErrorKind::FileSystem, "cannot read the file size: " + std::string(std::strerror(errno)));
-  }
-  if (!S_ISREG(status.st_mode)) return fail(TrackErrorKind::NotAFile, "is not a regular file");
-  const auto length = static_cast<uint64_t>(status.st_size);
-  if (length > maxLength) {
-    return fail(TrackErrorKind::TooLarge,
-                "the file is larger than a track file can be (" + std::to_string(length) + " bytes)");
-  }
-  file->length_ = static_cast<int64_t>(length);
+  file->descriptor_ = opened->descriptor;
+  file->length_ = static_cast<int64_t>(opened->length);
   // Whole pieces, one more for the zero byte after the file.
   file->reserved_ = static_cast<size_t>((file->length_ / kPieceBytes + 1) * kPieceBytes);
   file->base_ = Reserve(file->reserved_);

@@ -12,8 +12,26 @@
 
 #include "trackio/ChunkReader.h"
 #include "trackio/TrackError.h"
+#include "trackio/TrackResult.h"
 
 namespace trackio {
+
+#ifndef _WIN32
+namespace detail {
+
+// The regular file at `path`, no longer than `maxLength`, open for reading,
+// and its length; the caller closes the descriptor. Opened without waiting,
+// so nothing hangs on a FIFO put in the file's place. Fails as
+// ReadWholeFile says it: the file cannot be opened, is not a regular file or
+// is too long.
+struct OpenedFile {
+  int descriptor = -1;
+  uint64_t length = 0;
+};
+TrackResult<OpenedFile> OpenRegularFile(const std::string& path, uint64_t maxLength);
+
+}  // namespace detail
+#endif
 
 class FileInPieces : public ByteSource {
  public:

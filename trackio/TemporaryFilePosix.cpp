@@ -31,9 +31,7 @@ namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
 
-TrackError Failure(TrackErrorKind kind, std::string message) { return {kind, std::move(message), {}, -1}; }
-TrackError FileSystemFailure(std::string message) { return Failure(TrackErrorKind::FileSystem, std::move(message)); }
-TrackError WriteFailure(int error) { return FileSystemFailure("cannot write the file: " + Reason(error)); }
+TrackError WriteFailure(int error) { return FileSystemError("cannot write the file: " + Reason(error)); }
 
 class Descriptor {
  public:
@@ -99,12 +97,12 @@ TrackResult<Site> SiteOf(const std::string& path) {
   Site site;
   site.name = split.filename().string();
   site.folderName = split.has_parent_path() ? split.parent_path().string() : std::string(1, '.');
-  if (site.name.empty()) return Failure(TrackErrorKind::EmptyPath, "no file name was given (the path ends in a separator)");
-  if (site.name == "." || site.name == "..") return Failure(TrackErrorKind::IsAFolder, "is a folder");
+  if (site.name.empty()) return ErrorOf(TrackErrorKind::EmptyPath, "no file name was given (the path ends in a separator)");
+  if (site.name == "." || site.name == "..") return ErrorOf(TrackErrorKind::IsAFolder, "is a folder");
   site.folder.Reset(::open(site.folderName.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!site.folder) {
     const int error = errno;
-    return FileSystemFailure("cannot create a file in " + site.folderName + ": " + Reason(error));
+    return FileSystemError("cannot create a file in " + site.folderName + ": " + Reason(error));
   }
   return site;
 }
@@ -112,12 +110,12 @@ TrackResult<Site> SiteOf(const std::string& path) {
 // Looks at what stands at `target`, as CheckReplaceTarget describes, and
 // finds where the replacement writes.
 TrackResult<Site> Examine(const std::string& target, Overwrite overwrite) {
-  if (target.empty()) return Failure(TrackErrorKind::EmptyPath, "no file name was given");
+  if (target.empty()) return ErrorOf(TrackErrorKind::EmptyPath, "no file name was given");
   struct stat entry {};
   if (::lstat(target.c_str(), &entry) != 0) {
     const int error = errno;
     if (error == ENOENT) return SiteOf(target);  // nothing there, or no folder (SiteOf says so)
-    return FileSystemFailure("cannot look at " + target + ": " + Reason(error));
+    return FileSystemError("cannot look at " + target + ": " + Reason(error));
   }
   const bool isLink = S_ISLNK(entry.st_mode);
   const Descriptor opened(::open(target.c_str(), O_PATH | O_CLOEXEC));
@@ -125,29 +123,29 @@ TrackResult<Site> Examine(const std::string& target, Overwrite overwrite) {
     const int error = errno;
     if (isLink && (error == ENOENT || error == ELOOP || error == ENOTDIR)) {
       if (overwrite == Overwrite::Refuse) {
-        return Failure(TrackErrorKind::LinkToNothing, "is a link to nothing (it points to " + LinkText(target) + ")");
+        return ErrorOf(TrackErrorKind::LinkToNothing, "is a link to nothing (it points to " + LinkText(target) + ")");
       }
       return SiteOf(target);  // with consent the link itself is replaced
     }
     // For instance a link that another user left in a shared folder such as
     // /tmp, which the system does not follow.
-    return FileSystemFailure((isLink ? "cannot follow the link: " : "cannot open the file: ") + Reason(error));
+    return FileSystemError((isLink ? "cannot follow the link: " : "cannot open the file: ") + Reason(error));
   }
   struct stat file {};
   if (::fstat(opened.get(), &file) != 0) {
     const int error = errno;
-    return FileSystemFailure("cannot look at " + target + ": " + Reason(error));
+    return FileSystemError("cannot look at " + target + ": " + Reason(error));
   }
-  if (S_ISDIR(file.st_mode)) return Failure(TrackErrorKind::IsAFolder, "is a folder");
-  if (!S_ISREG(file.st_mode)) return Failure(TrackErrorKind::NotAFile, kNotARegularFile);
-  if (overwrite == Overwrite::Refuse) return Failure(TrackErrorKind::Exists, "already exists");
+  if (S_ISDIR(file.st_mode)) return ErrorOf(TrackErrorKind::IsAFolder, "is a folder");
+  if (!S_ISREG(file.st_mode)) return ErrorOf(TrackErrorKind::NotAFile, kNotARegularFile);
+  if (overwrite == Overwrite::Refuse) return ErrorOf(TrackErrorKind::Exists, "already exists");
 
   TrackResult<Site> site = SiteOf(isLink ? PathReached(opened.get(), target) : target);
   if (!site) return site;
   struct stat there {};
   if (::fstatat(site->folder.get(), site->name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 ||
       there.st_dev != file.st_dev || there.st_ino != file.st_ino) {
-    return FileSystemFailure("it changed while it was being looked at; nothing was written");
+    return FileSystemError("it changed while it was being looked at; nothing was written");
   }
   site->replacing = true;
   site->existing = file;
@@ -375,7 +373,7 @@ TrackError TemporaryFile::Create(const std::string& target, Overwrite overwrite)
         s.listed = temporaryfiles::Remember(s.site.folder.get(), name.c_str());
       }
     }
-    if (!s.file) return FileSystemFailure("cannot create a file in " + s.site.folderName + ": " + Reason(error));
+    if (!s.file) return FileSystemError("cannot create a file in " + s.site.folderName + ": " + Reason(error));
   }
   if (s.site.replacing) s.OpenTheOldFile();
   return {};
@@ -420,9 +418,9 @@ TrackError TemporaryFile::MoveIntoPlace() {
     if (moved != 0) {
       const int error = errno;
       if (error == EEXIST && s.overwrite == Overwrite::Refuse) {
-        return Failure(TrackErrorKind::AppearedWhileSaving, "appeared while saving; nothing was replaced");
+        return ErrorOf(TrackErrorKind::AppearedWhileSaving, "appeared while saving; nothing was replaced");
       }
-      return FileSystemFailure("cannot replace " + s.site.folderName + "/" + s.site.name + ": " + Reason(error));
+      return FileSystemError("cannot replace " + s.site.folderName + "/" + s.site.name + ": " + Reason(error));
     }
     temporaryfiles::Forget(std::exchange(s.listed, -1));
     s.name.clear();

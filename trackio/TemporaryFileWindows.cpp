@@ -35,8 +35,6 @@ std::string ErrorText(DWORD code) {
 
 std::string LastErrorText() { return ErrorText(GetLastError()); }
 
-TrackError Failure(TrackErrorKind kind, std::string message) { return {kind, std::move(message), {}, -1}; }
-TrackError FileSystemFailure(std::string message) { return Failure(TrackErrorKind::FileSystem, std::move(message)); }
 
 // The names Windows gives to devices in every folder, whatever follows the
 // first dot: CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 (also with
@@ -70,26 +68,26 @@ struct Site {
 };
 
 TrackResult<Site> Examine(const std::string& name, Overwrite overwrite) {
-  if (name.empty()) return Failure(TrackErrorKind::EmptyPath, "no file name was given");
+  if (name.empty()) return ErrorOf(TrackErrorKind::EmptyPath, "no file name was given");
   const fs::path path = ToPath(name);
-  if (IsReservedDeviceName(path.filename().native())) return Failure(TrackErrorKind::NotAFile, kNotARegularFile);
+  if (IsReservedDeviceName(path.filename().native())) return ErrorOf(TrackErrorKind::NotAFile, kNotARegularFile);
   std::error_code code;
   const fs::file_status entry = fs::symlink_status(path, code);
   if (entry.type() == fs::file_type::not_found) return Site{Absolute(path), false};
-  if (code) return FileSystemFailure("cannot look at " + name + ": " + code.message());
+  if (code) return FileSystemError("cannot look at " + name + ": " + code.message());
   const bool isLink = fs::is_symlink(entry);
   const fs::file_status file = fs::status(path, code);
   if (isLink && file.type() == fs::file_type::not_found) {
     if (overwrite == Overwrite::Refuse) {
       const fs::path pointsTo = fs::read_symlink(path, code);
-      return Failure(TrackErrorKind::LinkToNothing, "is a link to nothing (it points to " + ToNarrow(pointsTo) + ")");
+      return ErrorOf(TrackErrorKind::LinkToNothing, "is a link to nothing (it points to " + ToNarrow(pointsTo) + ")");
     }
     return Site{Absolute(path), false};  // with consent the link itself is replaced
   }
-  if (code) return FileSystemFailure("cannot look at " + name + ": " + code.message());
-  if (fs::is_directory(file)) return Failure(TrackErrorKind::IsAFolder, "is a folder");
-  if (!fs::is_regular_file(file)) return Failure(TrackErrorKind::NotAFile, kNotARegularFile);
-  if (overwrite == Overwrite::Refuse) return Failure(TrackErrorKind::Exists, "already exists");
+  if (code) return FileSystemError("cannot look at " + name + ": " + code.message());
+  if (fs::is_directory(file)) return ErrorOf(TrackErrorKind::IsAFolder, "is a folder");
+  if (!fs::is_regular_file(file)) return ErrorOf(TrackErrorKind::NotAFile, kNotARegularFile);
+  if (overwrite == Overwrite::Refuse) return ErrorOf(TrackErrorKind::Exists, "already exists");
   const fs::path resolved = isLink ? fs::weakly_canonical(path, code) : path;
   return Site{Absolute(code ? path : resolved), true};
 }
@@ -172,7 +170,7 @@ TrackError TemporaryFile::Create(const std::string& target, Overwrite overwrite)
       s.listed = temporaryfiles::Remember(name.native());
     }
   }
-  if (error != ERROR_SUCCESS) return FileSystemFailure("cannot create a file in " + ToNarrow(folder) + ": " + ErrorText(error));
+  if (error != ERROR_SUCCESS) return FileSystemError("cannot create a file in " + ToNarrow(folder) + ": " + ErrorText(error));
   return {};
 }
 
@@ -195,7 +193,7 @@ TrackError TemporaryFile::Finish() {
   const bool flushed = FlushFileBuffers(s.handle) != 0;
   const std::string reason = flushed ? std::string() : LastErrorText();
   s.Close();
-  if (!flushed) return FileSystemFailure("cannot write the file: " + reason);
+  if (!flushed) return FileSystemError("cannot write the file: " + reason);
   return {};
 }
 
@@ -215,9 +213,9 @@ TrackError TemporaryFile::MoveIntoPlace() {
   if (!moved) {
     const DWORD error = GetLastError();
     if (s.overwrite == Overwrite::Refuse && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
-      return Failure(TrackErrorKind::AppearedWhileSaving, "appeared while saving; nothing was replaced");
+      return ErrorOf(TrackErrorKind::AppearedWhileSaving, "appeared while saving; nothing was replaced");
     }
-    return FileSystemFailure("cannot replace " + ToNarrow(s.site.target) + ": " + ErrorText(error));
+    return FileSystemError("cannot replace " + ToNarrow(s.site.target) + ": " + ErrorText(error));
   }
   temporaryfiles::Forget(std::exchange(s.listed, -1));
   s.name.clear();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace trackio {
 
@@ -37,6 +38,17 @@ struct TrackError {
   // chunk at byte 903 promises 6 footers, but the file ends first".
   std::string Describe() const;
 };
+
+// An error about the file as a whole: no chunk, no byte offset.
+inline TrackError ErrorOf(TrackErrorKind kind, std::string message) { return {kind, std::move(message), {}, -1}; }
+inline TrackError FileSystemError(std::string message) {
+  return ErrorOf(TrackErrorKind::FileSystem, std::move(message));
+}
+// A file of `length` bytes, more than any track file may have.
+inline TrackError TooLongForATrack(uint64_t length) {
+  return ErrorOf(TrackErrorKind::TooLarge,
+                 "the file is larger than a track file can be (" + std::to_string(length) + " bytes)");
+}
 
 // Thrown inside the library while reading or building a file; the public
 // load and save functions turn it into a TrackError result.

@@ -96,10 +96,6 @@ void ForEachChild(ChunkKind kind, Visit visit) {
 // Whether a save writes the known chunk: TERA only when the track has terrain.
 bool IsWritten(const TrackDocument& doc, ChunkKind kind) { return kind != ChunkKind::TERA || doc.TerrainPresent; }
 
-TrackError ErrorOf(TrackErrorKind kind, std::string message) {
-  return TrackError{kind, std::move(message), {}, -1};
-}
-
 // Walks the chunks after the root's own fields, keeping the bytes of each
 // chunk of an unknown kind in `unknownBytes` (a file read in pieces has
 // given them up by the time the walk ends); throws TrackFormatError.
@@ -182,8 +178,7 @@ class FixedTreeReading {
 // into the document at its place.
 void KeepUnknownChunks(const std::vector<FoundChunk>& found, std::vector<std::vector<uint8_t>>& unknownBytes,
                        LoadedTrack& loaded) {
-  const auto unknown = static_cast<size_t>(
-      std::count_if(found.begin(), found.end(), [](const FoundChunk& chunk) { return chunk.skipped; }));
+  const size_t unknown = unknownBytes.size();  // one for each chunk the walk skipped
   loaded.unknownChunks.reserve(unknown);
   for (const FoundChunk& chunk : found) {
     if (chunk.skipped) loaded.unknownChunks.push_back(chunk);
@@ -330,12 +325,7 @@ TrackError CheckUnknownChunks(const TrackDocument& doc) {
     const std::vector<uint8_t>& bytes = chunk.bytes;
     bool whole = bytes.size() >= static_cast<size_t>(kChunkHeadBytes) &&
                  static_cast<uint64_t>(bigendian::Load32(bytes.data() + 4)) + kChunkHeadBytes == bytes.size();
-    if (whole) {
-      std::string tag(bytes.begin(), bytes.begin() + 4);
-      std::transform(tag.begin(), tag.end(), tag.begin(),
-                     [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-      whole = FindKnownChunk(tag) == nullptr;
-    }
+    if (whole) whole = FindKnownChunk(TagFromBytes(bytes.data())) == nullptr;
     if (!whole || !IsWritten(doc, chunk.parent) || (chunk.after && Known(*chunk.after).parent != chunk.parent)) {
       return ErrorOf(TrackErrorKind::Inconsistent, "a chunk of an unknown kind is not whole or out of place");
     }
