@@ -15,7 +15,7 @@ void ReadChunkBEZR(ChunkReader& reader, TrackDocument& doc) {
   reader.ReadBytes(doc.BezrReservedHead);
   const int32_t count = reader.ReadTableCount(kVertexBytes, kVertex);
   doc.BezierVertices.assign(static_cast<size_t>(count), BezierVertex{});
-  reader.ReadRecords(doc.BezierVertices, kVertexBytes, [](ChunkReader& record, BezierVertex& vertex) {
+  reader.ReadRecords(doc.BezierVertices, kVertexBytes, [](RecordReader& record, BezierVertex& vertex) {
     for (Single& value : vertex.Value) value = record.ReadSingle();
     // The file stores the flags in the order 1, 3, 2.
     vertex.Flag1 = record.ReadFlag();

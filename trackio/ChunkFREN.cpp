@@ -15,16 +15,16 @@ void ReadChunkFREN(ChunkReader& reader, TrackDocument& doc) {
   doc.FrenSize = reader.ReadLong();
   reader.ReadBytes(doc.FrenReservedHead);
   const int32_t count = reader.ReadTableCount(kFreeNodeRecordBytes, kFreeNode);
-  doc.FreeNodes.clear();
-  GrowTable(doc.FreeNodes, static_cast<size_t>(count));
+  ReserveTable(doc.FreeNodes, static_cast<size_t>(count));
   doc.FreeNodeReserved.clear();
-  reader.ReadRecords(doc.FreeNodes, kFreeNodeRecordBytes, [&doc](ChunkReader& record, FreeNode& node) {
+  reader.ReadRecordsInOrder(static_cast<size_t>(count), kFreeNodeRecordBytes, [&doc](RecordReader& record, size_t index) {
+    FreeNode& node = doc.FreeNodes.emplace_back();
     node.x = record.ReadSingle();
     node.y = record.ReadSingle();
     node.z = record.ReadSingle();
     FreeNodeReservedBytes reserved;
     record.ReadBytes(reserved);
-    KeepReservedRun(doc.FreeNodeReserved, static_cast<size_t>(&node - doc.FreeNodes.data()), reserved);
+    KeepReservedRun(doc.FreeNodeReserved, index, reserved);
   });
   reader.ReadBytes(doc.FrenReservedTail);
   doc.FrenSubChunkCount = reader.ReadLong();

@@ -14,7 +14,7 @@ void ReadChunkFUND(ChunkReader& reader, TrackDocument& doc) {
   reader.ReadBytes(doc.FundReservedHead);
   const int32_t count = reader.ReadTableCount(kFooterBytes, kFooter);
   doc.Footers.assign(static_cast<size_t>(count), Footer{});
-  reader.ReadRecords(doc.Footers, kFooterBytes, [](ChunkReader& record, Footer& footer) {
+  reader.ReadRecords(doc.Footers, kFooterBytes, [](RecordReader& record, Footer& footer) {
     // The file puts the position after the flags and values.
     footer.Flag1 = record.ReadFlag();
     footer.Value1 = record.ReadSingle();

@@ -23,7 +23,7 @@ void ReadChunkRASC(ChunkReader& reader, TrackDocument& doc) {
     if (entryCount <= 0) return;
     r.RequireRecords(entryCount, kEntryBytes, kEntry, countOffset);
     connector.Entries.resize(static_cast<size_t>(entryCount));
-    r.ReadRecords(connector.Entries, kEntryBytes, [](ChunkReader& record, RailConnectorEntry& entry) {
+    r.ReadRecords(connector.Entries, kEntryBytes, [](RecordReader& record, RailConnectorEntry& entry) {
       entry.Int1 = record.ReadLong();
       entry.Value1 = record.ReadSingle();
       record.ReadBytes(entry.Reserved);

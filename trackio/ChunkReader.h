@@ -63,6 +63,34 @@ struct ReadContext {
 // Four bytes as a chunk tag: ASCII letters upper-cased, other bytes kept.
 std::string TagFromBytes(const uint8_t* bytes);
 
+// The fields of one record of a fixed-size table. The table's bytes are
+// checked and made readable for many records at once, so a record's fields
+// need no check of their own.
+class RecordReader {
+ public:
+  explicit RecordReader(const uint8_t* bytes) : at_(bytes) {}
+
+  const uint8_t* Position() const { return at_; }
+  uint8_t ReadByte() { return *Next(1); }
+  FlagByte ReadFlag() { return FlagByte::FromByte(ReadByte()); }
+  int32_t ReadLong() { return static_cast<int32_t>(bigendian::Load32(Next(4))); }
+  Single ReadSingle() { return Single{bigendian::Load32(Next(4))}; }
+  Color ReadColor() { return Color::FromBits(bigendian::Load32(Next(4))); }
+  template <size_t N>
+  void ReadBytes(RawBytes<N>& bytes) {
+    std::memcpy(bytes.data(), Next(N), N);
+  }
+
+ private:
+  const uint8_t* Next(size_t width) {
+    const uint8_t* field = at_;
+    at_ += width;
+    return field;
+  }
+
+  const uint8_t* at_;
+};
+
 class ChunkReader {
  public:
   // Reads the `size` bytes at `bytes`, which must outlive the reader. With a
@@ -117,14 +145,32 @@ class ChunkReader {
   void RequireRecords(int64_t count, int64_t minRecordBytes, RecordNoun noun, int64_t countOffset) const;
 
   // Decodes a table of records of exactly `recordBytes` each, one bounds
-  // check for the whole table: decode(ChunkReader& record, Record&).
+  // check for the whole table: decode(RecordReader& record, Record&).
   template <typename Record, typename Decode>
   void ReadRecords(std::vector<Record>& records, int64_t recordBytes, Decode decode) {
-    ChunkReader table = Over(static_cast<int64_t>(records.size()) * recordBytes);
-    for (Record& record : records) {
-      ChunkReader fields = table.Over(recordBytes);
-      decode(fields, record);
-      assert(fields.Remaining() == 0);
+    ReadRecordsInOrder(records.size(), recordBytes,
+                       [&records, &decode](RecordReader& record, size_t index) { decode(record, records[index]); });
+  }
+  // The same for `count` records, handed over in order by index:
+  // decode(RecordReader& record, size_t index). The records are decoded in
+  // runs of those whose bytes are there (from a file read in pieces, the
+  // source is asked for one record more at a time), with a progress report
+  // after each run of at most 64 KiB.
+  template <typename Decode>
+  void ReadRecordsInOrder(size_t count, int64_t recordBytes, Decode decode) {
+    constexpr int64_t kRunBytes = int64_t{1} << 16;
+    ChunkReader table = Over(static_cast<int64_t>(count) * recordBytes);
+    for (size_t index = 0; index < count;) {
+      if (table.limit_ - table.position_ < recordBytes) table.MakeReadable(recordBytes);
+      const int64_t readable = std::min(table.limit_ - table.position_, std::max(kRunBytes, recordBytes));
+      const size_t ready = std::min(count - index, static_cast<size_t>(readable / recordBytes));
+      const uint8_t* bytes = table.bytes_ + table.position_;
+      for (const size_t last = index + ready; index < last; ++index, bytes += recordBytes) {
+        RecordReader record(bytes);
+        decode(record, index);
+        assert(record.Position() == bytes + recordBytes);
+      }
+      table.position_ += static_cast<int64_t>(ready) * recordBytes;
       table.ReportProgress();
     }
   }

@@ -14,7 +14,7 @@ void ReadChunkSCEN(ChunkReader& reader, TrackDocument& doc) {
   reader.ReadBytes(doc.ScenReservedHead);
   const int32_t count = reader.ReadTableCount(kEntryBytes, kEntry);
   doc.SceneryEntries.assign(static_cast<size_t>(count), SceneryEntry{});
-  reader.ReadRecords(doc.SceneryEntries, kEntryBytes, [](ChunkReader& record, SceneryEntry& entry) {
+  reader.ReadRecords(doc.SceneryEntries, kEntryBytes, [](RecordReader& record, SceneryEntry& entry) {
     entry.Value1 = record.ReadSingle();
     entry.Value2 = record.ReadSingle();
     entry.Value3 = record.ReadSingle();

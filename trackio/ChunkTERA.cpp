@@ -49,7 +49,7 @@ void ReadChunkTERA(ChunkReader& reader, TrackDocument& doc) {
   }
   doc.TerrainGrid.resize(static_cast<size_t>(columns * rows));
   // Row by row.
-  reader.ReadRecords(doc.TerrainGrid, kGridValueBytes, [](ChunkReader& record, Single& value) {
+  reader.ReadRecords(doc.TerrainGrid, kGridValueBytes, [](RecordReader& record, Single& value) {
     value = record.ReadSingle();
   });
   reader.ReadBytes(doc.TeraReservedTail);

@@ -15,10 +15,10 @@ void ReadChunkTUBE(ChunkReader& reader, TrackDocument& doc) {
   doc.TubeSize = reader.ReadLong();
   reader.ReadBytes(doc.TubeReservedHead);
   const int32_t count = reader.ReadTableCount(kTubeRecordBytes, kTube);
-  doc.Tubes.clear();
-  GrowTable(doc.Tubes, static_cast<size_t>(count));
+  ReserveTable(doc.Tubes, static_cast<size_t>(count));
   doc.TubeReserved.clear();
-  reader.ReadRecords(doc.Tubes, kTubeRecordBytes, [&doc](ChunkReader& record, Tube& tube) {
+  reader.ReadRecordsInOrder(static_cast<size_t>(count), kTubeRecordBytes, [&doc](RecordReader& record, size_t index) {
+    Tube& tube = doc.Tubes.emplace_back();
     TubeReservedBytes reserved;
     // In the file each end's sub number comes before its index.
     tube.End1Type = record.ReadLong();
@@ -33,7 +33,7 @@ void ReadChunkTUBE(ChunkReader& reader, TrackDocument& doc) {
     tube.Int1 = record.ReadLong();
     tube.Value1 = record.ReadSingle();
     record.ReadBytes(reserved.Tail);
-    KeepReservedRun(doc.TubeReserved, static_cast<size_t>(&tube - doc.Tubes.data()), reserved);
+    KeepReservedRun(doc.TubeReserved, index, reserved);
   });
   reader.ReadBytes(doc.TubeReservedTail);
   doc.TubeSubChunkCount = reader.ReadLong();

@@ -10,9 +10,18 @@
 
 namespace trackio {
 
-// Asks the system to map [begin, end) now, in huge pages where it can; a
-// hint that does nothing where it cannot.
+// Asks the system to map [begin, end) now, on two threads; a hint that
+// does nothing where it cannot.
 void MapMemoryAhead(void* begin, void* end);
+
+// Empties `table` and makes room for `size` records, mapped up front, for
+// records to be appended: none is written twice.
+template <typename Record>
+void ReserveTable(std::vector<Record>& table, size_t size) {
+  table.clear();
+  table.reserve(size);
+  MapMemoryAhead(table.data(), table.data() + size);
+}
 
 // Grows `table` to `size` records, the new ones value-initialised. The old
 // records move to their new room before it is filled, so the old table and

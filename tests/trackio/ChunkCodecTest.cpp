@@ -165,7 +165,7 @@ TEST(ChunkCodec, AFixedRecordTableIsCheckedAsAWholeAndDecodedRecordByRecord) {
     bool flag = false;
   };
   std::vector<Pair> pairs(2);
-  in.reader.ReadRecords(pairs, 9, [](ChunkReader& record, Pair& pair) {
+  in.reader.ReadRecords(pairs, 9, [](trackio::RecordReader& record, Pair& pair) {
     pair.count = record.ReadLong();
     pair.value = record.ReadSingle();
     pair.flag = record.ReadFlag().IsSet();
@@ -181,7 +181,7 @@ TEST(ChunkCodec, AFixedRecordTableIsCheckedAsAWholeAndDecodedRecordByRecord) {
   Reading shorter({0, 0, 1, 2, 0x3F, 0x80, 0, 0, 9, 0, 0}, 2);
   std::vector<Pair> tooMany(1);
   int decoded = 0;
-  EXPECT_THROW(shorter.reader.ReadRecords(tooMany, 10, [&](ChunkReader&, Pair&) { ++decoded; }), TrackFormatError);
+  EXPECT_THROW(shorter.reader.ReadRecords(tooMany, 10, [&](trackio::RecordReader&, Pair&) { ++decoded; }), TrackFormatError);
   EXPECT_EQ(decoded, 0);
   EXPECT_EQ(shorter.reader.Position(), 2);
 
@@ -199,7 +199,7 @@ TEST(ChunkCodec, AFixedRecordTableIsCheckedAsAWholeAndDecodedRecordByRecord) {
   many.context.readable = 0;
   ChunkReader fromPieces(many.bytes.data(), 9000, many.context);
   std::vector<Pair> thousand(1000);
-  fromPieces.ReadRecords(thousand, 9, [](ChunkReader& record, Pair& pair) {
+  fromPieces.ReadRecords(thousand, 9, [](trackio::RecordReader& record, Pair& pair) {
     pair.count = record.ReadLong();
     pair.value = record.ReadSingle();
     pair.flag = record.ReadFlag().IsSet();
