@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace trackio {
@@ -24,15 +25,22 @@ void ReserveTable(std::vector<Record>& table, size_t size) {
 }
 
 // Grows `table` to `size` records, the new ones value-initialised. The old
-// records move to their new room before it is filled, so the old table and
-// the whole new one are never held at once.
+// records move to fresh room that is mapped up front as well, and the old
+// room is given up before the rest of the new is mapped, so the old table
+// and the whole new one are never held at once.
 template <typename Record>
 void GrowTable(std::vector<Record>& table, size_t size) {
   if (size <= table.size()) {
     table.resize(size);
     return;
   }
-  table.reserve(size);
+  if (size > table.capacity()) {
+    std::vector<Record> grown;
+    grown.reserve(size);
+    MapMemoryAhead(grown.data(), grown.data() + table.size());
+    grown.assign(table.begin(), table.end());
+    table = std::move(grown);
+  }
   MapMemoryAhead(table.data() + table.size(), table.data() + size);
   table.resize(size);
 }
