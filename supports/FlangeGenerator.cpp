@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cassert>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -68,7 +69,8 @@ struct TubePlan {
   Verdict verdict = Verdict::Skipped;
   bool endsFound = false;  // a and b hold the positions of the two ends
   Vec3 a, b;            // end 1 and end 2
-  double dist = 0.0;
+  double squaredDist = 0.0;  // when the ends were found
+  double dist = 0.0;         // when the tube is long enough to get flanges
   int32_t divisions = 0;
   FlangeKind kind{};
 
@@ -92,16 +94,19 @@ TubePlan PlanTube(const TrackDocument& doc, const NodeCounts& tables, const Tube
   }
   plan.endsFound = true;
 
-  plan.dist = VecDistance(plan.a, plan.b);
-  if (std::isnan(plan.dist) || std::isinf(plan.dist) || !IsFinite(plan.a) || !IsFinite(plan.b)) {
+  // Most tubes of a flanged track are flanges, too short to plan: the root
+  // is taken only for the others.
+  plan.squaredDist = VecDistanceSquared(plan.a, plan.b);
+  if (std::isnan(plan.squaredDist) || std::isinf(plan.squaredDist) || !IsFinite(plan.a) || !IsFinite(plan.b)) {
     plan.verdict = Verdict::OutOfRange;
     return plan;
   }
-  if (!(plan.dist > kMinimumTubeLength)) return plan;
+  if (!LongerThan(plan.squaredDist, kMinimumTubeLength)) return plan;
 
   const std::optional<FlangeKind> kind = FlangeKindFor(tube.TubeType);
   if (!kind) return plan;
   plan.kind = *kind;
+  plan.dist = std::sqrt(plan.squaredDist);
 
   // Rounded to the nearest integer, halves to even (the default rounding mode).
   const double divisions =
@@ -142,6 +147,7 @@ Vec3 PerComponent(const Vec3& a, const Vec3& b, const Vec3& d, Formula formula) 
 template <typename Emit>
 void PlanTubeFlanges(const TubePlan& plan, Emit emit) {
   const Vec3 d = UnitDirection(plan);
+  assert(IsFinite(d));
   const double o = plan.kind.endOffset;
   const double length = plan.kind.flangeLength;
   const double half = length / 2.0;
@@ -178,10 +184,6 @@ void PlanTubeFlanges(const TubePlan& plan, Emit emit) {
   emit(PlannedFlange{e4, e3, type, true});
 }
 
-// A tube whose direction cannot be formed (coordinates near the float32
-// limit) is beyond range as well.
-bool DirectionIsFinite(const TubePlan& plan) { return IsFinite(UnitDirection(plan)); }
-
 // The flange types of the table above.
 constexpr bool IsFlangeType(int32_t tubeType) {
   for (const SourceTubeKind& source : kSourceTubeKinds) {
@@ -190,26 +192,26 @@ constexpr bool IsFlangeType(int32_t tubeType) {
   return false;
 }
 
-// Whether a tube of a flange type between these two nodes, `dist` apart,
-// could be a flange some tube plans: planned flanges are 0.15 or 0.2 long,
+// Whether a tube of a flange type between these two nodes (`squaredDist`
+// the square of their distance) could be a flange some tube plans: planned flanges are 0.15 or 0.2 long,
 // and the rounding of their ends to float32 moves each coordinate by at most
 // 0.125 while the source tube's ends stay below 2^21 in magnitude (and a
 // tube in range is shorter than 330,000). So a flange is at most 1.5 long,
 // or has a coordinate of at least 2^20 or one that is not finite. A real
 // support tube (longer than 3) is never taken for one, so on a track without
 // flanges nothing is looked up.
-bool MayBeFlange(const Vec3& a, const Vec3& b, double dist) {
+bool MayBeFlange(const Vec3& a, const Vec3& b, double squaredDist) {
   constexpr float kLarge = 1048576.0f;  // 2^20
   for (const Single c : {a.x, a.y, a.z, b.x, b.y, b.z}) {
     if (!(std::fabs(c.ToFloat()) < kLarge)) return true;
   }
-  return !(dist > 1.5);
+  return !LongerThan(squaredDist, 1.5);
 }
 
 // Whether a tube, planned as `plan`, may be a flange.
 bool MayBeFlange(const Tube& tube, const TubePlan& plan) {
   return tube.End1Type == trackio::kEndTypeFreeNode && tube.End2Type == trackio::kEndTypeFreeNode &&
-         IsFlangeType(tube.TubeType) && plan.endsFound && MayBeFlange(plan.a, plan.b, plan.dist);
+         IsFlangeType(tube.TubeType) && plan.endsFound && MayBeFlange(plan.a, plan.b, plan.squaredDist);
 }
 
 // The flanges a track holds: tubes of a flange type between two free nodes,
@@ -370,7 +372,11 @@ struct RunStart {
   explicit RunStart(const TrackDocument& doc) : sourceTubes(doc.Tubes.size()), tables(NodeCounts::Of(doc)) {}
 };
 
-bool GetsFlanges(const TubePlan& plan) { return plan.verdict == Verdict::Flanged && DirectionIsFinite(plan); }
+// A tube that gets flanges has a finite direction, so none is asked for:
+// its ends are finite and from 3 to less than 327,679 apart (32,767
+// divisions at most), so no difference of their coordinates overflows and
+// none exceeds their distance by more than a rounding.
+bool GetsFlanges(const TubePlan& plan) { return plan.verdict == Verdict::Flanged; }
 
 // Asks the memory system for the bytes at `p` without waiting for them.
 // (GCC 12 drops __builtin_prefetch from the loops below as dead code.)

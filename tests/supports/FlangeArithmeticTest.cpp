@@ -9,6 +9,7 @@
 
 #include "SupportTesting.h"
 #include "supports/FlangeGenerator.h"
+#include "supports/VectorMath.h"
 
 namespace {
 
@@ -77,3 +78,25 @@ TEST(FlangePositions, SkewedTubesGetExactlyThePromisedBits) {
 }
 
 }  // namespace
+
+TEST(FlangePositions, LengthsAreComparedWithoutARootExactlyAsWithOne) {
+  // The tube lengths compared: the shortest tube that gets flanges and the
+  // longest that may be a flange. Every double within 4,096 steps of the
+  // square, and squares spread over many magnitudes, must compare as their
+  // roots do.
+  for (const double length : {3.0, 1.5}) {
+    SCOPED_TRACE(length);
+    const double square = length * length;
+    double below = square, above = square;
+    for (int step = 0; step < 4096; ++step) {
+      below = std::nextafter(below, 0.0);
+      above = std::nextafter(above, 100.0);
+      for (const double squared : {below, above, square}) {
+        ASSERT_EQ(supports::LongerThan(squared, length), std::sqrt(squared) > length) << squared;
+      }
+    }
+    for (double squared = 1e-300; squared < 1e300; squared *= 1.7) {
+      ASSERT_EQ(supports::LongerThan(squared, length), std::sqrt(squared) > length) << squared;
+    }
+  }
+}
