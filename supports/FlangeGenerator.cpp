@@ -193,13 +193,13 @@ constexpr bool IsFlangeType(int32_t tubeType) {
 }
 
 // Whether a tube of a flange type between these two nodes (`squaredDist`
-// the square of their distance) could be a flange some tube plans: planned flanges are 0.15 or 0.2 long,
-// and the rounding of their ends to float32 moves each coordinate by at most
-// 0.125 while the source tube's ends stay below 2^21 in magnitude (and a
-// tube in range is shorter than 330,000). So a flange is at most 1.5 long,
-// or has a coordinate of at least 2^20 or one that is not finite. A real
-// support tube (longer than 3) is never taken for one, so on a track without
-// flanges nothing is looked up.
+// the square of their distance) could be a flange some tube plans: planned
+// flanges are 0.15 or 0.2 long, and the rounding of their ends to float32
+// moves each coordinate by at most 0.125 while the source tube's ends stay
+// below 2^21 in magnitude (and a tube in range is shorter than 330,000). So
+// a flange is at most 1.5 long, or has a coordinate of at least 2^20 or one
+// that is not finite. A real support tube (longer than 3) is never taken
+// for one, so on a track without flanges nothing is looked up.
 bool MayBeFlange(const Vec3& a, const Vec3& b, double squaredDist) {
   constexpr float kLarge = 1048576.0f;  // 2^20
   for (const Single c : {a.x, a.y, a.z, b.x, b.y, b.z}) {
