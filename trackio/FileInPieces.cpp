@@ -45,7 +45,8 @@ TrackResult<detail::OpenedFile> detail::OpenRegularFile(const std::string& path,
 namespace {
 
 // The bytes read at once. The readers hold at most the piece they are in,
-// the one before and those a long field spans.
+// the one before and those a long field spans; one more is kept to be
+// used again.
 constexpr int64_t kPieceBytes = int64_t{1} << 20;
 
 // Address space with no memory behind it: reading it fails loudly. Placed
@@ -115,8 +116,11 @@ int64_t FileInPieces::MakeReadable(int64_t end, int64_t keepFrom) {
     ReadPiece(nextPiece_);
     ++nextPiece_;
   }
-  // What a long field left behind goes now.
-  Release(firstKept);
+  // What a long field left behind goes now, but for one piece: the next
+  // read that starts inside a piece, as a record across two pieces does,
+  // finds no piece behind the one before it and takes that one's memory
+  // rather than fresh pages.
+  Release(firstKept - 1);
   return std::min(nextPiece_ * kPieceBytes, length_ + 1);
 }
 
