@@ -34,10 +34,12 @@ namespace {
 
 // One free node record, its reserved run as given.
 void WriteFreeNode(ChunkWriter& writer, const FreeNode& node, const FreeNodeReservedBytes& reserved) {
-  writer.WriteSingle(node.x);
-  writer.WriteSingle(node.y);
-  writer.WriteSingle(node.z);
-  writer.WriteBytes(reserved);
+  writer.WriteRecord<kFreeNodeRecordBytes>([&node, &reserved](RecordWriter& record) {
+    record.WriteSingle(node.x);
+    record.WriteSingle(node.y);
+    record.WriteSingle(node.z);
+    record.WriteBytes(reserved);
+  });
 }
 
 }  // namespace

@@ -43,18 +43,20 @@ namespace {
 
 // One tube record, its reserved runs as given.
 void WriteTube(ChunkWriter& writer, const Tube& tube, const TubeReservedBytes& reserved) {
-  writer.WriteLong(tube.End1Type);
-  writer.WriteLong(tube.End1Sub);
-  writer.WriteLong(tube.End1Index);
-  writer.WriteBytes(reserved.AfterEnd1);
-  writer.WriteLong(tube.End2Type);
-  writer.WriteLong(tube.End2Sub);
-  writer.WriteLong(tube.End2Index);
-  writer.WriteBytes(reserved.AfterEnd2);
-  writer.WriteLong(tube.TubeType);
-  writer.WriteLong(tube.Int1);
-  writer.WriteSingle(tube.Value1);
-  writer.WriteBytes(reserved.Tail);
+  writer.WriteRecord<kTubeRecordBytes>([&tube, &reserved](RecordWriter& record) {
+    record.WriteLong(tube.End1Type);
+    record.WriteLong(tube.End1Sub);
+    record.WriteLong(tube.End1Index);
+    record.WriteBytes(reserved.AfterEnd1);
+    record.WriteLong(tube.End2Type);
+    record.WriteLong(tube.End2Sub);
+    record.WriteLong(tube.End2Index);
+    record.WriteBytes(reserved.AfterEnd2);
+    record.WriteLong(tube.TubeType);
+    record.WriteLong(tube.Int1);
+    record.WriteSingle(tube.Value1);
+    record.WriteBytes(reserved.Tail);
+  });
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // any length is written with 1 MiB of memory. Every number is big-endian.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -15,6 +16,34 @@
 #include "trackio/TrackDocument.h"
 
 namespace trackio {
+
+// The fields of one fixed-size record, written at a place with room for all
+// of them: no field needs a check of its own, and the place is a local
+// pointer, so writing a field does not make the compiler store and load the
+// writer's position again.
+class RecordWriter {
+ public:
+  explicit RecordWriter(uint8_t* bytes) : at_(bytes) {}
+
+  uint8_t* Position() const { return at_; }
+  void WriteFlag(FlagByte flag) { *at_++ = flag.byte; }
+  void WriteLong(int32_t value) { Write32(static_cast<uint32_t>(value)); }
+  void WriteSingle(Single value) { Write32(value.bits); }
+  void WriteColor(Color color) { Write32(color.bits); }
+  template <size_t N>
+  void WriteBytes(const RawBytes<N>& bytes) {
+    std::memcpy(at_, bytes.data(), N);
+    at_ += N;
+  }
+
+ private:
+  void Write32(uint32_t bits) {
+    bigendian::Store32(at_, bits);
+    at_ += 4;
+  }
+
+  uint8_t* at_;
+};
 
 class ChunkWriter {
  public:
@@ -62,6 +91,25 @@ class ChunkWriter {
       return;
     }
     WriteZerosAcrossBuffers(count);
+  }
+
+  // One record of `N` bytes, whose fields write(RecordWriter&) writes: in
+  // place when the buffer has room for the whole record, as it has for all
+  // but one record in a buffer.
+  template <size_t N, typename Write>
+  void WriteRecord(Write write) {
+    if (kBufferBytes - used_ >= N) [[likely]] {
+      uint8_t* const at = buffer_.data() + used_;
+      used_ += N;
+      RecordWriter record(at);
+      write(record);
+      assert(record.Position() == at + N);
+      return;
+    }
+    uint8_t bytes[N];
+    RecordWriter record(bytes);
+    write(record);
+    WriteBytes(bytes, N);
   }
 
   // Hands the rest to the sink and reports the whole file written.
