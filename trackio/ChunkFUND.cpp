@@ -1,5 +1,6 @@
 // FUND: the footers, where supports meet the ground.
 #include "trackio/ChunkCodecs.h"
+#include "trackio/TableMemory.h"
 
 namespace trackio {
 
@@ -13,8 +14,9 @@ void ReadChunkFUND(ChunkReader& reader, TrackDocument& doc) {
   doc.FundSize = reader.ReadLong();
   reader.ReadBytes(doc.FundReservedHead);
   const int32_t count = reader.ReadTableCount(kFooterBytes, kFooter);
-  doc.Footers.assign(static_cast<size_t>(count), Footer{});
-  reader.ReadRecords(doc.Footers, kFooterBytes, [](RecordReader& record, Footer& footer) {
+  ReserveTable(doc.Footers, static_cast<size_t>(count));
+  reader.ReadRecordsInOrder(static_cast<size_t>(count), kFooterBytes, [&doc](RecordReader& record, size_t) {
+    Footer& footer = doc.Footers.emplace_back();
     // The file puts the position after the flags and values.
     footer.Flag1 = record.ReadFlag();
     footer.Value1 = record.ReadSingle();
@@ -36,15 +38,17 @@ void WriteChunkFUND(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteBytes(doc.FundReservedHead);
   writer.WriteLong(doc.FooterCount());
   for (const Footer& footer : doc.Footers) {
-    writer.WriteFlag(footer.Flag1);
-    writer.WriteSingle(footer.Value1);
-    writer.WriteFlag(footer.Flag2);
-    writer.WriteSingle(footer.Value2);
-    writer.WriteBytes(footer.ReservedBeforePosition);
-    writer.WriteSingle(footer.Position.x);
-    writer.WriteSingle(footer.Position.y);
-    writer.WriteSingle(footer.Position.z);
-    writer.WriteBytes(footer.ReservedTail);
+    writer.WriteRecord<kFooterBytes>([&footer](RecordWriter& record) {
+      record.WriteFlag(footer.Flag1);
+      record.WriteSingle(footer.Value1);
+      record.WriteFlag(footer.Flag2);
+      record.WriteSingle(footer.Value2);
+      record.WriteBytes(footer.ReservedBeforePosition);
+      record.WriteSingle(footer.Position.x);
+      record.WriteSingle(footer.Position.y);
+      record.WriteSingle(footer.Position.z);
+      record.WriteBytes(footer.ReservedTail);
+    });
   }
   writer.WriteBytes(doc.FundReservedTail);
   writer.WriteLong(doc.FundSubChunkCount);
