@@ -1,8 +1,9 @@
-// Growing the large tables of a track document: free nodes and tubes run to
-// hundreds of MiB. Fresh memory costs the system a page fault for each 4 KiB
-// page on its first write, microseconds each on a virtual machine; on Linux
-// a large table's new memory is mapped up front, on two threads. Elsewhere,
-// and for small tables, this is plain resize().
+// Making room for the large tables of a track document: free nodes, tubes
+// and footers run to hundreds of MiB. Fresh memory costs the system a page
+// fault for each 4 KiB page on its first write, microseconds each on a
+// virtual machine; on Linux a large table's new memory is mapped up front,
+// on two threads. Elsewhere, and for small tables, this is plain reserve()
+// and resize().
 #pragma once
 
 #include <cstddef>
