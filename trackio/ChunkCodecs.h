@@ -13,11 +13,13 @@
 // colours' leading bytes 0.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "trackio/ChunkReader.h"
 #include "trackio/ChunkWriter.h"
+#include "trackio/TableMemory.h"
 #include "trackio/TrackDocument.h"
 
 namespace trackio {
@@ -61,13 +63,37 @@ void NormaliseAll(Fields&... fields) {
 // The reserved runs of the free node and tube tables are held beside them,
 // only up to the last record whose run holds a nonzero byte: a track whose
 // runs are all zero (as most are) holds none, and flanges add none.
-// KeepReservedRun holds the run of record `index` as the records are read
-// in order; the runs then end at the last nonzero one.
-template <typename Run>
-void KeepReservedRun(std::vector<Run>& runs, size_t index, const Run& run) {
-  if (run == Run{}) return;
-  if (runs.size() <= index) runs.resize(index + 1);
-  runs[index] = run;
+
+// Reads `count` records of `RecordBytes` each into `records`, appended to
+// room mapped up front, and their runs into `runs`:
+// decode(RecordReader&, Record&, Run&) reads one record and its run.
+template <int32_t RecordBytes, typename Record, typename Run, typename Decode>
+void ReadTableWithRuns(ChunkReader& reader, size_t count, std::vector<Record>& records, std::vector<Run>& runs,
+                       Decode decode) {
+  ReserveTable(records, count);
+  runs.clear();
+  reader.ReadRecordsInOrder(count, RecordBytes, [&](RecordReader& record, size_t index) {
+    Run run{};
+    decode(record, records.emplace_back(), run);
+    if (run == Run{}) return;
+    if (runs.size() <= index) runs.resize(index + 1);
+    runs[index] = run;
+  });
+}
+
+// Writes `records`, each with its run (zeros past the last one held):
+// encode(RecordWriter&, const Record&, const Run&) writes one record.
+template <int32_t RecordBytes, typename Record, typename Run, typename Encode>
+void WriteTableWithRuns(ChunkWriter& writer, const std::vector<Record>& records, const std::vector<Run>& runs,
+                        Encode encode) {
+  auto write = [&writer, &encode](const Record& record, const Run& run) {
+    writer.WriteRecord<RecordBytes>([&](RecordWriter& fields) { encode(fields, record, run); });
+  };
+  const size_t withRuns = std::min(runs.size(), records.size());
+  for (size_t i = 0; i < withRuns; ++i) write(records[i], runs[i]);
+  // The constant zero run compiles to plain stores.
+  constexpr Run kZeroRun{};
+  for (size_t i = withRuns; i < records.size(); ++i) write(records[i], kZeroRun);
 }
 
 // Bytes of every chunk's tag and size field.

@@ -1,8 +1,5 @@
 // TUBE: the support tubes, each between two ends.
-#include <algorithm>
-
 #include "trackio/ChunkCodecs.h"
-#include "trackio/TableMemory.h"
 
 namespace trackio {
 
@@ -15,62 +12,47 @@ void ReadChunkTUBE(ChunkReader& reader, TrackDocument& doc) {
   doc.TubeSize = reader.ReadLong();
   reader.ReadBytes(doc.TubeReservedHead);
   const int32_t count = reader.ReadTableCount(kTubeRecordBytes, kTube);
-  ReserveTable(doc.Tubes, static_cast<size_t>(count));
-  doc.TubeReserved.clear();
-  reader.ReadRecordsInOrder(static_cast<size_t>(count), kTubeRecordBytes, [&doc](RecordReader& record, size_t index) {
-    Tube& tube = doc.Tubes.emplace_back();
-    TubeReservedBytes reserved;
-    // In the file each end's sub number comes before its index.
-    tube.End1Type = record.ReadLong();
-    tube.End1Sub = record.ReadLong();
-    tube.End1Index = record.ReadLong();
-    record.ReadBytes(reserved.AfterEnd1);
-    tube.End2Type = record.ReadLong();
-    tube.End2Sub = record.ReadLong();
-    tube.End2Index = record.ReadLong();
-    record.ReadBytes(reserved.AfterEnd2);
-    tube.TubeType = record.ReadLong();
-    tube.Int1 = record.ReadLong();
-    tube.Value1 = record.ReadSingle();
-    record.ReadBytes(reserved.Tail);
-    KeepReservedRun(doc.TubeReserved, index, reserved);
-  });
+  ReadTableWithRuns<kTubeRecordBytes>(
+      reader, static_cast<size_t>(count), doc.Tubes, doc.TubeReserved,
+      [](RecordReader& record, Tube& tube, TubeReservedBytes& reserved) {
+        // In the file each end's sub number comes before its index.
+        tube.End1Type = record.ReadLong();
+        tube.End1Sub = record.ReadLong();
+        tube.End1Index = record.ReadLong();
+        record.ReadBytes(reserved.AfterEnd1);
+        tube.End2Type = record.ReadLong();
+        tube.End2Sub = record.ReadLong();
+        tube.End2Index = record.ReadLong();
+        record.ReadBytes(reserved.AfterEnd2);
+        tube.TubeType = record.ReadLong();
+        tube.Int1 = record.ReadLong();
+        tube.Value1 = record.ReadSingle();
+        record.ReadBytes(reserved.Tail);
+      });
   reader.ReadBytes(doc.TubeReservedTail);
   doc.TubeSubChunkCount = reader.ReadLong();
 }
-
-namespace {
-
-// One tube record, its reserved runs as given.
-void WriteTube(ChunkWriter& writer, const Tube& tube, const TubeReservedBytes& reserved) {
-  writer.WriteRecord<kTubeRecordBytes>([&tube, &reserved](RecordWriter& record) {
-    record.WriteLong(tube.End1Type);
-    record.WriteLong(tube.End1Sub);
-    record.WriteLong(tube.End1Index);
-    record.WriteBytes(reserved.AfterEnd1);
-    record.WriteLong(tube.End2Type);
-    record.WriteLong(tube.End2Sub);
-    record.WriteLong(tube.End2Index);
-    record.WriteBytes(reserved.AfterEnd2);
-    record.WriteLong(tube.TubeType);
-    record.WriteLong(tube.Int1);
-    record.WriteSingle(tube.Value1);
-    record.WriteBytes(reserved.Tail);
-  });
-}
-
-}  // namespace
 
 void WriteChunkTUBE(ChunkWriter& writer, const TrackDocument& doc) {
   writer.WriteTag("TUBE");
   writer.WriteLong(doc.TubeSize);
   writer.WriteBytes(doc.TubeReservedHead);
   writer.WriteLong(doc.TubeCount());
-  const size_t withRuns = std::min(doc.TubeReserved.size(), doc.Tubes.size());
-  for (size_t i = 0; i < withRuns; ++i) WriteTube(writer, doc.Tubes[i], doc.TubeReserved[i]);
-  // The constant zero runs compile to plain stores.
-  constexpr TubeReservedBytes kZeroRuns{};
-  for (size_t i = withRuns; i < doc.Tubes.size(); ++i) WriteTube(writer, doc.Tubes[i], kZeroRuns);
+  WriteTableWithRuns<kTubeRecordBytes>(
+      writer, doc.Tubes, doc.TubeReserved, [](RecordWriter& record, const Tube& tube, const TubeReservedBytes& reserved) {
+        record.WriteLong(tube.End1Type);
+        record.WriteLong(tube.End1Sub);
+        record.WriteLong(tube.End1Index);
+        record.WriteBytes(reserved.AfterEnd1);
+        record.WriteLong(tube.End2Type);
+        record.WriteLong(tube.End2Sub);
+        record.WriteLong(tube.End2Index);
+        record.WriteBytes(reserved.AfterEnd2);
+        record.WriteLong(tube.TubeType);
+        record.WriteLong(tube.Int1);
+        record.WriteSingle(tube.Value1);
+        record.WriteBytes(reserved.Tail);
+      });
   writer.WriteBytes(doc.TubeReservedTail);
   writer.WriteLong(doc.TubeSubChunkCount);
 }
