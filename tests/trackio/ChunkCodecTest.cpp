@@ -164,12 +164,13 @@ TEST(ChunkCodec, AFixedRecordTableIsCheckedAsAWholeAndDecodedRecordByRecord) {
     Single value;
     bool flag = false;
   };
-  std::vector<Pair> pairs(2);
-  in.reader.ReadRecords(pairs, 9, [](trackio::RecordReader& record, Pair& pair) {
+  const auto decodePair = [](trackio::RecordReader& record, Pair& pair) {
     pair.count = record.ReadLong();
     pair.value = record.ReadSingle();
     pair.flag = record.ReadFlag().IsSet();
-  });
+  };
+  std::vector<Pair> pairs(2);
+  in.reader.ReadRecords(pairs, 9, decodePair);
   EXPECT_EQ(in.reader.Position(), 18);
   EXPECT_EQ(pairs[0].count, 258);
   EXPECT_EQ(pairs[0].value.ToFloat(), 1.0f);
@@ -199,11 +200,7 @@ TEST(ChunkCodec, AFixedRecordTableIsCheckedAsAWholeAndDecodedRecordByRecord) {
   many.context.readable = 0;
   ChunkReader fromPieces(many.bytes.data(), 9000, many.context);
   std::vector<Pair> thousand(1000);
-  fromPieces.ReadRecords(thousand, 9, [](trackio::RecordReader& record, Pair& pair) {
-    pair.count = record.ReadLong();
-    pair.value = record.ReadSingle();
-    pair.flag = record.ReadFlag().IsSet();
-  });
+  fromPieces.ReadRecords(thousand, 9, decodePair);
   EXPECT_EQ(fromPieces.Position(), 9000);
   EXPECT_LE(source.widest, 9);
 }
