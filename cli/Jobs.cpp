@@ -1,6 +1,7 @@
 #include "cli/Jobs.h"
 
 #include <algorithm>
+#include <iterator>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -74,16 +75,29 @@ Job TrackTarget(const std::string& input, const std::string& output) {
   return job;
 }
 
-// Whether `a` and `b` name the same file, existing or to be written.
-bool SameFile(const std::string& a, const std::string& b) {
-  if (IsStandard(a) || IsStandard(b)) return false;
+// A file a run names, with the full path it resolves to, worked out once
+// however often it is compared.
+struct NamedFile {
+  std::string name;  // as given, or kStandardStream
+  fs::path full;     // empty for a standard stream or a path that cannot be resolved
+};
+
+NamedFile Resolved(const std::string& name) {
+  NamedFile file{name, {}};
+  if (IsStandard(name)) return file;
   std::error_code failure;
-  const fs::path pathA = trackio::ToPath(a), pathB = trackio::ToPath(b);
-  if (fs::equivalent(pathA, pathB, failure)) return true;
-  const fs::path fullA = fs::weakly_canonical(pathA, failure);
-  if (failure) return false;
-  const fs::path fullB = fs::weakly_canonical(pathB, failure);
-  return !failure && fullA == fullB;
+  file.full = fs::weakly_canonical(trackio::ToPath(name), failure);
+  if (failure) file.full.clear();
+  return file;
+}
+
+// Whether `a` and `b` name the same file, existing or to be written: one
+// path, or two names of one file.
+bool SameFile(const NamedFile& a, const NamedFile& b) {
+  if (IsStandard(a.name) || IsStandard(b.name)) return false;
+  if (!a.full.empty() && a.full == b.full) return true;
+  std::error_code failure;
+  return fs::equivalent(trackio::ToPath(a.name), trackio::ToPath(b.name), failure);
 }
 
 // `flange` with names of its own choosing: beside each input, or in the
@@ -91,6 +105,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 // writes, not even with --force; one named with -o may.
 JobList OwnNames(const CommandLine& command, const std::string& folder) {
   JobList list;
+  std::vector<NamedFile> inputs, targets;
+  std::transform(command.inputs.begin(), command.inputs.end(), std::back_inserter(inputs), Resolved);
   for (const std::string& input : command.inputs) {
     if (IsStandard(input)) {
       list.usageError = "a track from standard input has no name to write it under in " + folder +
@@ -101,12 +117,12 @@ JobList OwnNames(const CommandLine& command, const std::string& folder) {
     if (!folder.empty()) {
       job.target = trackio::ToNarrow(trackio::ToPath(folder) / trackio::ToPath(job.target).filename());
     }
-    const auto clashes = [&job](const std::string& other) { return SameFile(job.target, other); };
-    const bool earlierTarget = std::any_of(list.jobs.begin(), list.jobs.end(),
-                                           [&clashes](const Job& earlier) { return clashes(earlier.target); });
-    if (earlierTarget || std::any_of(command.inputs.begin(), command.inputs.end(), clashes)) {
+    const NamedFile target = Resolved(job.target);
+    const auto clashes = [&target](const NamedFile& other) { return SameFile(target, other); };
+    if (std::any_of(targets.begin(), targets.end(), clashes) || std::any_of(inputs.begin(), inputs.end(), clashes)) {
       job.refusal = job.target + ": it is an input or an output of this run; not replaced";
     }
+    targets.push_back(target);
     list.jobs.push_back(std::move(job));
   }
   return list;
@@ -130,7 +146,7 @@ JobList PlanFlange(const CommandLine& command) {
 JobList PlanRender(const CommandLine& command) {
   const std::string& input = command.inputs.front();
   Job job{input, *command.output, {}};
-  if (SameFile(job.target, input)) {
+  if (SameFile(Resolved(job.target), Resolved(input))) {
     job.refusal = job.target + ": it is the track being drawn; not replaced";
   } else if (!IsStandard(job.target)) {
     job.refusal = MissingFolder(job.target);
