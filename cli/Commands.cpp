@@ -1,10 +1,8 @@
 #include "cli/Commands.h"
 
-#include <filesystem>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <system_error>
 #include <vector>
 
 #include "cli/ProgressMeter.h"
@@ -23,7 +21,6 @@ using trackio::Plural;
 
 namespace {
 
-namespace fs = std::filesystem;
 
 void Fail(Console& console, const std::string& name, const std::string& reason) {
   console.err << "tarnwick-cli: " << name << ": " << reason << "\n";
@@ -38,32 +35,24 @@ trackio::TrackError ErrorOf(const trackio::TrackFormatError& failure) {
 }
 
 trackio::TrackError OutOfMemory(const char* what) {
-  return {trackio::TrackErrorKind::TooLarge, std::string("not enough memory ") + what, {}, -1};
+  return trackio::ErrorOf(trackio::TrackErrorKind::TooLarge, std::string("not enough memory ") + what);
 }
 
 // A file shorter than its root chunk says loads (the final byte is
 // forgiven, and a cut may fall on a count), but it was most likely cut short.
-void WarnIfCutShort(Console& console, const std::string& shown, const trackio::TrackDocument& doc, int64_t length) {
-  const int64_t promised = int64_t{doc.NlimSize} + 8;
-  if (length < 0 || length >= promised) return;
+void WarnIfCutShort(Console& console, const std::string& shown, const trackio::LoadedTrack& loaded) {
+  const int64_t promised = int64_t{loaded.document.NlimSize} + 8;
+  const int64_t length = loaded.fileLength;
+  if (length >= promised) return;
   console.err << "tarnwick-cli: warning: " << shown << " is " << Plural(length, "byte") << ", but its header says "
               << Count(promised) << ": it may have been cut short\n";
 }
 
-// The track in the file or on standard input `input` names, and the length
-// of what was read (-1 when it is not known).
-trackio::LoadResult LoadFrom(const std::string& input, std::istream& in, const trackio::LoadOptions& options,
-                             int64_t& length) {
-  if (!IsStandard(input)) {
-    trackio::LoadResult loaded = trackio::LoadTrack(input, options);
-    std::error_code failure;
-    const uintmax_t size = fs::file_size(trackio::ToPath(input), failure);
-    length = failure ? -1 : static_cast<int64_t>(size);
-    return loaded;
-  }
+// The track in the file or on standard input `input` names.
+trackio::LoadResult LoadFrom(const std::string& input, std::istream& in, const trackio::LoadOptions& options) {
+  if (!IsStandard(input)) return trackio::LoadTrack(input, options);
   trackio::TrackResult<std::vector<uint8_t>> bytes = ReadAll(in, trackio::kMaxTrackFileLength);
   if (!bytes) return bytes.Error();
-  length = static_cast<int64_t>(bytes->size());
   return trackio::LoadTrackFromBytes(std::move(*bytes), options);
 }
 
@@ -76,14 +65,13 @@ std::optional<trackio::LoadedTrack> Load(const std::string& input, Console& cons
   std::vector<trackio::FoundChunk> chunksBeforeFault;
   const trackio::LoadOptions options{
       .listChunks = listChunks, .progress = meter.Callback(), .chunksBeforeFault = &chunksBeforeFault};
-  int64_t length = -1;
-  trackio::LoadResult loaded = LoadFrom(input, console.in, options, length);
+  trackio::LoadResult loaded = LoadFrom(input, console.in, options);
   if (!loaded) {
     Fail(console, shown, loaded.Error().Describe());
     if (failed != nullptr) *failed = {input, loaded.Error().Describe(), listChunks, std::move(chunksBeforeFault)};
     return std::nullopt;
   }
-  WarnIfCutShort(console, shown, loaded->document, length);
+  WarnIfCutShort(console, shown, *loaded);
   return std::move(*loaded);
 }
 
@@ -143,17 +131,26 @@ bool WriteToStandardOutput(Console& console, Produce produce) {
   return false;
 }
 
+// Every check a save of `doc` makes before it writes (a dry run makes only
+// these); prepares `doc` for writing.
+bool CouldSave(trackio::TrackDocument& doc, const std::string& target, const CommandLine& command, Console& console) {
+  try {
+    const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
+    if (prepared) return true;
+    FailToWrite(console, target, prepared.Error());
+  } catch (const std::bad_alloc&) {
+    FailToWrite(console, target, OutOfMemory("to save the track"));
+  }
+  return false;
+}
+
 // The one place the tool saves a track, to a file or standard output.
 // Returns the name written, or nothing after reporting why not.
 std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& target, const CommandLine& command,
                                 Console& console) {
   ProgressMeter meter(ProgressTerminal(console), ShownTarget(target) + ": saving");
   if (IsStandard(target)) {
-    if (const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
-        !prepared) {
-      FailToWrite(console, target, prepared.Error());
-      return std::nullopt;
-    }
+    if (!CouldSave(doc, target, command, console)) return std::nullopt;
     const bool written = WriteToStandardOutput(
         console, [&](trackio::ByteSink& sink) { trackio::WriteTrackFile(doc, sink, meter.Callback()); });
     return written ? std::optional<std::string>(ShownTarget(target)) : std::nullopt;
@@ -166,18 +163,6 @@ std::optional<std::string> Save(trackio::TrackDocument& doc, const std::string& 
   }
   WarnOfOtherNames(console, *saved, "track");
   return saved->path;
-}
-
-// Every check a save of `doc` makes before it writes, for a dry run.
-bool CouldSave(trackio::TrackDocument& doc, const std::string& target, const CommandLine& command, Console& console) {
-  try {
-    const trackio::TrackResult<int64_t> prepared = trackio::PrepareForSaving(doc, SaveFormOf(command));
-    if (prepared) return true;
-    FailToWrite(console, target, prepared.Error());
-  } catch (const std::bad_alloc&) {
-    FailToWrite(console, target, OutOfMemory("to save the track"));
-  }
-  return false;
 }
 
 // Says on one line which parts of kinds the tool does not know a save of

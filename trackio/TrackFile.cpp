@@ -209,6 +209,7 @@ LoadResult LoadPaddedFile(const uint8_t* bytes, int64_t fileLength, ByteSource* 
   ChunkReader reader(bytes, fileLength + 1, context);
 
   LoadedTrack loaded;
+  loaded.fileLength = fileLength;
   std::vector<FoundChunk> found;
   try {
     if (reader.ReadTag() != "NLIM") {

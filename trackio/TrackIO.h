@@ -61,6 +61,7 @@ struct LoadedTrack {
   // them. Then the document carries the unknown chunks at their places;
   // otherwise it holds none of them, and every save leaves them out.
   bool formsFixedTree = false;
+  int64_t fileLength = 0;  // the bytes read
 };
 
 enum class SaveForm {
