@@ -234,11 +234,15 @@ trackio::TrackResult<SupportPicture> SupportPicture::Plan(const TrackDocument& d
     }
   }
   if (lines > kMaxPictureLines) return TooManyLines(lines);
+  // The flanges the track holds already are drawn apart from the other tubes.
+  std::vector<uint32_t> present;
   if (withFlanges) {
     const supports::FlangeSummary flanges = supports::CountFlanges(document);
     if (lines + flanges.flangesAdded > kMaxPictureLines) return TooManyLines(lines + flanges.flangesAdded);
-    picture.flanges_ = supports::ListFlanges(document);
+    picture.flanges_ = supports::ListFlanges(document, &present);
     std::erase_if(picture.flanges_, [view](const supports::PlannedFlange& f) { return !FlangeLine(f, view); });
+  } else {
+    present = supports::PresentFlangeTubes(document);
   }
   Bounds bounds;
   for (const trackio::Footer& footer : document.Footers) {
@@ -247,8 +251,6 @@ trackio::TrackResult<SupportPicture> SupportPicture::Plan(const TrackDocument& d
       ++figures.footers;
     }
   }
-  // The flanges the track holds already are drawn apart from the other tubes.
-  const std::vector<uint32_t> present = supports::PresentFlangeTubes(document);
   auto nextPresent = present.begin();
   picture.tubesByType_.reserve(static_cast<size_t>(lines));
   for (uint32_t i = 0; i < document.Tubes.size(); ++i) {

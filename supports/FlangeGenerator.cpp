@@ -709,26 +709,40 @@ FlangeSummary CountFlanges(const TrackDocument& document) {
   }
 }
 
-std::vector<PlannedFlange> ListFlanges(const TrackDocument& document) {
+namespace {
+
+// One walk over the flanges a run would plan: those it would add go to
+// `toAdd`, the tubes that are flanges already there to `presentTubes`
+// (increasing, each once). Either may be null.
+void CollectPlannedFlanges(const TrackDocument& document, std::vector<PlannedFlange>* toAdd,
+                           std::vector<uint32_t>* presentTubes) {
   const RunStart start(document);
   const PresentFlanges present(document, start.tables);
-  std::vector<PlannedFlange> flanges;
+  if (toAdd == nullptr && present.Empty()) return;
   ForEachPlannedFlange(document, start, present, [&](const PlannedFlange& flange, std::optional<uint32_t> tube) {
-    if (!tube) flanges.push_back(flange);
+    if (!tube) {
+      if (toAdd != nullptr) toAdd->push_back(flange);
+    } else if (presentTubes != nullptr) {
+      presentTubes->push_back(*tube);
+    }
   });
+  if (presentTubes == nullptr) return;
+  std::sort(presentTubes->begin(), presentTubes->end());
+  presentTubes->erase(std::unique(presentTubes->begin(), presentTubes->end()), presentTubes->end());
+}
+
+}  // namespace
+
+std::vector<PlannedFlange> ListFlanges(const TrackDocument& document, std::vector<uint32_t>* presentTubes) {
+  std::vector<PlannedFlange> flanges;
+  if (presentTubes != nullptr) presentTubes->clear();
+  CollectPlannedFlanges(document, &flanges, presentTubes);
   return flanges;
 }
 
 std::vector<uint32_t> PresentFlangeTubes(const TrackDocument& document) {
-  const RunStart start(document);
-  const PresentFlanges present(document, start.tables);
   std::vector<uint32_t> tubes;
-  if (present.Empty()) return tubes;
-  ForEachPlannedFlange(document, start, present, [&](const PlannedFlange&, std::optional<uint32_t> tube) {
-    if (tube) tubes.push_back(*tube);
-  });
-  std::sort(tubes.begin(), tubes.end());
-  tubes.erase(std::unique(tubes.begin(), tubes.end()), tubes.end());
+  CollectPlannedFlanges(document, nullptr, &tubes);
   return tubes;
 }
 

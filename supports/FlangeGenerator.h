@@ -38,8 +38,10 @@ struct PlannedFlange {
 FlangeSummary CountFlanges(const trackio::TrackDocument& document);
 
 // The flanges AddFlanges would append to `document`, in the order it
-// appends them (those already present left out).
-std::vector<PlannedFlange> ListFlanges(const trackio::TrackDocument& document);
+// appends them (those already present left out). `presentTubes`, when
+// given, gets what PresentFlangeTubes gives, from the same walk.
+std::vector<PlannedFlange> ListFlanges(const trackio::TrackDocument& document,
+                                       std::vector<uint32_t>* presentTubes = nullptr);
 
 // The tubes of `document` that are flanges a run would add were they not
 // there already (what CountFlanges counts as already there), in increasing
