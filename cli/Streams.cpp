@@ -18,18 +18,16 @@ trackio::TrackResult<std::vector<uint8_t>> ReadAll(std::istream& in, int64_t max
       in.read(reinterpret_cast<char*>(bytes.data() + had), static_cast<std::streamsize>(kPiece));
       bytes.resize(had + static_cast<size_t>(in.gcount()));
       if (static_cast<int64_t>(bytes.size()) > maxLength) {
-        return trackio::TrackError{trackio::TrackErrorKind::TooLarge, "the file is larger than a track file can be",
-                                   {}, -1};
+        return trackio::ErrorOf(trackio::TrackErrorKind::TooLarge, "the file is larger than a track file can be");
       }
     }
     bytes.reserve(bytes.size() + 1);
   } catch (const std::bad_alloc&) {
-    return trackio::TrackError{trackio::TrackErrorKind::TooLarge,
-                               "the track is too large for this machine's memory (more than " +
-                                   Count(static_cast<int64_t>(bytes.size())) + " bytes)",
-                               {}, -1};
+    return trackio::ErrorOf(trackio::TrackErrorKind::TooLarge,
+                            "the track is too large for this machine's memory (more than " +
+                                Count(static_cast<int64_t>(bytes.size())) + " bytes)");
   }
-  if (in.bad()) return trackio::TrackError{trackio::TrackErrorKind::FileSystem, "it could not be read", {}, -1};
+  if (in.bad()) return trackio::FileSystemError("it could not be read");
   return bytes;
 }
 

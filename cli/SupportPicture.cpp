@@ -188,11 +188,9 @@ const char* Axes(View view) {
 }
 
 trackio::TrackError TooManyLines(int64_t lines) {
-  return {trackio::TrackErrorKind::TooLarge,
-          "the picture would have " + Count(lines) + " lines, more than the " + Count(kMaxPictureLines) +
-              " a picture can usefully show; nothing was written",
-          {},
-          -1};
+  return trackio::ErrorOf(trackio::TrackErrorKind::TooLarge,
+                          "the picture would have " + Count(lines) + " lines, more than the " +
+                              Count(kMaxPictureLines) + " a picture can usefully show; nothing was written");
 }
 
 // XML 1.0's characters, less the control characters it still allows but a
